@@ -1,0 +1,43 @@
+// How C++ outcomes become Python exceptions. Every entry point of the module
+// runs its body inside `guarded`, so no C++ exception ever unwinds into the
+// interpreter:
+//   std::bad_alloc          -> MemoryError
+//   any other exception     -> tolva._tolva.InternalError (a BaseException)
+// and a TolvaError returned by the core becomes ValueError(display text).
+//
+//   return guarded([&]() -> PyObject* {
+//     auto result = tolva::to_cgraph(...);
+//     if (!result) return raise_tolva_error(result.error());
+//     return make_str(*result);
+//   });
+#pragma once
+
+#include <exception>
+#include <new>
+#include <string_view>
+
+#include "error/tolva_error.h"
+#include "py/python_api.h"
+
+namespace tolva::py {
+
+// Raises ValueError carrying the error's display text; returns nullptr.
+PyObject* raise_tolva_error(const TolvaError& error);
+
+// Raises the module's InternalError with this message; returns nullptr.
+PyObject* raise_internal_error(std::string_view message);
+
+template <typename Body>
+PyObject* guarded(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  } catch (const std::exception& error) {
+    return raise_internal_error(error.what());
+  } catch (...) {
+    return raise_internal_error("unknown C++ exception");
+  }
+}
+
+}  // namespace tolva::py

@@ -1,0 +1,12 @@
+// The module-level functions of tolva._tolva. Each binds and converts its
+// arguments, calls one core function and wraps the result; none holds logic.
+// `module` is the tolva._tolva module object.
+#pragma once
+
+#include "py/python_api.h"
+
+namespace tolva::py {
+
+PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
+
+}  // namespace tolva::py

@@ -1,0 +1,130 @@
+// Initialisation of the extension module tolva._tolva: creates the module,
+// then adds the classes and functions one by one, in a fixed order, appending
+// each public name to __all__ in that same order.
+#include <span>
+
+#include "py/functions.h"
+#include "py/module_state.h"
+#include "py/py_graph.h"
+#include "py/python_api.h"
+
+namespace tolva::py {
+namespace {
+
+int traverse_state(PyObject* module, visitproc visit, void* arg) {
+  ModuleState* state = state_of(module);
+  if (state == nullptr) return 0;
+  Py_VISIT(state->graph_type);
+  Py_VISIT(state->cgraph_type);
+  Py_VISIT(state->internal_error);
+  return 0;
+}
+
+int clear_state(PyObject* module) {
+  ModuleState* state = state_of(module);
+  if (state == nullptr) return 0;
+  Py_CLEAR(state->graph_type);
+  Py_CLEAR(state->cgraph_type);
+  Py_CLEAR(state->internal_error);
+  return 0;
+}
+
+void free_state(void* module) { clear_state(static_cast<PyObject*>(module)); }
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "_tolva", "", sizeof(ModuleState), nullptr, nullptr,
+    traverse_state,        clear_state, free_state,
+};
+
+// The public functions, in registration order.
+PyMethodDef function_defs[] = {
+    {"graph_from_edges", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(graph_from_edges)),
+     METH_VARARGS | METH_KEYWORDS, "graph_from_edges(nodes, edges)\n--\n\n"},
+};
+
+// Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.
+bool add_public(PyObject* module, PyObject* all, const char* name, PyObject* object) {
+  if (object == nullptr) return false;
+  if (PyModule_AddObject(module, name, object) < 0) {
+    Py_DECREF(object);
+    return false;
+  }
+  PyObject* text = PyUnicode_FromString(name);
+  if (text == nullptr) return false;
+  int status = PyList_Append(all, text);
+  Py_DECREF(text);
+  return status == 0;
+}
+
+// Adds a class; the module state keeps its own reference to the type.
+bool add_class(PyObject* module, PyObject* all, const char* name, PyObject* type,
+               PyObject** state_slot) {
+  if (type == nullptr) return false;
+  Py_INCREF(type);
+  *state_slot = type;
+  return add_public(module, all, name, type);
+}
+
+// The __all__ list of the module, created when absent (borrowed reference).
+PyObject* all_list(PyObject* module) {
+  PyObject* dict = PyModule_GetDict(module);
+  PyObject* all = PyDict_GetItemString(dict, "__all__");
+  if (all != nullptr) return all;
+  all = PyList_New(0);
+  if (all == nullptr) return nullptr;
+  int status = PyDict_SetItemString(dict, "__all__", all);
+  Py_DECREF(all);
+  return status == 0 ? all : nullptr;
+}
+
+bool populate(PyObject* module) {
+  ModuleState* state = state_of(module);
+  state->internal_error = PyErr_NewExceptionWithDoc(
+      "tolva._tolva.InternalError",
+      "An unexpected fault inside tolva's native code. Never raised for bad input; "
+      "please report it.",
+      PyExc_BaseException, nullptr);
+  if (state->internal_error == nullptr) return false;
+  Py_INCREF(state->internal_error);
+  if (PyModule_AddObject(module, "InternalError", state->internal_error) < 0) {
+    Py_DECREF(state->internal_error);
+    return false;
+  }
+  PyObject* all = all_list(module);
+  if (all == nullptr) return false;
+  if (!add_class(module, all, "PyGraph", create_graph_type(module), &state->graph_type))
+    return false;
+  PyObject* module_name = PyModule_GetNameObject(module);
+  if (module_name == nullptr) return false;
+  bool ok = true;
+  for (PyMethodDef& def : function_defs) {
+    ok = add_public(module, all, def.ml_name, PyCFunction_NewEx(&def, module, module_name));
+    if (!ok) break;
+  }
+  Py_DECREF(module_name);
+  return ok;
+}
+
+}  // namespace
+
+ModuleState* state_of(PyObject* module) {
+  return static_cast<ModuleState*>(PyModule_GetState(module));
+}
+
+ModuleState* loaded_state() {
+  PyObject* module = PyState_FindModule(&module_def);
+  if (module == nullptr) return nullptr;
+  return state_of(module);
+}
+
+}  // namespace tolva::py
+
+PyMODINIT_FUNC PyInit__tolva() {
+  PyObject* module = PyModule_Create(&tolva::py::module_def);
+  if (module == nullptr) return nullptr;
+  if (!tolva::py::populate(module)) {
+    Py_DECREF(module);
+    return nullptr;
+  }
+  return module;
+}

@@ -1,0 +1,22 @@
+#include "error/tolva_error.h"
+
+#include <gtest/gtest.h>
+
+namespace tolva {
+namespace {
+
+TEST(TolvaError, DisplayPrefixesTheMessageUnchanged) {
+  EXPECT_EQ(TolvaError(ErrorKind::Io, " x ").display(), "io error:  x ");
+  EXPECT_EQ(TolvaError(ErrorKind::Parse, "x").display(), "parse error: x");
+  EXPECT_EQ(TolvaError(ErrorKind::MissingNode, "n").display(), "missing node: n");
+  EXPECT_EQ(TolvaError(ErrorKind::InvalidRule, "r").display(), "invalid rule: r");
+  EXPECT_EQ(TolvaError(ErrorKind::Unsupported, "").display(), "unsupported: ");
+}
+
+TEST(TolvaError, KindsKeepTheirTags) {
+  EXPECT_EQ(static_cast<int>(ErrorKind::Io), 0);
+  EXPECT_EQ(static_cast<int>(ErrorKind::Unsupported), 4);
+}
+
+}  // namespace
+}  // namespace tolva
