@@ -7,6 +7,8 @@
 
 namespace tolva::py {
 
+PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
 
 }  // namespace tolva::py

@@ -36,10 +36,19 @@ PyModuleDef module_def = {
     traverse_state,        clear_state, free_state,
 };
 
-// The public functions, in registration order.
+// Entry points take (module, args, kwargs); the cast is the C API's calling convention.
+template <PyObject* (*Function)(PyObject*, PyObject*, PyObject*)>
+PyMethodDef function_def(const char* name, const char* doc) {
+  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(Function)),
+          METH_VARARGS | METH_KEYWORDS, doc};
+}
+
+// The public functions, in registration order. Each docstring is the text
+// signature followed by "--" and an empty line.
 PyMethodDef function_defs[] = {
-    {"graph_from_edges", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(graph_from_edges)),
-     METH_VARARGS | METH_KEYWORDS, "graph_from_edges(nodes, edges)\n--\n\n"},
+    function_def<parse_dot>("parse_dot", "parse_dot(path)\n--\n\n"),
+    function_def<parse_dot_string>("parse_dot_string", "parse_dot_string(content)\n--\n\n"),
+    function_def<graph_from_edges>("graph_from_edges", "graph_from_edges(nodes, edges)\n--\n\n"),
 };
 
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.
