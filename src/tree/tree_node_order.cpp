@@ -1,0 +1,50 @@
+#include "tree/tree_node_order.h"
+
+#include "tree/tree_walk.h"
+
+namespace tolva {
+namespace {
+
+std::string_view node_key(const NodeData& node) {
+  std::string_view id = node.id;
+  return id.substr(0, id.find('@'));
+}
+
+// Pre-order read-out of the written tree; a node listed under two parents is
+// read twice but reported once.
+std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, NodeIndex root) {
+  std::vector<std::string> order;
+  IdSet seen;
+  std::vector<NodeIndex> stack{root};
+  while (!stack.empty()) {
+    NodeIndex node = stack.back();
+    stack.pop_back();
+    const NodeData& data = *graph.node(node);
+    if (!data.meta.is_mirror && !data.meta.is_virtual) {
+      std::string_view key = node_key(data);
+      if (!seen.contains(key)) {
+        seen.emplace(key);
+        order.emplace_back(key);
+      }
+    }
+    if (const WrittenNode* written = walk.find(node))
+      stack.insert(stack.end(), written->sorted_children.rbegin(), written->sorted_children.rend());
+  }
+  return order;
+}
+
+}  // namespace
+
+std::expected<std::vector<std::string>, std::string> to_tree_node_order(const GraphWrap& graph,
+                                                                        std::string_view root_id,
+                                                                        const IdSet& blocked_ids) {
+  std::optional<NodeIndex> root = graph.find(root_id);
+  if (!root || !graph.node_occupied(*root))
+    return std::unexpected("unknown root id '" + std::string(root_id) + "'");
+  auto walk = walk_tree(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
+                        TreeWalkOptions{true, true});
+  if (!walk) return std::unexpected(std::move(walk.error()));
+  return read_out(graph, *walk, *root);
+}
+
+}  // namespace tolva

@@ -1,0 +1,27 @@
+// The tree node order: the input nodes of a tree string in the order the
+// string writes them (pre-order, children in their sorted order).
+//
+// The walk is the tree string's, always with the modality key. Mirror and
+// virtual nodes are not reported; a node's key is its id up to the first "@"
+// (so a copy "b@#m0_0" reports as "b"); each key is reported once.
+//
+//   // edges r-a (1), r-b (1), a-c (2): tree string "(B:1, (C:2)A:1)R"
+//   to_tree_node_order(graph, "r", IdSet{}) == {"r", "b", "a", "c"}
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "graph/graph_wrap.h"
+#include "graph/id_set.h"
+
+namespace tolva {
+
+// Fails with "unknown root id '<root_id>'" or "failed to build tree string".
+std::expected<std::vector<std::string>, std::string> to_tree_node_order(const GraphWrap& graph,
+                                                                        std::string_view root_id,
+                                                                        const IdSet& blocked_ids);
+
+}  // namespace tolva

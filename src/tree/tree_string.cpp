@@ -1,0 +1,28 @@
+#include "tree/tree_string.h"
+
+#include "tree/tree_walk.h"
+
+namespace tolva {
+
+std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph, NodeIndex root,
+                                                          const BlockedNodes& blocked,
+                                                          bool use_parent_modality) {
+  auto walk = walk_tree(graph, root, blocked, TreeWalkOptions{use_parent_modality, false});
+  if (!walk) return std::unexpected(std::move(walk.error()));
+  const WrittenNode& written = *walk->find(root);
+  return TreeStringText{written.text, written.height};
+}
+
+std::expected<TreeString, std::string> to_tree_string_with_depth_order(
+    const GraphWrap& graph, std::string_view root_id, const IdSet& blocked_ids,
+    bool use_parent_modality) {
+  std::optional<NodeIndex> root = graph.find(root_id);
+  if (!root || !graph.node_occupied(*root))
+    return std::unexpected("unknown root id '" + std::string(root_id) + "'");
+  auto tree = tree_text_from(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
+                             use_parent_modality);
+  if (!tree) return std::unexpected(std::move(tree.error()));
+  return TreeString{tree->text.str(), tree->height};
+}
+
+}  // namespace tolva

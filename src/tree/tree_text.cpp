@@ -1,0 +1,182 @@
+#include "tree/tree_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace tolva {
+
+struct TreeText::Composite {
+  std::vector<Item> items;
+  std::string label;
+  std::size_t size = 0;
+};
+
+namespace {
+
+constexpr std::string_view kOpen = "(";
+constexpr std::string_view kSeparator = ", ";
+constexpr std::string_view kColon = ":";
+constexpr std::string_view kClose = ")";
+
+std::size_t node_text_size(const std::vector<TreeText::Item>& items, std::string_view label) {
+  std::size_t size = kOpen.size() + kClose.size() + label.size();
+  for (const TreeText::Item& item : items) size += item.child.size() + kColon.size() + item.modality.size();
+  if (items.size() > 1) size += kSeparator.size() * (items.size() - 1);
+  return size;
+}
+
+// "(" + the entries joined by ", " (text + ":" + modality) + ")" + label, sized exactly.
+template <typename TextAt, typename ModalityAt>
+std::string write_node_string(std::string_view label, std::size_t count, TextAt text_at,
+                              ModalityAt modality_at) {
+  std::size_t size = kOpen.size() + kClose.size() + label.size();
+  if (count > 1) size += kSeparator.size() * (count - 1);
+  for (std::size_t i = 0; i < count; ++i) size += text_at(i).size() + kColon.size() + modality_at(i).size();
+  std::string text;
+  text.reserve(size);
+  text += kOpen;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) text += kSeparator;
+    text += text_at(i);
+    text += kColon;
+    text += modality_at(i);
+  }
+  text += kClose;
+  text += label;
+  return text;
+}
+
+}  // namespace
+
+std::string build_node_string(std::string_view label, const std::vector<BranchText>& entries) {
+  return write_node_string(
+      label, entries.size(), [&](std::size_t i) { return entries[i].text; },
+      [&](std::size_t i) { return entries[i].modality; });
+}
+
+TreeText TreeText::flat(std::shared_ptr<const std::string> text) {
+  TreeText out;
+  out.flat_ = std::move(text);
+  return out;
+}
+
+TreeText TreeText::node(const std::vector<Item>& items, std::string_view label) {
+  std::size_t size = node_text_size(items, label);
+  bool children_flat = std::all_of(items.begin(), items.end(),
+                                   [](const Item& item) { return item.child.is_flat(); });
+  TreeText out;
+  if (size <= kFlatLimit && children_flat) {
+    out.flat_ = std::make_shared<const std::string>(write_node_string(
+        label, items.size(), [&](std::size_t i) -> std::string_view { return items[i].child.flat_text(); },
+        [&](std::size_t i) -> std::string_view { return items[i].modality; }));
+  } else {
+    auto composite = std::make_shared<Composite>();
+    composite->items = items;
+    composite->label = label;
+    composite->size = size;
+    out.composite_ = std::move(composite);
+  }
+  return out;
+}
+
+std::size_t TreeText::size() const {
+  if (composite_) return composite_->size;
+  return flat_ ? flat_->size() : 0;
+}
+
+bool TreeText::is_flat() const { return !composite_; }
+
+const std::string& TreeText::flat_text() const {
+  static const std::string kEmpty;
+  return flat_ ? *flat_ : kEmpty;
+}
+
+std::string TreeText::str() const {
+  std::string out;
+  append_to(out);
+  return out;
+}
+
+void TreeText::append_to(std::string& out) const {
+  out.reserve(out.size() + size());
+  ChunkCursor cursor(*this);
+  for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next()) out += chunk;
+}
+
+int TreeText::compare(const TreeText& other) const {
+  if (is_flat() && other.is_flat()) {
+    int order = flat_text().compare(other.flat_text());
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+  }
+  ChunkCursor mine(*this), theirs(other);
+  std::string_view a, b;
+  while (true) {
+    if (a.empty()) a = mine.next();
+    if (b.empty()) b = theirs.next();
+    if (a.empty() || b.empty()) return a.empty() ? (b.empty() ? 0 : -1) : 1;
+    std::size_t common = std::min(a.size(), b.size());
+    if (int order = std::memcmp(a.data(), b.data(), common); order != 0) return order < 0 ? -1 : 1;
+    a.remove_prefix(common);
+    b.remove_prefix(common);
+  }
+}
+
+TreeText::ChunkCursor::ChunkCursor(const TreeText& text) {
+  if (text.composite_)
+    stack_.push_back(Level{text.composite_.get()});
+  else
+    pending_flat_ = text.flat_text();
+}
+
+std::string_view TreeText::ChunkCursor::next() {
+  using Step = Level::Step;
+  if (!pending_flat_.empty()) return std::exchange(pending_flat_, {});
+  while (!stack_.empty()) {
+    Level& level = stack_.back();
+    const Composite& node = *level.node;
+    std::string_view piece;
+    switch (level.step) {
+      case Step::Open:
+        level.step = Step::Separator;
+        piece = kOpen;
+        break;
+      case Step::Separator:
+        if (level.item == node.items.size()) {
+          level.step = Step::Label;
+          piece = kClose;
+        } else {
+          level.step = Step::Child;
+          if (level.item > 0) piece = kSeparator;
+        }
+        break;
+      case Step::Child: {
+        level.step = Step::Colon;
+        const TreeText& child = node.items[level.item].child;
+        if (child.composite_) {
+          stack_.push_back(Level{child.composite_.get()});
+          continue;
+        }
+        piece = child.flat_text();
+        break;
+      }
+      case Step::Colon:
+        level.step = Step::Modality;
+        piece = kColon;
+        break;
+      case Step::Modality:
+        piece = node.items[level.item].modality;
+        ++level.item;
+        level.step = Step::Separator;
+        break;
+      case Step::Label:
+        piece = node.label;
+        stack_.pop_back();
+        break;
+    }
+    if (!piece.empty()) return piece;
+  }
+  return {};
+}
+
+}  // namespace tolva
