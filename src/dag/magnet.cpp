@@ -1,0 +1,41 @@
+#include "dag/magnet.h"
+
+#include "dag/md5_digest.h"
+#include "dag/trace.h"
+#include "graph/blocked_nodes.h"
+#include "tree/tree_string.h"
+
+namespace tolva {
+
+Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes) {
+  NodeData& data = *graph.node(node);
+  NodeMeta& meta = data.meta;
+  if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
+  if (!meta.floor) return parse_error("magnet requires floored graph");
+
+  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*meta.floor, node), false);
+  if (!below) return parse_error(std::move(below.error()));
+
+  std::string magnet;
+  std::optional<Digest> digest;
+  if (allow_hashes) {
+    digest = md5_digest("_", below->text, "_");
+    if (!digest) return parse_error("md5 digest failed");
+    magnet = "_" + hex_digest(*digest) + "_";
+  } else {
+    magnet.reserve(below->text.size() + 2);
+    magnet = "_";
+    below->text.append_to(magnet);
+    magnet += "_";
+  }
+  if (env_switch_on("TOLVA_TRACE_MAGNET"))
+    emit("magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(data.id)}});
+
+  meta.magnet = magnet;
+  meta.magnet_digest = digest;
+  meta.parent_digest.reset();
+  meta.magnet_hashed = allow_hashes;
+  return magnet;
+}
+
+}  // namespace tolva
