@@ -1,0 +1,303 @@
+#include "dag/dag_rewrite.h"
+
+#include <algorithm>
+
+#include "dag/cobound.h"
+#include "dag/inbound.h"
+#include "dag/magnet.h"
+#include "dag/trace.h"
+#include "graph/floors.h"
+#include "tree/tree_string.h"
+
+namespace tolva {
+namespace {
+
+// The defects of the current working copy, by floor; rebuilt every iteration.
+struct CandidateBuckets {
+  std::vector<std::vector<CoboundCandidate>> cobound_by_floor;
+  std::vector<std::vector<InboundCandidate>> inbound_by_floor;
+  bool has_cobound = false;
+  std::int32_t max_cobound_floor = 0;
+  bool has_inbound = false;
+  std::int32_t max_inbound_floor = 0;
+};
+
+template <typename T>
+std::vector<T>& bucket(std::vector<std::vector<T>>& by_floor, std::int32_t floor) {
+  if (by_floor.size() <= static_cast<std::size_t>(floor)) by_floor.resize(floor + 1);
+  return by_floor[floor];
+}
+
+std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
+  const NodeData* data = graph.node(node);
+  return data ? data->meta.floor : std::nullopt;
+}
+
+CandidateBuckets collect_candidates(const GraphWrap& graph) {
+  CandidateBuckets buckets;
+  for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
+    auto ends = graph.endpoints(edge);
+    if (!ends) continue;
+    auto floor = floor_of(graph, ends->first);
+    if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
+    bucket(buckets.cobound_by_floor, *floor).push_back(CoboundCandidate{edge, *floor});
+    buckets.max_cobound_floor = buckets.has_cobound ? std::max(buckets.max_cobound_floor, *floor) : *floor;
+    buckets.has_cobound = true;
+  }
+  graph.for_each_node([&](NodeIndex node, const NodeData& data) {
+    if (!data.meta.floor || *data.meta.floor < 0) return;
+    std::int32_t floor = *data.meta.floor;
+    std::vector<EdgeIndex> parent_edges;
+    graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+      auto other_floor = floor_of(graph, other);
+      if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
+    });
+    if (parent_edges.size() < 2) return;
+    bucket(buckets.inbound_by_floor, floor).push_back(InboundCandidate{std::move(parent_edges), floor, node});
+    buckets.max_inbound_floor = buckets.has_inbound ? std::max(buckets.max_inbound_floor, floor) : floor;
+    buckets.has_inbound = true;
+  });
+  return buckets;
+}
+
+// State of one rewrite call; a recursive call has its own.
+class DagRewrite {
+ public:
+  DagRewrite(GraphWrap working, bool compact, bool allow_hashes)
+      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes) {}
+
+  Result<GraphWrap> run(std::string_view root, const BlockedNodes& blocked) {
+    auto floors = compute_floors(graph_, root, blocked);
+    if (!floors) return parse_error(std::move(floors.error()));
+    remove_unreached();
+    for (std::uint64_t iteration = 1;; ++iteration) {
+      auto repaired = repair_one();
+      if (!repaired) return std::unexpected(repaired.error());
+      if (!*repaired) break;
+      emit_counts(graph_);
+      if (iteration == kDagRepairLimit + 1)
+        return unsupported_error("dag rewrite loop exceeded guard limit");
+    }
+    restore_floors(*floors);
+    return std::move(graph_);
+  }
+
+ private:
+  void remove_unreached() {
+    std::vector<std::string> unreached;
+    graph_.for_each_node([&](NodeIndex, const NodeData& node) {
+      if (!node.meta.floor) unreached.push_back(node.id);
+    });
+    for (const std::string& id : unreached) graph_.remove_node(id);
+  }
+
+  // A slot freed by a compact split and reused later takes the floor recorded
+  // for the slot's first occupant: the restore goes by slot, not by node.
+  void restore_floors(const FloorMap& floors) {
+    for (std::size_t floor = 0; floor < floors.size(); ++floor)
+      for (NodeIndex node : floors[floor])
+        if (NodeData* data = graph_.node(node)) data->meta.floor = static_cast<std::int32_t>(floor);
+  }
+
+  // Repairs the deepest defect (cobound before inbound on one floor).
+  // Returns false when there is nothing left to repair.
+  Result<bool> repair_one() {
+    CandidateBuckets buckets = collect_candidates(graph_);
+    std::int32_t floor;
+    if (!buckets.has_cobound) {
+      if (!buckets.has_inbound) return false;
+      floor = buckets.max_inbound_floor;
+    } else {
+      floor = buckets.max_cobound_floor;
+      if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
+      if (buckets.max_cobound_floor == floor) {
+        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_);
+        if (!choice) return std::unexpected(choice.error());
+        if (*choice) {
+          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_);
+          if (!fixed) return std::unexpected(fixed.error());
+          return true;
+        }
+      }
+    }
+    if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
+    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_);
+    if (!choice) return std::unexpected(choice.error());
+    if (!*choice) return false;
+    auto split = split_inbound(**choice);
+    if (!split) return std::unexpected(split.error());
+    return true;
+  }
+
+  Result<void> split_inbound(const InboundCandidate& candidate) {
+    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_);
+    if (!magnet) return std::unexpected(magnet.error());
+    auto split = compact_ ? split_compact(candidate, *magnet) : split_expanded(candidate, *magnet);
+    if (split) ++mirror_counter_;
+    return split;
+  }
+
+  NodeMeta mirror_meta(std::size_t mirror_count, const std::string& magnet, std::int32_t floor) const {
+    NodeMeta meta;
+    meta.mirror_count = mirror_count;
+    meta.origin_key = magnet;
+    meta.floor = floor;
+    meta.is_mirror = true;
+    return meta;
+  }
+
+  // Replaces parent edge i of `node` by a mirror under the same parent, and
+  // returns (parent, mirror).
+  Result<std::pair<NodeIndex, NodeIndex>> hang_mirror(NodeIndex node, EdgeIndex edge, std::size_t i,
+                                                      std::string label, NodeMeta meta) {
+    if (!graph_.edge_occupied(edge)) return parse_error("inbound edge missing");
+    auto ends = graph_.endpoints(edge);
+    if (!ends) return parse_error("inbound endpoints missing");
+    EdgeData old_edge = *graph_.edge(edge);
+    NodeIndex parent = ends->first == node ? ends->second : ends->first;
+    std::string suffix = "_" + std::to_string(i);
+    NodeIndex mirror = graph_.add_node_with_meta(
+        "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
+    graph_.remove_edge(edge);
+    graph_.add_edge_custom(parent, mirror, EdgeData{"#" + old_edge.id + suffix, old_edge.modality});
+    return std::pair{parent, mirror};
+  }
+
+  // Compact: the mirrors carry the node's label; the node's children move to
+  // the mirror whose parent writes the smallest tree string.
+  Result<void> split_compact(const InboundCandidate& candidate, const std::string& magnet) {
+    NodeIndex node = candidate.node;
+    std::int32_t floor = candidate.floor;
+    std::string id = graph_.node(node)->id;
+    std::string label = graph_.node(node)->label;
+    std::size_t count = candidate.parent_edges.size();
+    std::vector<std::pair<std::string, NodeIndex>> mirrors;
+    for (std::size_t i = 0; i < count; ++i) {
+      auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(count, magnet, floor));
+      if (!hung) return std::unexpected(hung.error());
+      auto [parent, mirror] = *hung;
+      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true);
+      mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
+    }
+    std::stable_sort(mirrors.begin(), mirrors.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (mirrors.empty()) return parse_error("no inbound candidates");
+    NodeIndex main_mirror = mirrors.front().second;
+
+    std::vector<EdgeIndex> child_edges;
+    graph_.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+      auto other_floor = floor_of(graph_, other);
+      if (other_floor && *other_floor > floor) child_edges.push_back(edge);
+    });
+    for (EdgeIndex edge : child_edges) {
+      if (!graph_.edge_occupied(edge)) return parse_error("outgoing edge missing");
+      auto ends = graph_.endpoints(edge);
+      if (!ends) return parse_error("outgoing endpoints missing");
+      EdgeData old_edge = *graph_.edge(edge);
+      NodeIndex child = ends->first == node ? ends->second : ends->first;
+      graph_.remove_edge(edge);
+      graph_.add_edge_custom(child, main_mirror, EdgeData{old_edge.id + "_main", old_edge.modality});
+    }
+    graph_.remove_node(id);
+    return {};
+  }
+
+  // The region below `node`: everything it reaches without passing a node on
+  // a floor above its own. Returns the slots outside the region.
+  BlockedNodes outside_region(NodeIndex node, std::int32_t floor) const {
+    BlockedNodes above = BlockedNodes::floors_up_to(floor - 1, kEndMarker);
+    std::vector<bool> inside(graph_.node_slot_count(), false);
+    std::vector<NodeIndex> queue{node};
+    inside[node] = true;
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+      graph_.for_each_incident(queue[head], [&](EdgeIndex, NodeIndex next) {
+        if (above.contains(graph_, next) || inside[next]) return;
+        inside[next] = true;
+        queue.push_back(next);
+      });
+    }
+    std::vector<bool> outside(graph_.node_slot_count(), false);
+    graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !inside[index]; });
+    return BlockedNodes::from_slots(std::move(outside));
+  }
+
+  // Expanded: each mirror, labelled ".", gets its own copy of the DAG below
+  // the node; the node itself stays behind, detached from its parents.
+  Result<void> split_expanded(const InboundCandidate& candidate, const std::string& magnet) {
+    NodeIndex node = candidate.node;
+    std::int32_t floor = candidate.floor;
+    std::string id = graph_.node(node)->id;
+    auto below = to_dag_with_mode(graph_, id, outside_region(node, floor), false, allow_hashes_);
+    if (!below) return std::unexpected(below.error());
+    const GraphWrap& sub = *below;
+    std::size_t count = candidate.parent_edges.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(count, magnet, floor));
+      if (!hung) return std::unexpected(hung.error());
+      NodeIndex mirror = hung->second;
+      auto linked = attach_copy(sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
+                                id + "_link_" + std::to_string(i));
+      if (!linked) return linked;
+    }
+    return {};
+  }
+
+  // Copies the sub-DAG into the working copy with ids suffixed and floors
+  // shifted, and links its root under `mirror`.
+  Result<void> attach_copy(const GraphWrap& sub, NodeIndex mirror, const std::string& suffix,
+                           std::int32_t shift, std::string link_id) {
+    std::optional<NodeIndex> sub_root;
+    std::int32_t root_floor = 0;
+    sub.for_each_node([&](NodeIndex index, const NodeData& data) {
+      std::int32_t floor = data.meta.floor.value_or(0);
+      if (!sub_root || floor < root_floor) {
+        sub_root = index;
+        root_floor = floor;
+      }
+    });
+    if (!sub_root) return parse_error("empty subgraph");
+    std::vector<NodeIndex> copied(sub.node_slot_count(), kEndMarker);
+    sub.for_each_node([&](NodeIndex index, const NodeData& data) {
+      NodeMeta meta = data.meta;
+      if (meta.floor) *meta.floor += shift;
+      copied[index] = graph_.add_node_with_meta(data.id + suffix, data.label, std::move(meta));
+    });
+    for (EdgeIndex edge = 0; edge < sub.edge_slot_count(); ++edge) {
+      auto ends = sub.endpoints(edge);
+      if (!ends) continue;
+      graph_.add_edge_custom(copied[ends->first], copied[ends->second], *sub.edge(edge));
+    }
+    if (copied[*sub_root] == kEndMarker) return parse_error("missing root mapping");
+    graph_.add_edge_custom(mirror, copied[*sub_root], EdgeData{std::move(link_id), "1"});
+    return {};
+  }
+
+  GraphWrap graph_;
+  bool compact_;
+  bool allow_hashes_;
+  std::uint64_t virtual_counter_ = 0;
+  std::uint64_t mirror_counter_ = 0;
+};
+
+}  // namespace
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const IdSet& blocked, bool compact, bool allow_hashes) {
+  return to_dag_with_mode(graph, root, BlockedNodes::from_ids(graph, blocked, root), compact,
+                          allow_hashes);
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes) {
+  return DagRewrite(graph, compact, allow_hashes).run(root, blocked);
+}
+
+IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {
+  IdSet roots;
+  graph.for_each_node([&](NodeIndex, const NodeData& node) {
+    if (node.meta.floor && *node.meta.floor <= max_floor) roots.insert(node.id);
+  });
+  return roots;
+}
+
+}  // namespace tolva

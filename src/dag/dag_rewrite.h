@@ -1,0 +1,44 @@
+// The DAG rewrite: a graph seen from one root, turned into a rooted DAG.
+//
+// The result is a copy of the graph, reduced to what the root reaches, in
+// which every node has a floor (its distance from the root), every edge joins
+// floor f to floor f + 1 and every node but the root has exactly one parent.
+// It gets there by repairing one defect per iteration, deepest floor first:
+//   - an edge between two nodes of one floor (cobound) is cut into two
+//     virtual leaves one floor lower (see cobound.h);
+//   - a node with several parents (inbound, see inbound.h) is split into one
+//     mirror "#m<c>_<i>" per parent edge. In compact mode the mirrors carry
+//     the node's label and its children move to one of them; in expanded
+//     mode each mirror is labelled "." and gets its own copy of the DAG below
+//     the node (ids suffixed "@<mirror id>"), built by a recursive rewrite.
+// Magnets cached during the rewrite are not refreshed by later repairs.
+//
+//   auto dag = to_dag_with_mode(graph, "r", IdSet{}, /*compact=*/false, /*allow_hashes=*/true);
+//   if (!dag) return std::unexpected(dag.error());
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "error/tolva_error.h"
+#include "graph/blocked_nodes.h"
+#include "graph/graph_wrap.h"
+#include "graph/id_set.h"
+
+namespace tolva {
+
+// The most repairs one rewrite may make before it gives up with
+// Unsupported "dag rewrite loop exceeded guard limit".
+inline constexpr std::uint64_t kDagRepairLimit = 10000;
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const IdSet& blocked, bool compact, bool allow_hashes);
+
+// The same rewrite with the blocked nodes given as slots of `graph`.
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes);
+
+// The ids of all live nodes whose floor is present and at most max_floor.
+IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor);
+
+}  // namespace tolva

@@ -1,0 +1,119 @@
+#include "dag/inbound.h"
+
+#include <algorithm>
+
+#include "dag/cobound.h"
+#include "dag/magnet.h"
+#include "dag/md5_digest.h"
+#include "dag/ranking.h"
+#include "dag/trace.h"
+
+namespace tolva {
+namespace {
+
+// The parent's cached digest of its magnet text, computed on first use.
+Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes) {
+  if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
+  auto magnet = get_magnet(graph, parent, allow_hashes);
+  if (!magnet) return std::unexpected(magnet.error());
+  auto digest = md5_digest(*magnet);
+  if (!digest) return parse_error("md5 digest failed");
+  graph.node(parent)->meta.parent_digest = *digest;
+  return *digest;
+}
+
+Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
+                                     bool allow_hashes) {
+  InboundEntry entry{InboundScore{}, candidate};
+  InboundScore& score = entry.score;
+  NodeIndex node = candidate.node;
+  auto magnet = get_magnet(graph, node, allow_hashes);
+  if (!magnet) return std::unexpected(magnet.error());
+  score.magnet = std::move(*magnet);
+  score.magnet_digest = graph.node(node)->meta.magnet_digest;
+  for (EdgeIndex edge : candidate.parent_edges) {
+    auto ends = graph.endpoints(edge);
+    if (!ends) return parse_error("inbound endpoints missing");
+    NodeIndex parent = ends->first == node ? ends->second : ends->first;
+    auto digest = parent_digest(graph, parent, allow_hashes);
+    if (!digest) return std::unexpected(digest.error());
+    score.parent_digests.push_back(*digest);
+  }
+  std::sort(score.parent_digests.begin(), score.parent_digests.end());
+  for (EdgeIndex edge : candidate.parent_edges) {
+    auto [a, b] = *graph.endpoints(edge);
+    score.edge_keys.push_back(edge_key(graph, a, b));
+  }
+  std::sort(score.edge_keys.begin(), score.edge_keys.end());
+  score.node_id = graph.node(node)->id;
+  score.parent_count = candidate.parent_edges.size();
+  return entry;
+}
+
+JsonValue scores_value(const std::vector<InboundEntry>& ranking) {
+  JsonValue::Array scores;
+  for (const InboundEntry& entry : ranking)
+    scores.push_back(JsonValue::array(
+        {inbound_score_value(entry), inbound_repr_from_keys(entry.candidate.floor, entry)}));
+  return JsonValue::array(std::move(scores));
+}
+
+}  // namespace
+
+int cmp_inbound_entry(const InboundEntry& a, const InboundEntry& b) {
+  const InboundScore& x = a.score;
+  const InboundScore& y = b.score;
+  if (x.parent_count != y.parent_count) return x.parent_count > y.parent_count ? -1 : 1;
+  int magnet_order = x.magnet_digest && y.magnet_digest
+                         ? three_way(*y.magnet_digest <=> *x.magnet_digest)
+                         : three_way(y.magnet.compare(x.magnet));
+  if (magnet_order != 0) return magnet_order;
+  // Sequences of digests, greatest first; a longer list ranks before its prefix.
+  if (int order = three_way(y.parent_digests <=> x.parent_digests)) return order;
+  if (int order = three_way(x.node_id.compare(y.node_id))) return order;
+  return three_way(x.edge_keys <=> y.edge_keys);
+}
+
+JsonValue inbound_score_value(const InboundEntry& entry) {
+  std::string digests;
+  for (const Digest& digest : entry.score.parent_digests) {
+    if (!digests.empty()) digests += ' ';
+    digests += hex_digest(digest);
+  }
+  return JsonValue::array({JsonValue(std::uint64_t{entry.score.parent_count}),
+                           JsonValue(entry.score.magnet), JsonValue(std::move(digests))});
+}
+
+JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry) {
+  JsonValue::Array keys;
+  for (const auto& [lo, hi] : entry.score.edge_keys)
+    keys.push_back(JsonValue::array({JsonValue(lo), JsonValue(hi)}));
+  return JsonValue::array(
+      {JsonValue(std::int64_t{floor}), JsonValue(entry.score.node_id), JsonValue::array(std::move(keys))});
+}
+
+Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
+                                                       const std::vector<InboundCandidate>& candidates,
+                                                       std::int32_t floor, bool allow_hashes) {
+  if (candidates.empty()) return std::nullopt;
+  bool tracing = trace_enabled();
+  std::optional<InboundEntry> best;
+  TopRanking<InboundEntry> ranking;
+  for (const InboundCandidate& candidate : candidates) {
+    auto entry = score_candidate(graph, candidate, allow_hashes);
+    if (!entry) return std::unexpected(entry.error());
+    if (!best || cmp_inbound_entry(*entry, *best) < 0) best = *entry;
+    if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);
+  }
+  if (tracing) {
+    emit("dag_inbound_scores", {{"floor", JsonValue(std::int64_t{floor})},
+                                {"scores", scores_value(ranking.entries())}});
+    emit("dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
+                        {"type", JsonValue("inbound")},
+                        {"score", inbound_score_value(*best)},
+                        {"choice", inbound_repr_from_keys(best->candidate.floor, *best)}});
+  }
+  return best->candidate;
+}
+
+}  // namespace tolva
