@@ -10,5 +10,7 @@ namespace tolva::py {
 PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kwargs);
 
 }  // namespace tolva::py

@@ -5,6 +5,7 @@
 
 #include "py/functions.h"
 #include "py/module_state.h"
+#include "py/py_cgraph.h"
 #include "py/py_graph.h"
 #include "py/python_api.h"
 
@@ -49,6 +50,13 @@ PyMethodDef function_defs[] = {
     function_def<parse_dot>("parse_dot", "parse_dot(path)\n--\n\n"),
     function_def<parse_dot_string>("parse_dot_string", "parse_dot_string(content)\n--\n\n"),
     function_def<graph_from_edges>("graph_from_edges", "graph_from_edges(nodes, edges)\n--\n\n"),
+    function_def<to_cgraph_py>(
+        "to_cgraph_py",
+        "to_cgraph_py(graph, candidate_rule, branch_rule, allow_hashes, compress, compact)\n--\n\n"),
+    function_def<canonical_node_order_py>(
+        "canonical_node_order_py",
+        "canonical_node_order_py(graph, candidate_rule=None, branch_rule=None, allow_hashes=None, "
+        "compact=None)\n--\n\n"),
 };
 
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.
@@ -101,7 +109,8 @@ bool populate(PyObject* module) {
   }
   PyObject* all = all_list(module);
   if (all == nullptr) return false;
-  if (!add_class(module, all, "PyGraph", create_graph_type(module), &state->graph_type))
+  if (!add_class(module, all, "PyGraph", create_graph_type(module), &state->graph_type) ||
+      !add_class(module, all, "PyCGraph", create_cgraph_type(module), &state->cgraph_type))
     return false;
   PyObject* module_name = PyModule_GetNameObject(module);
   if (module_name == nullptr) return false;

@@ -1,0 +1,51 @@
+#include "canonize/candidate_rules.h"
+
+#include "dag/dag_rewrite.h"
+#include "tree/tree_string.h"
+
+namespace tolva {
+
+Result<std::vector<RuleScore>> score_candidates(const GraphWrap& graph, std::string_view candidate_rule) {
+  std::vector<RuleScore> scores;
+  scores.reserve(graph.node_count());
+  for (NodeIndex node : graph.node_indices()) {
+    if (candidate_rule != kDegreeRule)
+      return unsupported_error("candidate rule '" + std::string(candidate_rule) + "' not implemented");
+    auto degree = static_cast<std::int32_t>(graph.degree(node));
+    scores.push_back(RuleScore{graph.node(node)->id, {degree}});
+  }
+  return scores;
+}
+
+std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores) {
+  std::vector<std::string> best_ids;
+  const std::vector<std::int32_t>* best = nullptr;
+  for (const RuleScore& record : scores) {
+    if (best == nullptr || record.score > *best) {
+      best = &record.score;
+      best_ids.assign(1, record.id);
+    } else if (record.score == *best) {
+      best_ids.push_back(record.id);
+    }
+  }
+  return best_ids;
+}
+
+Result<std::vector<CandidateScore>> collect_candidate_scores(const GraphWrap& graph,
+                                                             const std::vector<std::string>& candidates,
+                                                             const IdSet& excluded, bool compact,
+                                                             bool allow_hashes) {
+  const IdSet no_blocked;
+  std::vector<CandidateScore> records;
+  records.reserve(candidates.size());
+  for (const std::string& id : candidates) {
+    auto dag = to_dag_with_mode(graph, id, no_blocked, compact, allow_hashes);
+    if (!dag) return std::unexpected(dag.error());
+    auto tree = to_tree_string_with_depth_order(*dag, id, excluded, true);
+    if (!tree) return parse_error(std::move(tree.error()));
+    records.push_back(CandidateScore{id, tree->height, std::move(tree->text)});
+  }
+  return records;
+}
+
+}  // namespace tolva
