@@ -40,6 +40,8 @@ std::string compress_braces(std::string_view text) {
       group += c;
     }
   }
+  // A group never closed is written back as it stood, so no text is lost.
+  if (in_group) out += group;
   return out;
 }
 

@@ -5,6 +5,7 @@
 //
 //   compress_braces("a{xy}b{xy}{z}") == "a{$1}b{$1}{$2}"
 //   compress_braces("a{b{c}d}e")     == "a{$1}e"
+//   compress_braces("x{y")           == "x{y"
 #pragma once
 
 #include <string>
