@@ -1,5 +1,6 @@
 #include "dag/cobound.h"
 
+#include "dag/generated_node.h"
 #include "dag/magnet.h"
 #include "dag/ranking.h"
 #include "dag/trace.h"
@@ -129,8 +130,8 @@ Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
   meta.floor = floor + 1;
   meta.is_virtual = true;
   meta.origin_key = std::move(signature);
-  NodeIndex first = graph.add_node_with_meta(std::move(first_id), "", meta);
-  NodeIndex second = graph.add_node_with_meta(std::move(second_id), "", std::move(meta));
+  NodeIndex first = add_generated_node(graph, std::move(first_id), "", meta);
+  NodeIndex second = add_generated_node(graph, std::move(second_id), "", std::move(meta));
   graph.add_edge_custom(a, first, EdgeData{"*" + old_edge.id + "_a", old_edge.modality});
   graph.add_edge_custom(b, second, EdgeData{"*" + old_edge.id + "_b", old_edge.modality});
   return {};

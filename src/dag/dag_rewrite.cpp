@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dag/cobound.h"
+#include "dag/generated_node.h"
 #include "dag/inbound.h"
 #include "dag/magnet.h"
 #include "dag/trace.h"
@@ -137,8 +138,10 @@ class DagRewrite {
     return split;
   }
 
-  NodeMeta mirror_meta(std::size_t mirror_count, const std::string& magnet, std::int32_t floor) const {
+  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, const std::string& magnet,
+                       std::int32_t floor) const {
     NodeMeta meta;
+    meta.source_id = source_id_of(*graph_.node(node));
     meta.mirror_count = mirror_count;
     meta.origin_key = magnet;
     meta.floor = floor;
@@ -156,7 +159,7 @@ class DagRewrite {
     EdgeData old_edge = *graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
     std::string suffix = "_" + std::to_string(i);
-    NodeIndex mirror = graph_.add_node_with_meta(
+    NodeIndex mirror = add_generated_node(graph_,
         "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
     graph_.remove_edge(edge);
     graph_.add_edge_custom(parent, mirror, EdgeData{"#" + old_edge.id + suffix, old_edge.modality});
@@ -173,7 +176,7 @@ class DagRewrite {
     std::size_t count = candidate.parent_edges.size();
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
     for (std::size_t i = 0; i < count; ++i) {
-      auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(count, magnet, floor));
+      auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
       auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true);
@@ -232,7 +235,7 @@ class DagRewrite {
     const GraphWrap& sub = *below;
     std::size_t count = candidate.parent_edges.size();
     for (std::size_t i = 0; i < count; ++i) {
-      auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(count, magnet, floor));
+      auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
       auto linked = attach_copy(sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
@@ -260,7 +263,8 @@ class DagRewrite {
     sub.for_each_node([&](NodeIndex index, const NodeData& data) {
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
-      copied[index] = graph_.add_node_with_meta(data.id + suffix, data.label, std::move(meta));
+      if (!meta.is_virtual && !meta.source_id) meta.source_id = data.id;
+      copied[index] = add_generated_node(graph_, data.id + suffix, data.label, std::move(meta));
     });
     for (EdgeIndex edge = 0; edge < sub.edge_slot_count(); ++edge) {
       auto ends = sub.endpoints(edge);

@@ -8,7 +8,7 @@
 //   pruning          reached_by, sole_root
 //   magnet           magnet, magnet_digest, magnet_hashed (and clears parent_digest)
 //   inbound scoring  parent_digest
-//   DAG rewrite      is_mirror, is_virtual, mirror_count, origin_key
+//   DAG rewrite      is_mirror, is_virtual, mirror_count, origin_key, source_id
 #pragma once
 
 #include <array>
@@ -49,6 +49,9 @@ struct NodeMeta {
   std::optional<Digest> parent_digest;
   // The allow_hashes value the cached magnet was computed with.
   bool magnet_hashed = false;
+  // On a mirror or a sub-DAG copy: the id of the input node it stands for.
+  // Absent on input nodes (they stand for themselves) and on virtual leaves.
+  std::optional<std::string> source_id;
 };
 
 struct NodeData {
@@ -56,6 +59,12 @@ struct NodeData {
   std::string id;
   std::string label;
 };
+
+// The id of the input node that `node` stands for: its source_id when it was
+// derived from another node, else its own id.
+inline const std::string& source_id_of(const NodeData& node) {
+  return node.meta.source_id ? *node.meta.source_id : node.id;
+}
 
 struct EdgeData {
   std::string id;

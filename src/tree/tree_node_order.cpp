@@ -5,11 +5,6 @@
 namespace tolva {
 namespace {
 
-std::string_view node_key(const NodeData& node) {
-  std::string_view id = node.id;
-  return id.substr(0, id.find('@'));
-}
-
 // Pre-order read-out of the written tree; a node listed under two parents is
 // read twice but reported once.
 std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, NodeIndex root) {
@@ -20,12 +15,9 @@ std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, 
     NodeIndex node = stack.back();
     stack.pop_back();
     const NodeData& data = *graph.node(node);
-    if (!data.meta.is_mirror && !data.meta.is_virtual) {
-      std::string_view key = node_key(data);
-      if (!seen.contains(key)) {
-        seen.emplace(key);
-        order.emplace_back(key);
-      }
+    if (!data.meta.is_virtual) {
+      const std::string& key = source_id_of(data);
+      if (seen.insert(key).second) order.push_back(key);
     }
     if (const WrittenNode* written = walk.find(node))
       stack.insert(stack.end(), written->sorted_children.rbegin(), written->sorted_children.rend());

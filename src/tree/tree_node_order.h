@@ -1,9 +1,10 @@
 // The tree node order: the input nodes of a tree string in the order the
 // string writes them (pre-order, children in their sorted order).
 //
-// The walk is the tree string's, always with the modality key. Mirror and
-// virtual nodes are not reported; a node's key is its id up to the first "@"
-// (so a copy "b@#m0_0" reports as "b"); each key is reported once.
+// The walk is the tree string's, always with the modality key. Every written
+// node reports the id of the input node it stands for (a mirror its split
+// node, a sub-DAG copy the node it copies), at its first occurrence only;
+// virtual leaves stand for no input node and are not reported.
 //
 //   // edges r-a (1), r-b (1), a-c (2): tree string "(B:1, (C:2)A:1)R"
 //   to_tree_node_order(graph, "r", IdSet{}) == {"r", "b", "a", "c"}
