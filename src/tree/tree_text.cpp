@@ -10,7 +10,28 @@ struct TreeText::Composite {
   std::vector<Item> items;
   std::string label;
   std::size_t size = 0;
+
+  ~Composite();
 };
+
+// Releasing a composite releases its children, so a chain of composites as deep
+// as a long path would recurse once per level and exhaust the stack. The
+// children this composite alone owns are detached instead and released one at
+// a time from a local stack, each after its own sole-owned children were taken.
+TreeText::Composite::~Composite() {
+  std::vector<std::shared_ptr<const Composite>> pending;
+  auto detach_sole_children = [&pending](std::vector<Item>& children) {
+    for (Item& item : children)
+      if (item.child.composite_.use_count() == 1) pending.push_back(std::move(item.child.composite_));
+  };
+  detach_sole_children(items);
+  while (!pending.empty()) {
+    std::shared_ptr<const Composite> next = std::move(pending.back());
+    pending.pop_back();
+    // Every composite is created non-const (make_shared<Composite>), and this is its last owner.
+    detach_sole_children(const_cast<Composite&>(*next).items);
+  }
+}
 
 namespace {
 
