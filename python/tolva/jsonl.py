@@ -1,0 +1,104 @@
+"""Reading graph corpora in JSON Lines: one graph per line.
+
+Each line is a JSON object
+    {"name": str, "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]}
+with every id, label and modality a string; other fields are ignored. Blank lines are
+skipped.
+
+    for name, graph in tolva.read_jsonl("corpus.jsonl"):
+        print(name, tolva.to_cgraph_py(graph, None, None, None, None, None))
+
+A faulty line raises JsonlError ("PATH:LINENO: message"), unless `on_error` is given:
+then the error is handed to it and reading goes on with the next line.
+"""
+
+from __future__ import annotations
+
+import json
+import os
+from collections.abc import Callable, Iterator
+from typing import Any
+
+from tolva._tolva import PyGraph, graph_from_edges
+
+NODE_SHAPE = "[id, label]"
+EDGE_SHAPE = "[id1, id2, modality]"
+
+
+class JsonlError(ValueError):
+    """A line of a JSON Lines corpus that does not describe a graph.
+
+    `path` and `line` (1-based) locate it, `reason` says what is wrong; str() gives
+    "PATH:LINENO: reason".
+    """
+
+    def __init__(self, path: str, line: int, reason: str) -> None:
+        super().__init__(f"{path}:{line}: {reason}")
+        self.path = path
+        self.line = line
+        self.reason = reason
+
+
+def read_jsonl(
+    path: str | os.PathLike[str],
+    on_error: Callable[[JsonlError], object] | None = None,
+) -> Iterator[tuple[str, PyGraph]]:
+    """Yields (name, graph) for every graph line of the file at `path`, in file order.
+
+    A line that is not UTF-8, not valid JSON, or lacks or mistypes a field raises
+    JsonlError, or, with `on_error`, is passed to it and skipped. A file that cannot be
+    opened raises OSError at the first step of the iteration.
+    """
+    shown = os.fspath(path)
+    with open(path, "rb") as lines:
+        for number, raw in enumerate(lines, start=1):
+            if not raw.strip():
+                continue
+            try:
+                entry = graph_of_line(raw, shown, number)
+            except JsonlError as error:
+                if on_error is None:
+                    raise
+                on_error(error)
+                continue
+            yield entry
+
+
+def graph_of_line(raw: bytes, path: str, number: int) -> tuple[str, PyGraph]:
+    """The (name, graph) of one corpus line; JsonlError when the line is unusable."""
+    try:
+        record = json.loads(raw.decode("utf-8").rstrip())
+    except UnicodeDecodeError:
+        raise JsonlError(path, number, "not valid UTF-8") from None
+    except json.JSONDecodeError as error:
+        raise JsonlError(path, number, f"invalid JSON: {error.msg} (column {error.colno})") from None
+    try:
+        name, nodes, edges = fields_of(record)
+    except ValueError as error:
+        raise JsonlError(path, number, str(error)) from None
+    return name, graph_from_edges(nodes, edges)
+
+
+def fields_of(record: Any) -> tuple[str, list[tuple[str, str]], list[tuple[str, str, str]]]:
+    """Checks the shape of a decoded line; ValueError names the first fault."""
+    if not isinstance(record, dict):
+        raise ValueError("a graph line must be a JSON object")
+    for field in ("name", "nodes", "edges"):
+        if field not in record:
+            raise ValueError(f"missing field '{field}'")
+    if not isinstance(record["name"], str):
+        raise ValueError("field 'name' must be a string")
+    nodes = [(node, label) for node, label in string_lists(record["nodes"], "nodes", 2, NODE_SHAPE)]
+    edges = [(a, b, modality) for a, b, modality in string_lists(record["edges"], "edges", 3, EDGE_SHAPE)]
+    return record["name"], nodes, edges
+
+
+def string_lists(items: Any, field: str, size: int, shape: str) -> list[list[str]]:
+    """`items`, checked to be lists of `size` strings; ValueError names the first bad
+    item (0-based)."""
+    if not isinstance(items, list):
+        raise ValueError(f"field '{field}' must be a list of {shape}")
+    for index, item in enumerate(items):
+        if not (isinstance(item, list) and len(item) == size and all(isinstance(t, str) for t in item)):
+            raise ValueError(f"'{field}' item {index} must be {shape}, all strings")
+    return items
