@@ -23,3 +23,34 @@ class PyGraph:
 def graph_from_edges(
     nodes: Sequence[tuple[str, str]], edges: Sequence[tuple[str, str, str]]
 ) -> PyGraph: ...
+def parse_dot(path: str) -> PyGraph:
+    """Reads a DOT file (UTF-8); ValueError "parse error: ..." when it cannot be read or parsed."""
+
+def parse_dot_string(content: str) -> PyGraph:
+    """Reads DOT text; ValueError "parse error: line N: ..." for an unusable node id."""
+
+@final
+class PyCGraph:
+    """A canonical string; str() and repr() give the string itself."""
+
+    def as_str(self) -> str: ...
+
+def to_cgraph_py(
+    graph: PyGraph,
+    candidate_rule: str | None,
+    branch_rule: str | None,
+    allow_hashes: bool | None,
+    compress: bool | None,
+    compact: bool | None,
+) -> PyCGraph:
+    """The canonical string of `graph`. All six arguments are required; None stands for the
+    default ("$degree", "$depth > tree.parent_modality > $lexic", True, True, False)."""
+
+def canonical_node_order_py(
+    graph: PyGraph,
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compact: bool | None = None,
+) -> list[str]:
+    """The ids of the nodes that the canonical string visits, in its order."""
