@@ -1,0 +1,49 @@
+"""A progress bar on standard error for the command line, and the error lines beside it.
+
+    progress = Progress.start(total=11021, wanted=True)
+    progress.report("corpus.jsonl:7: invalid JSON: ...")   # written above the bar
+    progress.advance()
+    progress.close()
+
+The bar is tqdm's. tqdm is optional: without it, or when the bar is not wanted, every
+method still works and only the error lines are written.
+"""
+
+from __future__ import annotations
+
+import sys
+from typing import Any
+
+# Fewer graphs than this finish too soon for a bar to help.
+MIN_GRAPHS_FOR_BAR = 100
+
+
+class Progress:
+    def __init__(self, bar: Any = None) -> None:
+        self.bar = bar
+
+    @classmethod
+    def start(cls, total: int, wanted: bool) -> Progress:
+        if not wanted or total < MIN_GRAPHS_FOR_BAR:
+            return cls()
+        try:
+            from tqdm import tqdm
+        except ImportError:
+            return cls()
+        return cls(tqdm(total=total, unit="graph", file=sys.stderr, dynamic_ncols=True))
+
+    def advance(self) -> None:
+        if self.bar is not None:
+            self.bar.update(1)
+
+    def report(self, line: str) -> None:
+        """Writes one line to standard error without tearing the bar."""
+        if self.bar is not None:
+            self.bar.write(line, file=sys.stderr)
+        else:
+            print(line, file=sys.stderr)
+
+    def close(self) -> None:
+        if self.bar is not None:
+            self.bar.close()
+            self.bar = None

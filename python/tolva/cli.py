@@ -1,0 +1,215 @@
+"""The `tolva` command: canonical strings, node orders and duplicate groups of graphs.
+
+    tolva examples/benzene.dot              # NAME<TAB>CANONICAL_STRING, one line per graph
+    tolva --order --json corpus.jsonl       # JSON Lines {"name", "cgraph", "order"}
+    tolva dedup corpus.jsonl                # groups of graphs with equal strings, then a count
+
+Exit status: 0 when every graph succeeded, 1 when any failed (each failure is written to
+standard error as "NAME: message" and the run goes on), 2 for usage errors.
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import sys
+from collections.abc import Sequence
+from dataclasses import dataclass
+from typing import Any
+
+from tolva._inputs import count_graphs, iter_entries
+from tolva._progress import Progress
+from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
+
+DEDUP_COMMAND = "dedup"
+TRACE_SWITCH = "TOLVA_TRACE"
+TRACE_MAGNET_SWITCH = "TOLVA_TRACE_MAGNET"
+
+EXIT_STATUS_HELP = (
+    "Exit status: 0 when every graph succeeded, 1 when any failed (reported on standard error as "
+    "'NAME: message'; the others are still printed), 2 for usage errors."
+)
+INPUTS_HELP = (
+    "DOT files, '-' for DOT text on standard input, or JSON Lines corpora (*.jsonl, one graph "
+    'a line: {"name", "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]})'
+)
+
+
+@dataclass(frozen=True)
+class Canonizer:
+    """The library's options, as the command line sets them."""
+
+    candidate_rule: str | None
+    allow_hashes: bool
+    compress: bool
+    compact: bool
+
+    def cgraph(self, graph: PyGraph) -> str:
+        flush_before_trace()
+        return str(to_cgraph_py(graph, self.candidate_rule, None, self.allow_hashes, self.compress, self.compact))
+
+    def order(self, graph: PyGraph) -> list[str]:
+        flush_before_trace()
+        return canonical_node_order_py(graph, self.candidate_rule, None, self.allow_hashes, self.compact)
+
+
+def flush_before_trace() -> None:
+    # Trace lines go straight to file descriptor 1; flushing first keeps them after
+    # the lines already printed.
+    if os.environ.get(TRACE_SWITCH) == "1":
+        sys.stdout.flush()
+
+
+def build_parser(dedup: bool) -> argparse.ArgumentParser:
+    if dedup:
+        parser = argparse.ArgumentParser(
+            prog="tolva dedup",
+            description="Group graphs whose canonical strings are equal; print each group of two "
+            "or more (names, tab-separated, one group a line), then a count line.",
+            epilog=EXIT_STATUS_HELP,
+        )
+    else:
+        parser = argparse.ArgumentParser(
+            prog="tolva",
+            description="Print the canonical string of every graph: NAME<TAB>STRING, one line a graph. "
+            "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal strings instead.",
+            epilog=EXIT_STATUS_HELP,
+        )
+    parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
+    if not dedup:
+        parser.add_argument("--order", action="store_true",
+                            help="print the canonical node order (space-separated ids) instead of the string")
+        parser.add_argument("--group", action="store_true", help="the same as 'tolva dedup'")
+    parser.add_argument("--json", action="store_true", help="write JSON Lines")
+    parser.add_argument("--candidate-rule", metavar="RULE", help="candidate root rule (default: $degree)")
+    parser.add_argument("--no-hashes", action="store_true", help="write magnets as text, not MD5 digests")
+    parser.add_argument("--no-compress", action="store_true", help="keep brace contents, no $n tokens")
+    parser.add_argument("--compact", action="store_true", help="split many-parent nodes in compact mode")
+    parser.add_argument("--trace", action="store_true", help="write the rewrite trace to standard output")
+    parser.add_argument("--trace-magnet", action="store_true", help="--trace, plus a line per magnet")
+    parser.add_argument("-q", "--quiet", action="store_true", help="no progress bar")
+    return parser
+
+
+def main(argv: Sequence[str] | None = None) -> int:
+    """Runs the command line on `argv` (default: sys.argv[1:]) and returns the exit status."""
+    args = list(sys.argv[1:] if argv is None else argv)
+    dedup = bool(args) and args[0] == DEDUP_COMMAND
+    parser = build_parser(dedup)
+    options = parser.parse_args(args[1:] if dedup else args)
+    if not dedup and options.group:
+        if options.order:
+            parser.error("--order cannot be combined with --group")
+        dedup = True
+    switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
+    canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
+    writer: Writer = DedupWriter(options.json) if dedup else LineWriter(options.json, getattr(options, "order", False))
+    try:
+        return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup))
+    except KeyboardInterrupt:
+        return 130
+
+
+def switch_trace(trace: bool, magnet: bool) -> None:
+    if trace:
+        os.environ[TRACE_SWITCH] = "1"
+    if magnet:
+        os.environ[TRACE_MAGNET_SWITCH] = "1"
+
+
+def show_bar(quiet: bool, dedup: bool) -> bool:
+    # Per-graph lines (and trace lines) on the same terminal would tear the bar.
+    if quiet or not sys.stderr.isatty():
+        return False
+    return not sys.stdout.isatty() or (dedup and os.environ.get(TRACE_SWITCH) != "1")
+
+
+def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool) -> int:
+    progress = Progress.start(count_graphs(inputs) if bar else 0, bar)
+    failed = False
+    try:
+        for entry in iter_entries(inputs):
+            progress.advance()
+            try:
+                if entry.graph is None:
+                    raise ValueError(entry.error)
+                writer.add(entry.name, entry.graph, canonizer)
+            except (ValueError, InternalError) as error:
+                progress.report(f"{entry.name}: {error}")
+                failed = True
+        writer.finish()
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # The reader has gone (`tolva ... | head`): stop quietly, and keep the
+        # interpreter's final flush from failing again.
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        os.close(devnull)
+    finally:
+        progress.close()
+    return 1 if failed else 0
+
+
+class Writer:
+    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
+        raise NotImplementedError
+
+    def finish(self) -> None:
+        pass
+
+
+def write_json(record: dict[str, Any]) -> None:
+    sys.stdout.write(json.dumps(record, ensure_ascii=False) + "\n")
+
+
+class LineWriter(Writer):
+    """One line per graph, written as soon as the graph is done."""
+
+    def __init__(self, as_json: bool, order: bool) -> None:
+        self.as_json = as_json
+        self.order = order
+
+    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
+        if self.as_json:
+            record: dict[str, Any] = {"name": name, "cgraph": canonizer.cgraph(graph)}
+            if self.order:
+                record["order"] = canonizer.order(graph)
+            write_json(record)
+        elif self.order:
+            sys.stdout.write(f"{name}\t{' '.join(canonizer.order(graph))}\n")
+        else:
+            sys.stdout.write(f"{name}\t{canonizer.cgraph(graph)}\n")
+
+
+class DedupWriter(Writer):
+    """Collects the names of each canonical string; at the end writes every group of two
+    or more, in order of first appearance, and the count line."""
+
+    def __init__(self, as_json: bool) -> None:
+        self.as_json = as_json
+        self.names_of: dict[str, list[str]] = {}
+        self.graphs = 0
+
+    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
+        self.names_of.setdefault(canonizer.cgraph(graph), []).append(name)
+        self.graphs += 1
+
+    def finish(self) -> None:
+        groups = [(text, names) for text, names in self.names_of.items() if len(names) > 1]
+        for text, names in groups:
+            if self.as_json:
+                write_json({"cgraph": text, "names": names})
+            else:
+                sys.stdout.write("\t".join(names) + "\n")
+        grouped = sum(len(names) for _, names in groups)
+        if self.as_json:
+            write_json({"graphs": self.graphs, "distinct": len(self.names_of), "groups": len(groups),
+                        "grouped": grouped})
+        else:
+            sys.stdout.write(f"{counted(len(groups), 'group')} of duplicates ({counted(grouped, 'graph')}) among "
+                             f"{counted(self.graphs, 'graph')}, {len(self.names_of)} distinct canonical strings\n")
+
+
+def counted(number: int, noun: str) -> str:
+    return f"{number} {noun}" if number == 1 else f"{number} {noun}s"
