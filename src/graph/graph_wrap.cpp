@@ -3,25 +3,23 @@
 namespace tolva {
 
 NodeIndex GraphWrap::ensure_node(std::string_view id, std::string_view label) {
-  if (auto found = id_map_.find(id); found != id_map_.end()) {
-    NodeSlot& slot = nodes_[found->second];
-    if (!label.empty() && slot.data && slot.data->label.empty())
-      slot.data->label = label;
-    return found->second;
+  if (auto found = id_map_.find(id, id_reader())) {
+    NodeSlot& slot = nodes_[*found];
+    if (!label.empty() && slot.data->label.empty()) slot.data->label = label;
+    return *found;
   }
   NodeData data;
   data.id = id;
   data.label = label;
   NodeIndex index = insert_node(std::move(data));
-  id_map_.emplace(std::string(id), index);
+  id_map_.insert(id, index);
   return index;
 }
 
 NodeIndex GraphWrap::add_node_with_meta(std::string id, std::string label, NodeMeta meta) {
-  if (auto found = id_map_.find(id); found != id_map_.end()) return found->second;
-  NodeData data{std::move(meta), id, std::move(label)};
-  NodeIndex index = insert_node(std::move(data));
-  id_map_.emplace(std::move(id), index);
+  if (auto found = id_map_.find(id, id_reader())) return *found;
+  NodeIndex index = insert_node(NodeData{std::move(meta), std::move(id), std::move(label)});
+  id_map_.insert(nodes_[index].data->id, index);
   return index;
 }
 
@@ -41,10 +39,9 @@ EdgeIndex GraphWrap::add_edge_custom(NodeIndex a, NodeIndex b, EdgeData data) {
 }
 
 bool GraphWrap::remove_node(std::string_view id) {
-  auto found = id_map_.find(id);
-  if (found == id_map_.end()) return false;
-  NodeIndex index = found->second;
-  id_map_.erase(found);
+  std::optional<NodeIndex> found = id_map_.erase(id, id_reader());
+  if (!found) return false;
+  NodeIndex index = *found;
   NodeSlot& slot = nodes_[index];
   if (!slot.data) return true;
   while (slot.heads[0] != kEndMarker) remove_edge(slot.heads[0]);
@@ -142,9 +139,7 @@ std::optional<std::pair<NodeIndex, NodeIndex>> GraphWrap::endpoints(EdgeIndex in
 }
 
 std::optional<NodeIndex> GraphWrap::find(std::string_view id) const {
-  auto found = id_map_.find(id);
-  if (found == id_map_.end()) return std::nullopt;
-  return found->second;
+  return id_map_.find(id, id_reader());
 }
 
 std::vector<NodeIndex> GraphWrap::node_indices() const {

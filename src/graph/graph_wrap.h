@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "graph/id_set.h"
+#include "graph/id_index.h"
 #include "graph/node_data.h"
 
 namespace tolva {
@@ -150,7 +150,12 @@ class GraphWrap {
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;
   EdgeIndex free_edge_head_ = kEndMarker;
-  IdMap<NodeIndex> id_map_;
+  std::string_view id_at(NodeIndex index) const { return nodes_[index].data->id; }
+  auto id_reader() const {
+    return [this](NodeIndex index) { return id_at(index); };
+  }
+
+  IdIndex id_map_;
   std::uint64_t edge_counter_ = 0;
 };
 

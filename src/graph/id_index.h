@@ -1,0 +1,110 @@
+// IdIndex: the store's map from node id to node slot, as one flat table.
+//
+// The table holds only (hash, slot) pairs; the ids themselves stay in the
+// node records, and the caller says how to read a slot's id. A graph copy is
+// therefore one block copy instead of one allocation per node, which matters
+// because the pipeline copies graphs all the time. Linear probing with
+// backward-shift deletion keeps lookups short without tombstones.
+//
+//   IdIndex index;
+//   auto id_of = [&](NodeIndex n) -> std::string_view { return ids[n]; };
+//   index.insert("a", 0);
+//   index.find("a", id_of);   // 0
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "graph/node_data.h"
+
+namespace tolva {
+
+class IdIndex {
+ public:
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+
+  template <typename IdOf>
+  std::optional<NodeIndex> find(std::string_view id, IdOf&& id_of) const {
+    if (entries_.empty()) return std::nullopt;
+    std::uint64_t hash = hash_of(id);
+    for (std::size_t at = home(hash);; at = next(at)) {
+      const Entry& entry = entries_[at];
+      if (entry.node == kEndMarker) return std::nullopt;
+      if (entry.hash == hash && id_of(entry.node) == id) return entry.node;
+    }
+  }
+
+  // `id` must not be in the index yet.
+  void insert(std::string_view id, NodeIndex node) {
+    if ((size_ + 1) * 2 > entries_.size()) grow();
+    place(Entry{hash_of(id), node});
+    ++size_;
+  }
+
+  // Removes `id`; returns the slot it named, or nothing when absent.
+  template <typename IdOf>
+  std::optional<NodeIndex> erase(std::string_view id, IdOf&& id_of) {
+    if (entries_.empty()) return std::nullopt;
+    std::uint64_t hash = hash_of(id);
+    std::size_t at = home(hash);
+    while (true) {
+      const Entry& entry = entries_[at];
+      if (entry.node == kEndMarker) return std::nullopt;
+      if (entry.hash == hash && id_of(entry.node) == id) break;
+      at = next(at);
+    }
+    NodeIndex found = entries_[at].node;
+    close_gap(at);
+    --size_;
+    return found;
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t hash = 0;
+    NodeIndex node = kEndMarker;  // kEndMarker: empty entry
+  };
+
+  static std::uint64_t hash_of(std::string_view id) { return std::hash<std::string_view>{}(id); }
+  std::size_t home(std::uint64_t hash) const { return hash & (entries_.size() - 1); }
+  std::size_t next(std::size_t at) const { return (at + 1) & (entries_.size() - 1); }
+
+  void place(Entry entry) {
+    std::size_t at = home(entry.hash);
+    while (entries_[at].node != kEndMarker) at = next(at);
+    entries_[at] = entry;
+  }
+
+  void grow() {
+    std::vector<Entry> old = std::move(entries_);
+    entries_.assign(old.empty() ? 16 : old.size() * 2, Entry{});
+    for (const Entry& entry : old)
+      if (entry.node != kEndMarker) place(entry);
+  }
+
+  // Backward-shift deletion: pull later entries of the probe run into the gap
+  // when their home position allows it.
+  void close_gap(std::size_t gap) {
+    std::size_t mask = entries_.size() - 1;
+    for (std::size_t at = next(gap);; at = next(at)) {
+      Entry& entry = entries_[at];
+      if (entry.node == kEndMarker) break;
+      std::size_t distance_from_home = (at - home(entry.hash)) & mask;
+      std::size_t distance_to_gap = (at - gap) & mask;
+      if (distance_from_home >= distance_to_gap) {
+        entries_[gap] = entry;
+        gap = at;
+      }
+    }
+    entries_[gap] = Entry{};
+  }
+
+  std::vector<Entry> entries_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace tolva
