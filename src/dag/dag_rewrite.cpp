@@ -45,16 +45,17 @@ CandidateBuckets collect_candidates(const GraphWrap& graph) {
     buckets.max_cobound_floor = buckets.has_cobound ? std::max(buckets.max_cobound_floor, *floor) : *floor;
     buckets.has_cobound = true;
   }
+  std::vector<EdgeIndex> parent_edges;
   graph.for_each_node([&](NodeIndex node, const NodeData& data) {
     if (!data.meta.floor || *data.meta.floor < 0) return;
     std::int32_t floor = *data.meta.floor;
-    std::vector<EdgeIndex> parent_edges;
+    parent_edges.clear();
     graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
       auto other_floor = floor_of(graph, other);
       if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
     });
     if (parent_edges.size() < 2) return;
-    bucket(buckets.inbound_by_floor, floor).push_back(InboundCandidate{std::move(parent_edges), floor, node});
+    bucket(buckets.inbound_by_floor, floor).push_back(InboundCandidate{parent_edges, floor, node});
     buckets.max_inbound_floor = buckets.has_inbound ? std::max(buckets.max_inbound_floor, floor) : floor;
     buckets.has_inbound = true;
   });

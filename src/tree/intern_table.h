@@ -18,11 +18,10 @@ namespace tolva {
 
 class InternTable {
  public:
-  explicit InternTable(std::size_t expected_size = 0) { texts_.reserve(expected_size); }
-
-  std::shared_ptr<const std::string> intern(std::string text) {
+  // The stored copy equal to `text`, made on first sight.
+  std::shared_ptr<const std::string> intern(std::string_view text) {
     if (auto found = texts_.find(text); found != texts_.end()) return found->second;
-    auto stored = std::make_shared<const std::string>(std::move(text));
+    auto stored = std::make_shared<const std::string>(text);
     texts_.emplace(std::string_view(*stored), stored);
     return stored;
   }

@@ -40,40 +40,17 @@ constexpr std::string_view kSeparator = ", ";
 constexpr std::string_view kColon = ":";
 constexpr std::string_view kClose = ")";
 
-std::size_t node_text_size(const std::vector<TreeText::Item>& items, std::string_view label) {
-  std::size_t size = kOpen.size() + kClose.size() + label.size();
-  for (const TreeText::Item& item : items) size += item.child.size() + kColon.size() + item.modality.size();
-  if (items.size() > 1) size += kSeparator.size() * (items.size() - 1);
-  return size;
-}
-
-// "(" + the entries joined by ", " (text + ":" + modality) + ")" + label, sized exactly.
-template <typename TextAt, typename ModalityAt>
-std::string write_node_string(std::string_view label, std::size_t count, TextAt text_at,
-                              ModalityAt modality_at) {
-  std::size_t size = kOpen.size() + kClose.size() + label.size();
-  if (count > 1) size += kSeparator.size() * (count - 1);
-  for (std::size_t i = 0; i < count; ++i) size += text_at(i).size() + kColon.size() + modality_at(i).size();
-  std::string text;
-  text.reserve(size);
-  text += kOpen;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) text += kSeparator;
-    text += text_at(i);
-    text += kColon;
-    text += modality_at(i);
-  }
-  text += kClose;
-  text += label;
-  return text;
-}
-
 }  // namespace
 
 std::string build_node_string(std::string_view label, const std::vector<BranchText>& entries) {
-  return write_node_string(
-      label, entries.size(), [&](std::size_t i) { return entries[i].text; },
+  std::string text;
+  text.reserve(node_text_size(
+      label, entries.size(), [&](std::size_t i) { return entries[i].text.size(); },
+      [&](std::size_t i) { return entries[i].modality.size(); }));
+  append_node_text(
+      text, label, entries.size(), [&](std::size_t i) { return entries[i].text; },
       [&](std::size_t i) { return entries[i].modality; });
+  return text;
 }
 
 TreeText TreeText::flat(std::shared_ptr<const std::string> text) {
@@ -83,21 +60,29 @@ TreeText TreeText::flat(std::shared_ptr<const std::string> text) {
 }
 
 TreeText TreeText::node(const std::vector<Item>& items, std::string_view label) {
-  std::size_t size = node_text_size(items, label);
+  auto text_size = [&](std::size_t i) { return items[i].child.size(); };
+  auto modality_size = [&](std::size_t i) { return items[i].modality.size(); };
+  std::size_t size = node_text_size(label, items.size(), text_size, modality_size);
   bool children_flat = std::all_of(items.begin(), items.end(),
                                    [](const Item& item) { return item.child.is_flat(); });
+  if (size > kFlatLimit || !children_flat) return composite(items, label);
+  std::string text;
+  text.reserve(size);
+  append_node_text(
+      text, label, items.size(), [&](std::size_t i) -> std::string_view { return items[i].child.flat_text(); },
+      [&](std::size_t i) -> std::string_view { return items[i].modality; });
+  return flat(std::make_shared<const std::string>(std::move(text)));
+}
+
+TreeText TreeText::composite(std::vector<Item> items, std::string_view label) {
+  auto composite = std::make_shared<Composite>();
+  composite->size = node_text_size(
+      label, items.size(), [&](std::size_t i) { return items[i].child.size(); },
+      [&](std::size_t i) { return items[i].modality.size(); });
+  composite->items = std::move(items);
+  composite->label = label;
   TreeText out;
-  if (size <= kFlatLimit && children_flat) {
-    out.flat_ = std::make_shared<const std::string>(write_node_string(
-        label, items.size(), [&](std::size_t i) -> std::string_view { return items[i].child.flat_text(); },
-        [&](std::size_t i) -> std::string_view { return items[i].modality; }));
-  } else {
-    auto composite = std::make_shared<Composite>();
-    composite->items = items;
-    composite->label = label;
-    composite->size = size;
-    out.composite_ = std::move(composite);
-  }
+  out.composite_ = std::move(composite);
   return out;
 }
 

@@ -38,6 +38,8 @@ class TreeText {
   // "(" + items joined by ", " (each child + ":" + modality) + ")" + label,
   // kept flat when small enough and every child is flat.
   static TreeText node(const std::vector<Item>& items, std::string_view label);
+  // Always the referring form (for texts known to be large).
+  static TreeText composite(std::vector<Item> items, std::string_view label);
 
   std::size_t size() const;
   bool is_flat() const;
@@ -83,6 +85,31 @@ struct BranchText {
 // "(" + entries joined by ", " (each text + ":" + modality) + ")" + label;
 // "()" + label when there are no entries.
 std::string build_node_string(std::string_view label, const std::vector<BranchText>& entries);
+
+// The size of "(" + count entries + ")" + label, where entry i is
+// text_size(i) + ":" + modality_size(i) and entries are joined by ", ".
+template <typename TextSizeAt, typename ModalitySizeAt>
+std::size_t node_text_size(std::string_view label, std::size_t count, TextSizeAt text_size,
+                           ModalitySizeAt modality_size) {
+  std::size_t size = 2 + label.size() + (count > 1 ? 2 * (count - 1) : 0);
+  for (std::size_t i = 0; i < count; ++i) size += text_size(i) + 1 + modality_size(i);
+  return size;
+}
+
+// Appends "(" + entries joined by ", " (text_at(i) + ":" + modality_at(i)) + ")" + label.
+template <typename TextAt, typename ModalityAt>
+void append_node_text(std::string& out, std::string_view label, std::size_t count, TextAt text_at,
+                      ModalityAt modality_at) {
+  out += '(';
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) out += ", ";
+    out += text_at(i);
+    out += ':';
+    out += modality_at(i);
+  }
+  out += ')';
+  out += label;
+}
 
 struct TreeText::Item {
   TreeText child;

@@ -45,7 +45,7 @@ class Walker {
  public:
   Walker(const GraphWrap& graph, const BlockedNodes& blocked, TreeWalkOptions options)
       : graph_(graph), blocked_(blocked), options_(options), slots_(graph.node_slot_count()),
-        interned_(graph.node_count()) {}
+        interned_() {}
 
   std::expected<TreeWalk, std::string> run(NodeIndex root) {
     frames_.reserve(graph_.node_count());
@@ -94,14 +94,14 @@ class Walker {
   }
 
   void finish(const TreeFrame& frame) {
-    std::string label = format_label(*graph_.node(frame.node));
+    label_ = format_label(*graph_.node(frame.node));
     if (frame.parent != kEndMarker && frame.degree == 1) {
-      store(frame.node, TreeText::flat(interned_.intern(std::move(label))), 1, {});
+      store(frame.node, TreeText::flat(interned_.intern(label_)), 1, {});
       links_.resize(frame.links_begin);
       return;
     }
-    std::vector<BranchEntry> entries;
-    entries.reserve(links_.size() - frame.links_begin);
+    std::vector<BranchEntry>& entries = entries_;
+    entries.clear();
     for (std::size_t i = frame.links_begin; i < links_.size(); ++i) {
       const ChildLink& link = links_[i];
       std::uint32_t written = slots_[link.child].written;
@@ -115,20 +115,35 @@ class Walker {
     if (entries.size() > 1) sort_children(entries);
 
     std::int32_t height = 1;
-    std::vector<TreeText::Item> items;
-    items.reserve(entries.size());
-    for (const BranchEntry& entry : entries) {
-      height = std::max(height, entry.height + 1);
-      items.push_back(TreeText::Item{*entry.text, *entry.modality});
-    }
-    TreeText text = TreeText::node(items, label);
-    if (text.is_flat()) text = TreeText::flat(interned_.intern(text.flat_text()));
+    for (const BranchEntry& entry : entries) height = std::max(height, entry.height + 1);
+    TreeText text = node_text(entries);
     std::vector<NodeIndex> children;
     if (options_.record_child_orders) {
       children.reserve(entries.size());
       for (const BranchEntry& entry : entries) children.push_back(entry.child);
     }
     store(frame.node, std::move(text), height, std::move(children));
+  }
+
+  // Small texts are written out and interned; large ones refer to their children.
+  TreeText node_text(const std::vector<BranchEntry>& entries) {
+    auto text_size = [&](std::size_t i) { return entries[i].text->size(); };
+    auto modality_size = [&](std::size_t i) { return entries[i].modality->size(); };
+    std::size_t size = node_text_size(label_, entries.size(), text_size, modality_size);
+    bool children_flat = std::all_of(entries.begin(), entries.end(),
+                                     [](const BranchEntry& entry) { return entry.text->is_flat(); });
+    if (size <= TreeText::kFlatLimit && children_flat) {
+      text_.clear();
+      append_node_text(
+          text_, label_, entries.size(),
+          [&](std::size_t i) -> std::string_view { return entries[i].text->flat_text(); },
+          [&](std::size_t i) -> std::string_view { return *entries[i].modality; });
+      return TreeText::flat(interned_.intern(text_));
+    }
+    std::vector<TreeText::Item> items;
+    items.reserve(entries.size());
+    for (const BranchEntry& entry : entries) items.push_back(TreeText::Item{*entry.text, *entry.modality});
+    return TreeText::composite(std::move(items), label_);
   }
 
   void sort_children(std::vector<BranchEntry>& entries) const {
@@ -158,6 +173,10 @@ class Walker {
   std::vector<TreeFrame> frames_;
   std::vector<ChildLink> links_;
   std::vector<WrittenNode> written_;
+  // Scratch reused by every finished node.
+  std::vector<BranchEntry> entries_;
+  std::string label_;
+  std::string text_;
   const TreeText missing_child_ = TreeText::flat(std::make_shared<const std::string>("?"));
 };
 
