@@ -54,3 +54,27 @@ def canonical_node_order_py(
     compact: bool | None = None,
 ) -> list[str]:
     """The ids of the nodes that the canonical string visits, in its order."""
+
+def to_cgraph_many(
+    graphs: Sequence[PyGraph],
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compress: bool | None = None,
+    compact: bool | None = None,
+    workers: int | None = None,
+) -> list[PyCGraph]:
+    """to_cgraph_py for every graph, in input order, computed on `workers` native threads
+    (default: the hardware's concurrency) without the interpreter lock. The failing graph of
+    lowest position raises ValueError "graph <i>: <message>". Not in __all__."""
+
+def canonical_node_order_many(
+    graphs: Sequence[PyGraph],
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compact: bool | None = None,
+    workers: int | None = None,
+) -> list[list[str]]:
+    """canonical_node_order_py for every graph, in input order, on native threads as
+    to_cgraph_many. Not in __all__."""

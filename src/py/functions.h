@@ -13,4 +13,9 @@ PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kwargs);
 
+// Batch forms of the two functions above, for a sequence of graphs on native
+// threads (batch_functions.cpp). Module attributes, but not in __all__.
+PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* kwargs);
+
 }  // namespace tolva::py

@@ -59,6 +59,19 @@ PyMethodDef function_defs[] = {
         "compact=None)\n--\n\n"),
 };
 
+// Further functions, added as module attributes only: __all__ keeps the
+// original names.
+PyMethodDef extra_function_defs[] = {
+    function_def<to_cgraph_many>(
+        "to_cgraph_many",
+        "to_cgraph_many(graphs, candidate_rule=None, branch_rule=None, allow_hashes=None, "
+        "compress=None, compact=None, workers=None)\n--\n\n"),
+    function_def<canonical_node_order_many>(
+        "canonical_node_order_many",
+        "canonical_node_order_many(graphs, candidate_rule=None, branch_rule=None, "
+        "allow_hashes=None, compact=None, workers=None)\n--\n\n"),
+};
+
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.
 bool add_public(PyObject* module, PyObject* all, const char* name, PyObject* object) {
   if (object == nullptr) return false;
@@ -71,6 +84,16 @@ bool add_public(PyObject* module, PyObject* all, const char* name, PyObject* obj
   int status = PyList_Append(all, text);
   Py_DECREF(text);
   return status == 0;
+}
+
+// Adds `object` (a new reference, stolen) under `name`, leaving __all__ alone.
+bool add_attribute(PyObject* module, const char* name, PyObject* object) {
+  if (object == nullptr) return false;
+  if (PyModule_AddObject(module, name, object) < 0) {
+    Py_DECREF(object);
+    return false;
+  }
+  return true;
 }
 
 // Adds a class; the module state keeps its own reference to the type.
@@ -118,6 +141,10 @@ bool populate(PyObject* module) {
   for (PyMethodDef& def : function_defs) {
     ok = add_public(module, all, def.ml_name, PyCFunction_NewEx(&def, module, module_name));
     if (!ok) break;
+  }
+  for (PyMethodDef& def : extra_function_defs) {
+    if (!ok) break;
+    ok = add_attribute(module, def.ml_name, PyCFunction_NewEx(&def, module, module_name));
   }
   Py_DECREF(module_name);
   return ok;
