@@ -1,0 +1,511 @@
+#!/usr/bin/env python3
+"""Benchmarks of tolva: molecule throughput, peers on the same molecules, scaling curves.
+
+    scripts/dev-build build/mine
+    PYTHONPATH=build/mine/pkg python bench/run.py            # full run: bench/RESULTS.md, bench/scaling.png
+    PYTHONPATH=build/mine/pkg python bench/run.py --quick    # under five minutes: *-quick.md/.png
+
+Needs the packages of bench/requirements.txt. What is measured:
+
+- throughput (graphs/s) of to_cgraph_py over molecules.jsonl with the defaults and with each
+  option changed alone, of canonical_node_order_py, and of to_cgraph_many; graphs are built
+  before the clock starts;
+- the peers a user would pick instead, on the same molecules, timing only their canonical
+  form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
+- scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
+  than the time budget, each size in its own subprocess under a memory cap and a timeout (a
+  killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
+  resident memory of the child; the growth exponent fitted by least squares on log-log.
+"""
+
+from __future__ import annotations
+
+import argparse
+import datetime
+import json
+import math
+import os
+import pathlib
+import platform
+import re
+import resource
+import selectors
+import statistics
+import subprocess
+import sys
+import time
+
+BENCH_DIR = pathlib.Path(__file__).resolve().parent
+REPO_ROOT = BENCH_DIR.parent
+DATA_DIR = pathlib.Path(os.environ.get("TOLVA_DATA", REPO_ROOT.parent / "shared" / "data"))
+
+# (family, compact) pairs of the scaling curves, in report order.
+CURVES = [
+    ("path", False),
+    ("star", False),
+    ("cycle", False),
+    ("grid_2d", True),
+    ("random_3_regular", False),
+    ("random_3_regular", True),
+    ("barabasi_albert", False),
+    ("barabasi_albert", True),
+    ("diamond_chain", False),
+    ("diamond_chain", True),
+]
+FIRST_SIZE = 10
+BUILD_TIMEOUT_S = 300
+
+
+# ---------------------------------------------------------------- graph families
+
+def family_edges(family: str, n: int) -> list[tuple[str, str]]:
+    """The edges of a family member with about n nodes (ids are decimal strings)."""
+    if family == "path":
+        return [(str(i), str(i + 1)) for i in range(n - 1)]
+    if family == "star":
+        return [("0", str(i)) for i in range(1, n)]
+    if family == "cycle":
+        return [(str(i), str((i + 1) % n)) for i in range(n)]
+    if family == "grid_2d":
+        side = max(2, round(math.sqrt(n)))
+        edges = []
+        for r in range(side):
+            for c in range(side):
+                if c + 1 < side:
+                    edges.append((f"{r},{c}", f"{r},{c + 1}"))
+                if r + 1 < side:
+                    edges.append((f"{r},{c}", f"{r + 1},{c}"))
+        return edges
+    if family == "diamond_chain":
+        # k 4-cycles glued at opposite corners: cut nodes c0..ck, sides t1..tk and b1..bk.
+        edges = []
+        for i in range(1, max(1, (n - 1) // 3) + 1):
+            for side in ("t", "b"):
+                edges += [(f"c{i - 1}", f"{side}{i}"), (f"{side}{i}", f"c{i}")]
+        return edges
+    import networkx as nx
+
+    if family == "random_3_regular":
+        graph = nx.random_regular_graph(3, n + n % 2, seed=1)
+    elif family == "barabasi_albert":
+        graph = nx.barabasi_albert_graph(n, 2, seed=1)
+    else:
+        raise ValueError(f"unknown family {family}")
+    return [(str(a), str(b)) for a, b in graph.edges()]
+
+
+def run_child(family: str, compact: bool, n: int) -> None:
+    """Subprocess side of one curve point: build, say so, time the call, report as JSON."""
+    import tolva
+
+    edges = family_edges(family, n)
+    graph = tolva.graph_from_edges([], [(a, b, "1") for a, b in edges])
+    rss_before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    print("built", flush=True)
+    try:
+        start = time.perf_counter()
+        tolva.to_cgraph_py(graph, None, None, None, None, compact)
+        times = [time.perf_counter() - start]
+        # Fast calls are repeated so that the median means something.
+        while sum(times) < 0.25 and len(times) < 2000:
+            start = time.perf_counter()
+            tolva.to_cgraph_py(graph, None, None, None, None, compact)
+            times.append(time.perf_counter() - start)
+    except MemoryError:
+        print(json.dumps({"error": "MemoryError"}), flush=True)
+        return
+    print(json.dumps({
+        "nodes": graph.node_count,
+        "seconds": statistics.median(times),
+        "calls": len(times),
+        "rss_before_kb": rss_before,
+        "rss_peak_kb": resource.getrusage(resource.RUSAGE_SELF).ru_maxrss,
+    }), flush=True)
+
+
+# ---------------------------------------------------------------- scaling curves
+
+class ChildLines:
+    """Lines of a child's unbuffered stdout, each awaited until a deadline."""
+
+    def __init__(self, process: subprocess.Popen):
+        self.fd = process.stdout.fileno()
+        self.pending = b""
+        self.ended = False
+
+    def next(self, deadline: float) -> str | None:
+        """The next line, or None at the deadline or at the end of the output."""
+        with selectors.DefaultSelector() as selector:
+            selector.register(self.fd, selectors.EVENT_READ)
+            while b"\n" not in self.pending:
+                left = deadline - time.monotonic()
+                if left <= 0 or not selector.select(timeout=left):
+                    return None
+                chunk = os.read(self.fd, 65536)
+                if not chunk:
+                    self.ended = True
+                    return None
+                self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode()
+
+
+def measure_point(family: str, compact: bool, n: int, budget: float, memory_cap: int) -> dict:
+    def cap_memory():
+        resource.setrlimit(resource.RLIMIT_AS, (memory_cap, memory_cap))
+
+    command = [sys.executable, str(pathlib.Path(__file__).resolve()), "--child",
+               family, "compact" if compact else "default", str(n)]
+    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                               bufsize=0, preexec_fn=cap_memory)
+    lines = ChildLines(process)
+    try:
+        if lines.next(time.monotonic() + BUILD_TIMEOUT_S) is None:
+            return {"n": n, "status": "failed while building"}
+        # Twice the budget tells that the call exceeds it; waiting longer would add nothing.
+        timeout = 2 * budget
+        line = lines.next(time.monotonic() + timeout)
+        if line is None and not lines.ended:
+            return {"n": n, "status": f"timed out (> {timeout:g} s)"}
+        if line is None:
+            return {"n": n, "status": f"killed (exit {process.wait()})"}
+        result = json.loads(line)
+        if "error" in result:
+            return {"n": n, "status": f"{result['error']} (cap {memory_cap >> 30} GiB)"}
+        return {"n": result["nodes"], "status": "ok", **result}
+    finally:
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+
+
+def scaling_curve(family: str, compact: bool, budget: float, max_nodes: int, memory_cap: int) -> list[dict]:
+    points, n = [], FIRST_SIZE
+    while n <= max_nodes:
+        point = measure_point(family, compact, n, budget, memory_cap)
+        points.append(point)
+        shown = f"{point['seconds']:.4f} s" if point["status"] == "ok" else point["status"]
+        print(f"  {family} {'compact' if compact else 'default'} n={point['n']}: {shown}", flush=True)
+        if point["status"] != "ok" or point["seconds"] > budget:
+            break
+        n *= 2
+    return points
+
+
+def growth_exponent(points: list[dict]) -> float | None:
+    """Least-squares slope of log(time) on log(nodes), over the points of at least 1 ms."""
+    ok = [p for p in points if p["status"] == "ok"]
+    used = [p for p in ok if p["seconds"] >= 1e-3]
+    if len(used) < 2:
+        used = ok
+    if len(used) < 2:
+        return None
+    xs = [math.log(p["nodes"]) for p in used]
+    ys = [math.log(p["seconds"]) for p in used]
+    mx, my = statistics.fmean(xs), statistics.fmean(ys)
+    sxx = sum((x - mx) ** 2 for x in xs)
+    return sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sxx if sxx else None
+
+
+# ---------------------------------------------------------------- molecules and peers
+
+def load_molecules(limit: int | None) -> list[dict]:
+    with (DATA_DIR / "molecules.jsonl").open(encoding="utf-8") as lines:
+        return [json.loads(line) for line, _ in zip(lines, range(limit or 10**9))]
+
+
+def rate(count: int, call) -> dict:
+    start = time.perf_counter()
+    call()
+    seconds = time.perf_counter() - start
+    return {"graphs": count, "seconds": seconds, "per_s": count / seconds}
+
+
+def tolva_throughput(molecules: list[dict]) -> dict[str, dict]:
+    import tolva
+
+    graphs = [tolva.graph_from_edges([tuple(n) for n in g["nodes"]], [tuple(e) for e in g["edges"]])
+              for g in molecules]
+    cgraph = tolva.to_cgraph_py
+    runs = {
+        "to_cgraph_py, defaults": lambda: [cgraph(g, None, None, None, None, None) for g in graphs],
+        "to_cgraph_py, allow_hashes=False": lambda: [cgraph(g, None, None, False, None, None) for g in graphs],
+        "to_cgraph_py, compress=False": lambda: [cgraph(g, None, None, None, False, None) for g in graphs],
+        "to_cgraph_py, compact=True": lambda: [cgraph(g, None, None, None, None, True) for g in graphs],
+        "canonical_node_order_py, defaults": lambda: [tolva.canonical_node_order_py(g) for g in graphs],
+        "to_cgraph_many, defaults, workers=1": lambda: tolva.to_cgraph_many(graphs, workers=1),
+        f"to_cgraph_many, defaults, workers={os.cpu_count()} (all cores)":
+            lambda: tolva.to_cgraph_many(graphs),
+    }
+    results = {}
+    for name, call in runs.items():
+        results[name] = rate(len(graphs), call)
+        print(f"  {name}: {results[name]['per_s']:.0f} graphs/s", flush=True)
+    return results
+
+
+CHARGED_LABEL = re.compile(r"([A-Z][a-z]?)([+-]\d*)?")
+
+
+def rdkit_mol(graph: dict):
+    """A bare RDKit molecule: element and charge from the label, bond order from the modality."""
+    from rdkit import Chem
+
+    bond_types = {"1": Chem.BondType.SINGLE, "2": Chem.BondType.DOUBLE,
+                  "3": Chem.BondType.TRIPLE, "ar": Chem.BondType.AROMATIC}
+    mol = Chem.RWMol()
+    index = {}
+    for node_id, label in graph["nodes"]:
+        symbol, charge = CHARGED_LABEL.fullmatch(label).groups()
+        atom = Chem.Atom(symbol)
+        if charge:
+            atom.SetFormalCharge((1 if charge[0] == "+" else -1) * int(charge[1:] or 1))
+        atom.SetNoImplicit(True)
+        index[node_id] = mol.AddAtom(atom)
+    for a, b, modality in graph["edges"]:
+        bond = mol.GetBondWithIdx(mol.AddBond(index[a], index[b], bond_types[modality]) - 1)
+        if modality == "ar":
+            bond.SetIsAromatic(True)
+            bond.GetBeginAtom().SetIsAromatic(True)
+            bond.GetEndAtom().SetIsAromatic(True)
+    mol = mol.GetMol()
+    mol.UpdatePropertyCache(strict=False)
+    return mol
+
+
+def networkx_graph(graph: dict):
+    import networkx as nx
+
+    g = nx.Graph()
+    g.add_nodes_from((node_id, {"label": label}) for node_id, label in graph["nodes"])
+    g.add_edges_from((a, b, {"modality": modality}) for a, b, modality in graph["edges"])
+    return g
+
+
+def pynauty_graph(graph: dict):
+    """Nodes coloured by label; each edge subdivided by a node coloured by its modality."""
+    import pynauty
+
+    ids = [node_id for node_id, _ in graph["nodes"]]
+    position = {node_id: i for i, node_id in enumerate(ids)}
+    colour = {i: "n:" + label for i, (_, label) in enumerate(graph["nodes"])}
+    adjacency = {i: [] for i in range(len(ids) + len(graph["edges"]))}
+    for k, (a, b, modality) in enumerate(graph["edges"]):
+        middle = len(ids) + k
+        colour[middle] = "e:" + modality
+        adjacency[middle] = [position[a], position[b]]
+    classes: dict[str, set[int]] = {}
+    for vertex, name in colour.items():
+        classes.setdefault(name, set()).add(vertex)
+    return pynauty.Graph(len(adjacency), adjacency_dict=adjacency,
+                         vertex_coloring=[classes[name] for name in sorted(classes)])
+
+
+def peer_throughput(molecules: list[dict]) -> dict[str, dict]:
+    from rdkit import Chem
+    import networkx as nx
+    import pynauty
+
+    mols = [rdkit_mol(g) for g in molecules]
+    nx_graphs = [networkx_graph(g) for g in molecules]
+    nauty_graphs = [pynauty_graph(g) for g in molecules]
+    runs = {
+        "RDKit canonical SMILES": (len(mols), lambda: [Chem.MolToSmiles(m) for m in mols]),
+        "networkx weisfeiler_lehman_graph_hash": (len(nx_graphs), lambda: [
+            nx.weisfeiler_lehman_graph_hash(g, edge_attr="modality", node_attr="label")
+            for g in nx_graphs]),
+        "pynauty certificate (edge labels by subdivision)": (len(nauty_graphs), lambda: [
+            pynauty.certificate(g) for g in nauty_graphs]),
+    }
+    results = {}
+    for name, (count, call) in runs.items():
+        results[name] = rate(count, call)
+        print(f"  {name}: {results[name]['per_s']:.0f} graphs/s", flush=True)
+    return results
+
+
+# ---------------------------------------------------------------- report
+
+def machine_note() -> list[str]:
+    cpu, cores = "unknown CPU", 0
+    for line in pathlib.Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name") and cpu == "unknown CPU":
+            cpu = line.split(":", 1)[1].strip()
+        if line.startswith("processor"):
+            cores += 1
+    memory = "?"
+    for line in pathlib.Path("/proc/meminfo").read_text().splitlines():
+        if line.startswith("MemTotal"):
+            memory = f"{int(line.split()[1]) / 2**20:.1f} GiB"
+    load = " ".join(pathlib.Path("/proc/loadavg").read_text().split()[:3])
+    return [f"{cpu}, {cores} logical CPUs, {memory} memory",
+            f"Linux {platform.release()}, Python {platform.python_version()}",
+            f"load average at the end {load} (other work shares the machine)"]
+
+
+def versions() -> str:
+    from importlib.metadata import PackageNotFoundError, version
+
+    shown = []
+    for name in ("rdkit", "networkx", "pynauty", "matplotlib"):
+        try:
+            shown.append(f"{name} {version(name)}")
+        except PackageNotFoundError:
+            shown.append(f"{name} (not installed)")
+    return ", ".join(shown)
+
+
+def tolva_revision() -> str:
+    try:
+        head = subprocess.run(["git", "rev-parse", "--short", "HEAD"], cwd=REPO_ROOT, text=True,
+                              capture_output=True, check=True).stdout.strip()
+        dirty = subprocess.run(["git", "status", "--porcelain", "--", "src"], cwd=REPO_ROOT,
+                               text=True, capture_output=True, check=True).stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        return "unknown revision"
+    return head + (" with uncommitted changes under src/" if dirty else "")
+
+
+def plot(curves: dict[str, list[dict]], path: pathlib.Path, budget: float) -> None:
+    import matplotlib
+
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    fig, ax = plt.subplots(figsize=(9, 6))
+    for (family, mode), points in curves.items():
+        ok = [p for p in points if p["status"] == "ok"]
+        if ok:
+            ax.plot([p["nodes"] for p in ok], [p["seconds"] for p in ok], marker="o",
+                    label=f"{family} ({mode})")
+    ax.axhline(budget, color="grey", linestyle=":", label=f"time budget ({budget:g} s)")
+    ax.set_xscale("log")
+    ax.set_yscale("log")
+    ax.set_xlabel("nodes")
+    ax.set_ylabel("seconds per to_cgraph_py call")
+    ax.set_title("tolva: time against graph size")
+    ax.grid(True, which="both", alpha=0.3)
+    ax.legend(fontsize=8)
+    fig.tight_layout()
+    fig.savefig(path, dpi=110)
+    plt.close(fig)
+
+
+def report(args, throughput, peers, curves, plot_name: str) -> str:
+    lines = [
+        "# tolva benchmark results",
+        "",
+        f"Made by `python bench/run.py{' --quick' if args.quick else ''}` on "
+        f"{datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC, tolva {tolva_revision()}.",
+        "",
+        "Machine: " + "; ".join(machine_note()) + ". Peers: " + versions() + ".",
+        "Timings are wall-clock; on a busy machine read them as rough, and the multi-thread row",
+        "as a lower bound on what the extra cores give.",
+        "",
+        f"## Throughput on molecules.jsonl ({next(iter(throughput.values()))['graphs']} graphs)",
+        "",
+        "Graphs are built before the clock starts; each row is one pass over all of them.",
+        "",
+        "| call | graphs/s | total s |",
+        "|---|---:|---:|",
+    ]
+    lines += [f"| {name} | {r['per_s']:,.0f} | {r['seconds']:.2f} |" for name, r in throughput.items()]
+    base = throughput["to_cgraph_py, defaults"]["per_s"]
+    lines += [
+        "",
+        "## Peers on the same molecules",
+        "",
+        "Only the canonical form is timed (molecules and graphs are built first). The ratio is",
+        "tolva's `to_cgraph_py` with defaults, one thread, divided by the peer: below 1, the peer",
+        "is faster. RDKit writes canonical SMILES of a bare molecule built from the graph (element",
+        "and charge from the label, bond order 1/2/3/aromatic, no implicit hydrogens); networkx",
+        "hashes with labels and modalities as attributes (3 iterations, invariant but not",
+        "complete); pynauty colours nodes by label and handles edge labels by subdividing each",
+        "edge with a node coloured by its modality.",
+        "",
+        "| peer | graphs/s | tolva / peer |",
+        "|---|---:|---:|",
+    ]
+    lines += [f"| {name} | {r['per_s']:,.0f} | {base / r['per_s']:.2f} |" for name, r in peers.items()]
+    lines += [
+        "",
+        "## Scaling",
+        "",
+        f"One `to_cgraph_py` call per size, defaults except `compact`; sizes from {FIRST_SIZE} nodes,",
+        f"doubled until a call takes more than {args.budget:g} s (or {args.max_nodes:,} nodes); each",
+        f"size in its own process under a {args.memory_gib:g} GiB address-space cap, which is",
+        "stopped at twice the budget. Time is the median of repeated calls for calls under",
+        "0.25 s. Memory is the child's peak resident size (ru_maxrss), including Python and",
+        "the graph; growth is the part added by the call. Labels are \".\" and modalities \"1\";",
+        "random graphs use seed 1 (networkx generators). The exponent is the least-squares",
+        "slope of log time on log nodes over the completed sizes of at least 1 ms.",
+        "",
+        f"![time against size]({plot_name})",
+        "",
+        "| family | mode | exponent | largest completed | its time s | ended by |",
+        "|---|---|---:|---:|---:|---|",
+    ]
+    for (family, mode), points in curves.items():
+        ok = [p for p in points if p["status"] == "ok"]
+        exponent = growth_exponent(points)
+        shown_exponent = "" if exponent is None else f"{exponent:.2f}"
+        last = points[-1]
+        ended = (last["status"] if last["status"] != "ok" else
+                 "time budget" if last["seconds"] > args.budget else "size limit")
+        if ok:
+            lines.append(f"| {family} | {mode} | {shown_exponent} | {ok[-1]['nodes']:,} | "
+                         f"{ok[-1]['seconds']:.3g} | {ended} |")
+        else:
+            lines.append(f"| {family} | {mode} | | - | - | {ended} |")
+    lines += ["", "### Points", "", "| family | mode | nodes | seconds | peak MB | growth MB |",
+              "|---|---|---:|---:|---:|---:|"]
+    for (family, mode), points in curves.items():
+        for p in points:
+            if p["status"] == "ok":
+                lines.append(f"| {family} | {mode} | {p['nodes']:,} | {p['seconds']:.4g} | "
+                             f"{p['rss_peak_kb'] / 1024:.0f} | {(p['rss_peak_kb'] - p['rss_before_kb']) / 1024:.0f} |")
+            else:
+                lines.append(f"| {family} | {mode} | ~{p['n']:,} | {p['status']} | | |")
+    return "\n".join(lines) + "\n"
+
+
+def main() -> int:
+    if len(sys.argv) == 5 and sys.argv[1] == "--child":
+        run_child(sys.argv[2], sys.argv[3] == "compact", int(sys.argv[4]))
+        return 0
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--quick", action="store_true", help="smaller run, under five minutes")
+    parser.add_argument("--budget", type=float, help="seconds per call that end a curve")
+    parser.add_argument("--max-nodes", type=int, help="largest size tried")
+    parser.add_argument("--memory-gib", type=float, default=4.0, help="address-space cap per size")
+    parser.add_argument("--molecules", type=int, help="how many molecules (default: all; 1500 quick)")
+    args = parser.parse_args()
+    args.budget = args.budget or (1.0 if args.quick else 10.0)
+    args.max_nodes = args.max_nodes or (200_000 if args.quick else 1_500_000)
+    args.molecules = args.molecules or (1500 if args.quick else None)
+    suffix = "-quick" if args.quick else ""
+    started = time.monotonic()
+
+    import tolva
+
+    print(f"tolva from {pathlib.Path(tolva.__file__).parent}", flush=True)
+    molecules = load_molecules(args.molecules)
+    print(f"throughput on {len(molecules)} molecules", flush=True)
+    throughput = tolva_throughput(molecules)
+    print("peers", flush=True)
+    peers = peer_throughput(molecules)
+    print("scaling", flush=True)
+    curves = {}
+    for family, compact in CURVES:
+        curves[family, "compact" if compact else "default"] = scaling_curve(family, compact, args.budget, args.max_nodes,
+                                      int(args.memory_gib * 2**30))
+    plot_path = BENCH_DIR / f"scaling{suffix}.png"
+    plot(curves, plot_path, args.budget)
+    results_path = BENCH_DIR / f"RESULTS{suffix}.md"
+    results_path.write_text(report(args, throughput, peers, curves, plot_path.name), encoding="utf-8")
+    print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
