@@ -66,7 +66,8 @@ def to_cgraph_many(
 ) -> list[PyCGraph]:
     """to_cgraph_py for every graph, in input order, computed on `workers` native threads
     (default: the hardware's concurrency) without the interpreter lock. The failing graph of
-    lowest position raises ValueError "graph <i>: <message>". Not in __all__."""
+    lowest position raises ValueError "graph <i>: <message>". With TOLVA_TRACE=1 the lines of
+    graphs computed side by side interleave (workers=1 keeps them apart). Not in __all__."""
 
 def canonical_node_order_many(
     graphs: Sequence[PyGraph],

@@ -9,7 +9,9 @@
 // Results come back in input order. The failing graph of lowest position
 // decides the exception: ValueError "graph <i>: <display text>" for a library
 // error, the usual mapping of `guarded` (MemoryError, InternalError) for a C++
-// exception, which is caught on its worker thread and rethrown here.
+// exception, which is caught on its worker thread and rethrown here. With
+// TOLVA_TRACE=1 the trace lines of graphs computed side by side interleave;
+// workers=1 keeps each graph's lines together.
 //
 //   to_cgraph_many([g0, g1], workers=2)  ->  [to_cgraph_py(g0, ...), to_cgraph_py(g1, ...)]
 #include <climits>
