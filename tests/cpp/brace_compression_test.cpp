@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace tolva {
@@ -12,6 +13,9 @@ struct CompressCase {
   std::string text;
   std::string compressed;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const CompressCase& c, std::ostream* os) { *os << c.name; }
 
 class BraceCompression : public ::testing::TestWithParam<CompressCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct ExampleCase {
   std::vector<EdgeSpec> edges;
   std::string expected;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
 
 class CGraphExample : public ::testing::TestWithParam<ExampleCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct RankCase {
   CoboundEntry first;   // ranks before `second`
   CoboundEntry second;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const RankCase& c, std::ostream* os) { *os << c.name; }
 
 class CoboundRank : public ::testing::TestWithParam<RankCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct RankCase {
   InboundEntry first;  // ranks before `second`
   InboundEntry second;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const RankCase& c, std::ostream* os) { *os << c.name; }
 
 class InboundRank : public ::testing::TestWithParam<RankCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct OrderCase {
   Ids expanded;
   Ids compact;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
 
 class NodeOrder : public ::testing::TestWithParam<OrderCase> {};
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct PruneCase {
   Ids candidates;
   IdSet pruned;
 };
+
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const PruneCase& c, std::ostream* os) { *os << c.name; }
 
 class Pruning : public ::testing::TestWithParam<PruneCase> {};
 
