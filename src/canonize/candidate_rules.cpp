@@ -31,19 +31,25 @@ std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores)
   return best_ids;
 }
 
+Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
+                                       const IdSet& excluded, bool compact, bool allow_hashes) {
+  auto dag = to_dag_with_mode(graph, candidate, IdSet{}, compact, allow_hashes);
+  if (!dag) return std::unexpected(dag.error());
+  auto tree = to_tree_string_with_depth_order(*dag, candidate, excluded, true);
+  if (!tree) return parse_error(std::move(tree.error()));
+  return CandidateScore{candidate, tree->height, std::move(tree->text)};
+}
+
 Result<std::vector<CandidateScore>> collect_candidate_scores(const GraphWrap& graph,
                                                              const std::vector<std::string>& candidates,
                                                              const IdSet& excluded, bool compact,
                                                              bool allow_hashes) {
-  const IdSet no_blocked;
   std::vector<CandidateScore> records;
   records.reserve(candidates.size());
   for (const std::string& id : candidates) {
-    auto dag = to_dag_with_mode(graph, id, no_blocked, compact, allow_hashes);
-    if (!dag) return std::unexpected(dag.error());
-    auto tree = to_tree_string_with_depth_order(*dag, id, excluded, true);
-    if (!tree) return parse_error(std::move(tree.error()));
-    records.push_back(CandidateScore{id, tree->height, std::move(tree->text)});
+    auto record = score_candidate(graph, id, excluded, compact, allow_hashes);
+    if (!record) return std::unexpected(record.error());
+    records.push_back(std::move(*record));
   }
   return records;
 }

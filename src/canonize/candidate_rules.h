@@ -43,6 +43,10 @@ Result<std::vector<RuleScore>> score_candidates(const GraphWrap& graph, std::str
 // The ids of the nodes whose score equals the greatest, in input order.
 std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores);
 
+// One candidate's DAG, serialised with `excluded` left out.
+Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
+                                       const IdSet& excluded, bool compact, bool allow_hashes);
+
 // Each candidate's DAG, serialised with `excluded` left out, in candidate order.
 Result<std::vector<CandidateScore>> collect_candidate_scores(const GraphWrap& graph,
                                                              const std::vector<std::string>& candidates,

@@ -21,21 +21,37 @@ IdSet exclusion_set(const GraphWrap& working, const std::vector<std::string>& ca
 
 }  // namespace
 
-std::vector<std::string> pick_first_pass_winners(const std::vector<CandidateScore>& scores) {
-  std::vector<std::string> winners;
-  const CandidateScore* best = nullptr;
-  for (const CandidateScore& record : scores) {
-    int order = best == nullptr ? 1
-                : record.height != best->height ? (record.height > best->height ? 1 : -1)
-                                                 : record.tree.compare(best->tree);
+namespace {
+
+// Keeps the best record seen so far and the ids tied with it. Records that
+// lose are dropped at once, so a graph with many candidates holds one tree
+// string at a time rather than one per candidate.
+class FirstPass {
+ public:
+  void offer(CandidateScore record) {
+    int order = !best_ ? 1
+                : record.height != best_->height ? (record.height > best_->height ? 1 : -1)
+                                                  : record.tree.compare(best_->tree);
     if (order > 0) {
-      best = &record;
-      winners.assign(1, record.id);
+      winners_.assign(1, record.id);
+      best_ = std::move(record);
     } else if (order == 0) {
-      winners.push_back(record.id);
+      winners_.push_back(std::move(record.id));
     }
   }
-  return winners;
+  std::vector<std::string> winners() && { return std::move(winners_); }
+
+ private:
+  std::optional<CandidateScore> best_;
+  std::vector<std::string> winners_;
+};
+
+}  // namespace
+
+std::vector<std::string> pick_first_pass_winners(const std::vector<CandidateScore>& scores) {
+  FirstPass pass;
+  for (const CandidateScore& record : scores) pass.offer(record);
+  return std::move(pass).winners();
 }
 
 Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
@@ -45,9 +61,13 @@ Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::str
   std::vector<std::string> candidates = select_candidates(*scores);
   IdSet pruned = prune_graph(working, candidates);
   IdSet excluded = exclusion_set(working, candidates, std::move(pruned));
-  auto records = collect_candidate_scores(working, candidates, excluded, compact, allow_hashes);
-  if (!records) return std::unexpected(records.error());
-  return pick_first_pass_winners(*records);
+  FirstPass pass;
+  for (const std::string& id : candidates) {
+    auto record = score_candidate(working, id, excluded, compact, allow_hashes);
+    if (!record) return std::unexpected(record.error());
+    pass.offer(std::move(*record));
+  }
+  return std::move(pass).winners();
 }
 
 }  // namespace tolva
