@@ -120,24 +120,6 @@ EdgeIndex GraphWrap::insert_edge(NodeIndex a, NodeIndex b, EdgeData data) {
   return index;
 }
 
-NodeData* GraphWrap::node(NodeIndex index) {
-  return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
-}
-const NodeData* GraphWrap::node(NodeIndex index) const {
-  return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
-}
-EdgeData* GraphWrap::edge(EdgeIndex index) {
-  return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
-}
-const EdgeData* GraphWrap::edge(EdgeIndex index) const {
-  return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
-}
-
-std::optional<std::pair<NodeIndex, NodeIndex>> GraphWrap::endpoints(EdgeIndex index) const {
-  if (!edge_occupied(index)) return std::nullopt;
-  return std::pair{edges_[index].ends[0], edges_[index].ends[1]};
-}
-
 std::optional<NodeIndex> GraphWrap::find(std::string_view id) const {
   return id_map_.find(id, id_reader());
 }

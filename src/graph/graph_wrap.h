@@ -68,12 +68,23 @@ class GraphWrap {
   std::optional<EdgeData> remove_edge(EdgeIndex edge);
 
   // Lookups: nullptr / nothing for vacant or out-of-range slots.
-  NodeData* node(NodeIndex index);
-  const NodeData* node(NodeIndex index) const;
-  EdgeData* edge(EdgeIndex index);
-  const EdgeData* edge(EdgeIndex index) const;
+  NodeData* node(NodeIndex index) {
+    return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
+  }
+  const NodeData* node(NodeIndex index) const {
+    return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
+  }
+  EdgeData* edge(EdgeIndex index) {
+    return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
+  }
+  const EdgeData* edge(EdgeIndex index) const {
+    return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
+  }
   // (first endpoint, second endpoint) in the order the edge was added.
-  std::optional<std::pair<NodeIndex, NodeIndex>> endpoints(EdgeIndex index) const;
+  std::optional<std::pair<NodeIndex, NodeIndex>> endpoints(EdgeIndex index) const {
+    if (!edge_occupied(index)) return std::nullopt;
+    return std::pair{edges_[index].ends[0], edges_[index].ends[1]};
+  }
   std::optional<NodeIndex> find(std::string_view id) const;
   bool id_map_empty() const { return id_map_.empty(); }
 
