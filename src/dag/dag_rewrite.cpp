@@ -62,11 +62,29 @@ CandidateBuckets collect_candidates(const GraphWrap& graph) {
   return buckets;
 }
 
-// State of one rewrite call; a recursive call has its own.
+// The nodes one top-level rewrite may still bring into being, shared with
+// its recursive calls. Each step takes its nodes before it makes them, so a
+// rewrite that would pass the limit stops before allocating them.
+class NodeBudget {
+ public:
+  explicit NodeBudget(std::uint64_t limit) : left_(limit) {}
+
+  Result<void> take(std::uint64_t count) {
+    if (count > left_) return unsupported_error("dag rewrite node limit exceeded");
+    left_ -= count;
+    return {};
+  }
+
+ private:
+  std::uint64_t left_;
+};
+
+// State of one rewrite call; a recursive call has its own, and the budget of
+// the top-level call.
 class DagRewrite {
  public:
-  DagRewrite(GraphWrap working, bool compact, bool allow_hashes)
-      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes) {}
+  DagRewrite(GraphWrap working, bool compact, bool allow_hashes, NodeBudget& budget)
+      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), budget_(budget) {}
 
   Result<GraphWrap> run(std::string_view root, const BlockedNodes& blocked) {
     auto floors = compute_floors(graph_, root, blocked);
@@ -116,6 +134,8 @@ class DagRewrite {
         auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_);
         if (!choice) return std::unexpected(choice.error());
         if (*choice) {
+          // A cut makes two virtual leaves.
+          if (auto taken = budget_.take(2); !taken) return std::unexpected(taken.error());
           auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_);
           if (!fixed) return std::unexpected(fixed.error());
           return true;
@@ -159,6 +179,7 @@ class DagRewrite {
     if (!ends) return parse_error("inbound endpoints missing");
     EdgeData old_edge = *graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
+    if (auto taken = budget_.take(1); !taken) return std::unexpected(taken.error());
     std::string suffix = "_" + std::to_string(i);
     NodeIndex mirror = add_generated_node(graph_,
         "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
@@ -231,7 +252,10 @@ class DagRewrite {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
     std::string id = graph_.node(node)->id;
-    auto below = to_dag_with_mode(graph_, id, outside_region(node, floor), false, allow_hashes_);
+    // The recursive call starts from a copy of the whole working copy.
+    if (auto taken = budget_.take(graph_.node_count()); !taken) return taken;
+    BlockedNodes outside = outside_region(node, floor);
+    auto below = DagRewrite(graph_, false, allow_hashes_, budget_).run(id, outside);
     if (!below) return std::unexpected(below.error());
     const GraphWrap& sub = *below;
     std::size_t count = candidate.parent_edges.size();
@@ -260,6 +284,7 @@ class DagRewrite {
       }
     });
     if (!sub_root) return parse_error("empty subgraph");
+    if (auto taken = budget_.take(sub.node_count()); !taken) return taken;
     std::vector<NodeIndex> copied(sub.node_slot_count(), kEndMarker);
     sub.for_each_node([&](NodeIndex index, const NodeData& data) {
       NodeMeta meta = data.meta;
@@ -280,6 +305,7 @@ class DagRewrite {
   GraphWrap graph_;
   bool compact_;
   bool allow_hashes_;
+  NodeBudget& budget_;
   std::uint64_t virtual_counter_ = 0;
   std::uint64_t mirror_counter_ = 0;
 };
@@ -294,7 +320,14 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes) {
-  return DagRewrite(graph, compact, allow_hashes).run(root, blocked);
+  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes, kDagNodeLimit);
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
+                                   std::uint64_t node_limit) {
+  NodeBudget budget(node_limit);
+  return DagRewrite(graph, compact, allow_hashes, budget).run(root, blocked);
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {

@@ -31,12 +31,28 @@ namespace tolva {
 // Unsupported "dag rewrite loop exceeded guard limit".
 inline constexpr std::uint64_t kDagRepairLimit = 10000;
 
+// The most nodes one rewrite may bring into being, its recursive calls
+// included: virtual leaves, mirrors, sub-DAG copies, and the copy of the
+// working copy that each recursive call starts from (the copy of the input
+// graph is not counted). Expanded splits copy the DAG below a node once per
+// parent, so some graphs grow exponentially: a chain of k diamonds rooted at
+// one end makes about 6 * 2^k nodes. A step that would pass the limit fails
+// the call, before it allocates, with Unsupported "dag rewrite node limit
+// exceeded". The count depends only on the graph and the options, so a call
+// fails the same way every time, and no graph within the limit is affected.
+inline constexpr std::uint64_t kDagNodeLimit = 4'000'000;
+
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const IdSet& blocked, bool compact, bool allow_hashes);
 
 // The same rewrite with the blocked nodes given as slots of `graph`.
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes);
+
+// The same rewrite with another node limit than kDagNodeLimit (for tests).
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
+                                   std::uint64_t node_limit);
 
 // The ids of all live nodes whose floor is present and at most max_floor.
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor);
