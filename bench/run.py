@@ -94,13 +94,22 @@ def family_edges(family: str, n: int) -> list[tuple[str, str]]:
     return [(str(a), str(b)) for a, b in graph.edges()]
 
 
+def peak_resident_kb() -> int:
+    """This process's own peak resident size. ru_maxrss would also count the parent's size at
+    the fork, which Linux carries over an exec; VmHWM belongs to the new image alone."""
+    for line in pathlib.Path("/proc/self/status").read_text().splitlines():
+        if line.startswith("VmHWM:"):
+            return int(line.split()[1])
+    return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+
+
 def run_child(family: str, compact: bool, n: int) -> None:
     """Subprocess side of one curve point: build, say so, time the call, report as JSON."""
     import tolva
 
     edges = family_edges(family, n)
     graph = tolva.graph_from_edges([], [(a, b, "1") for a, b in edges])
-    rss_before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    rss_before = peak_resident_kb()
     print("built", flush=True)
     try:
         start = time.perf_counter()
@@ -119,7 +128,7 @@ def run_child(family: str, compact: bool, n: int) -> None:
         "seconds": statistics.median(times),
         "calls": len(times),
         "rss_before_kb": rss_before,
-        "rss_peak_kb": resource.getrusage(resource.RUSAGE_SELF).ru_maxrss,
+        "rss_peak_kb": peak_resident_kb(),
     }), flush=True)
 
 
@@ -215,10 +224,11 @@ def load_molecules(limit: int | None) -> list[dict]:
 
 
 def rate(count: int, call) -> dict:
-    start = time.perf_counter()
+    cpu_start, start = time.process_time(), time.perf_counter()
     call()
     seconds = time.perf_counter() - start
-    return {"graphs": count, "seconds": seconds, "per_s": count / seconds}
+    cpu = time.process_time() - cpu_start
+    return {"graphs": count, "seconds": seconds, "per_s": count / seconds, "cpu_s": cpu}
 
 
 def tolva_throughput(molecules: list[dict]) -> dict[str, dict]:
@@ -396,7 +406,8 @@ def report(args, throughput, peers, curves, plot_name: str) -> str:
         "# tolva benchmark results",
         "",
         f"Made by `python bench/run.py{' --quick' if args.quick else ''}` on "
-        f"{datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC, tolva {tolva_revision()}.",
+        f"{datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC, tolva "
+        f"{args.revision or tolva_revision()}.",
         "",
         "Machine: " + "; ".join(machine_note()) + ". Peers: " + versions() + ".",
         "Timings are wall-clock; on a busy machine read them as rough, and the multi-thread row",
@@ -404,12 +415,14 @@ def report(args, throughput, peers, curves, plot_name: str) -> str:
         "",
         f"## Throughput on molecules.jsonl ({next(iter(throughput.values()))['graphs']} graphs)",
         "",
-        "Graphs are built before the clock starts; each row is one pass over all of them.",
+        "Graphs are built before the clock starts; each row is one pass over all of them. CPU s",
+        "is the process's CPU time in the pass: above the wall time, threads ran side by side.",
         "",
-        "| call | graphs/s | total s |",
-        "|---|---:|---:|",
+        "| call | graphs/s | wall s | CPU s |",
+        "|---|---:|---:|---:|",
     ]
-    lines += [f"| {name} | {r['per_s']:,.0f} | {r['seconds']:.2f} |" for name, r in throughput.items()]
+    lines += [f"| {name} | {r['per_s']:,.0f} | {r['seconds']:.2f} | {r['cpu_s']:.2f} |"
+              for name, r in throughput.items()]
     base = throughput["to_cgraph_py, defaults"]["per_s"]
     lines += [
         "",
@@ -435,10 +448,12 @@ def report(args, throughput, peers, curves, plot_name: str) -> str:
         f"doubled until a call takes more than {args.budget:g} s (or {args.max_nodes:,} nodes); each",
         f"size in its own process under a {args.memory_gib:g} GiB address-space cap, which is",
         "stopped at twice the budget. Time is the median of repeated calls for calls under",
-        "0.25 s. Memory is the child's peak resident size (ru_maxrss), including Python and",
-        "the graph; growth is the part added by the call. Labels are \".\" and modalities \"1\";",
+        "0.25 s. Memory is the child's own peak resident size (VmHWM: its ru_maxrss would also",
+        "count the parent's size at the fork), including Python and the graph; growth is the",
+        "part added by the call. Labels are \".\" and modalities \"1\";",
         "random graphs use seed 1 (networkx generators). The exponent is the least-squares",
-        "slope of log time on log nodes over the completed sizes of at least 1 ms.",
+        "slope of log time on log nodes over the completed sizes of at least 1 ms; for a",
+        "family that grows exponentially it only summarises the few sizes measured.",
         "",
         f"![time against size]({plot_name})",
         "",
@@ -478,6 +493,7 @@ def main() -> int:
     parser.add_argument("--budget", type=float, help="seconds per call that end a curve")
     parser.add_argument("--max-nodes", type=int, help="largest size tried")
     parser.add_argument("--memory-gib", type=float, default=4.0, help="address-space cap per size")
+    parser.add_argument("--revision", help="what tolva build is measured (default: git HEAD)")
     parser.add_argument("--molecules", type=int, help="how many molecules (default: all; 1500 quick)")
     args = parser.parse_args()
     args.budget = args.budget or (1.0 if args.quick else 10.0)
@@ -489,16 +505,16 @@ def main() -> int:
     import tolva
 
     print(f"tolva from {pathlib.Path(tolva.__file__).parent}", flush=True)
+    print("scaling", flush=True)
+    curves = {}
+    for family, compact in CURVES:
+        curves[family, "compact" if compact else "default"] = scaling_curve(
+            family, compact, args.budget, args.max_nodes, int(args.memory_gib * 2**30))
     molecules = load_molecules(args.molecules)
     print(f"throughput on {len(molecules)} molecules", flush=True)
     throughput = tolva_throughput(molecules)
     print("peers", flush=True)
     peers = peer_throughput(molecules)
-    print("scaling", flush=True)
-    curves = {}
-    for family, compact in CURVES:
-        curves[family, "compact" if compact else "default"] = scaling_curve(family, compact, args.budget, args.max_nodes,
-                                      int(args.memory_gib * 2**30))
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
