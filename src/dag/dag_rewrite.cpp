@@ -6,6 +6,7 @@
 #include "dag/generated_node.h"
 #include "dag/inbound.h"
 #include "dag/magnet.h"
+#include "dag/sub_dag.h"
 #include "dag/trace.h"
 #include "graph/floors.h"
 #include "tree/tree_string.h"
@@ -228,8 +229,8 @@ class DagRewrite {
   }
 
   // The region below `node`: everything it reaches without passing a node on
-  // a floor above its own. Returns the slots outside the region.
-  BlockedNodes outside_region(NodeIndex node, std::int32_t floor) const {
+  // a floor above its own, as slot flags.
+  std::vector<bool> region_below(NodeIndex node, std::int32_t floor) const {
     BlockedNodes above = BlockedNodes::floors_up_to(floor - 1, kEndMarker);
     std::vector<bool> inside(graph_.node_slot_count(), false);
     std::vector<NodeIndex> queue{node};
@@ -241,9 +242,20 @@ class DagRewrite {
         queue.push_back(next);
       });
     }
+    return inside;
+  }
+
+  // The DAG below `node`: a rewrite rooted at it and confined to its region.
+  // A region with nothing to repair is read off directly.
+  Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
+    std::vector<bool> region = region_below(node, floor);
+    if (auto tree = extract_tree_below(graph_, node, region)) return std::move(*tree);
     std::vector<bool> outside(graph_.node_slot_count(), false);
-    graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !inside[index]; });
-    return BlockedNodes::from_slots(std::move(outside));
+    graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !region[index]; });
+    auto below = DagRewrite(graph_, false, allow_hashes_, budget_)
+                     .run(graph_.node(node)->id, BlockedNodes::from_slots(std::move(outside)));
+    if (!below) return std::unexpected(below.error());
+    return sub_dag_from(*below);
   }
 
   // Expanded: each mirror, labelled ".", gets its own copy of the DAG below
@@ -252,18 +264,16 @@ class DagRewrite {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
     std::string id = graph_.node(node)->id;
-    // The recursive call starts from a copy of the whole working copy.
+    // The recursive rewrite counts as a copy of the whole working copy.
     if (auto taken = budget_.take(graph_.node_count()); !taken) return taken;
-    BlockedNodes outside = outside_region(node, floor);
-    auto below = DagRewrite(graph_, false, allow_hashes_, budget_).run(id, outside);
-    if (!below) return std::unexpected(below.error());
-    const GraphWrap& sub = *below;
+    auto sub = dag_below(node, floor);
+    if (!sub) return std::unexpected(sub.error());
     std::size_t count = candidate.parent_edges.size();
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
-      auto linked = attach_copy(sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
+      auto linked = attach_copy(*sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
                                 id + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
@@ -272,33 +282,20 @@ class DagRewrite {
 
   // Copies the sub-DAG into the working copy with ids suffixed and floors
   // shifted, and links its root under `mirror`.
-  Result<void> attach_copy(const GraphWrap& sub, NodeIndex mirror, const std::string& suffix,
+  Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    std::optional<NodeIndex> sub_root;
-    std::int32_t root_floor = 0;
-    sub.for_each_node([&](NodeIndex index, const NodeData& data) {
-      std::int32_t floor = data.meta.floor.value_or(0);
-      if (!sub_root || floor < root_floor) {
-        sub_root = index;
-        root_floor = floor;
-      }
-    });
-    if (!sub_root) return parse_error("empty subgraph");
-    if (auto taken = budget_.take(sub.node_count()); !taken) return taken;
-    std::vector<NodeIndex> copied(sub.node_slot_count(), kEndMarker);
-    sub.for_each_node([&](NodeIndex index, const NodeData& data) {
+    if (auto taken = budget_.take(sub.nodes.size()); !taken) return taken;
+    std::vector<NodeIndex> copied;
+    copied.reserve(sub.nodes.size());
+    for (const NodeData& data : sub.nodes) {
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
       if (!meta.is_virtual && !meta.source_id) meta.source_id = data.id;
-      copied[index] = add_generated_node(graph_, data.id + suffix, data.label, std::move(meta));
-    });
-    for (EdgeIndex edge = 0; edge < sub.edge_slot_count(); ++edge) {
-      auto ends = sub.endpoints(edge);
-      if (!ends) continue;
-      graph_.add_edge_custom(copied[ends->first], copied[ends->second], *sub.edge(edge));
+      copied.push_back(add_generated_node(graph_, data.id + suffix, data.label, std::move(meta)));
     }
-    if (copied[*sub_root] == kEndMarker) return parse_error("missing root mapping");
-    graph_.add_edge_custom(mirror, copied[*sub_root], EdgeData{std::move(link_id), "1"});
+    for (const SubDag::Edge& edge : sub.edges)
+      graph_.add_edge_custom(copied[edge.first], copied[edge.second], edge.data);
+    graph_.add_edge_custom(mirror, copied[sub.root], EdgeData{std::move(link_id), "1"});
     return {};
   }
 

@@ -1,0 +1,45 @@
+// SubDag: the DAG below a split node, in the form the expanded split copies
+// it under each mirror: its nodes in slot order, its edges in slot order
+// (endpoints as positions in the node list), and its root.
+//
+// The region below a node is usually already a tree once the deeper floors
+// are repaired; extract_tree_below then reads it straight from the working
+// copy, exactly as a full recursive rewrite would return it, without copying
+// the whole graph and deleting everything outside the region.
+//
+//   auto sub = extract_tree_below(graph, node, region);
+//   if (!sub) sub = sub_dag_from(full_recursive_rewrite_result);
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "error/tolva_error.h"
+#include "graph/graph_wrap.h"
+
+namespace tolva {
+
+struct SubDag {
+  struct Edge {
+    std::uint32_t first;   // position in `nodes`
+    std::uint32_t second;  // position in `nodes`
+    EdgeData data;
+  };
+  std::vector<NodeData> nodes;  // slot order
+  std::vector<Edge> edges;      // slot order
+  std::uint32_t root = 0;       // position in `nodes`; the node with the lowest floor
+};
+
+// The nodes of a rewritten DAG; fails (Parse) with "empty subgraph" when it has none.
+Result<SubDag> sub_dag_from(const GraphWrap& dag);
+
+// The DAG that a rewrite rooted at `node` and confined to `region` (slot
+// flags, `node` among them) would return, provided that rewrite has nothing
+// to repair: every region node then has its breadth-first floor from `node`
+// and cleared magnet caches. Nothing when the region holds a same-floor edge
+// or a node with two parent edges, which need the full rewrite.
+std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
+                                         const std::vector<bool>& region);
+
+}  // namespace tolva
