@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "dag/json_value.h"
+#include "dag/md5_digest.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
@@ -62,10 +63,12 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge);
 // magnet errors pass through. `graph` changes only in its magnet caches.
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
                                                        const std::vector<CoboundCandidate>& candidates,
-                                                       std::int32_t floor, bool allow_hashes);
+                                                       std::int32_t floor, bool allow_hashes,
+                                                       Md5Hasher* md5 = nullptr);
 
 // Cuts `edge` into two virtual leaves on floor + 1; advances virtual_counter by 2.
 Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
-                         std::uint64_t& virtual_counter, bool allow_hashes);
+                         std::uint64_t& virtual_counter, bool allow_hashes,
+                         Md5Hasher* md5 = nullptr);
 
 }  // namespace tolva

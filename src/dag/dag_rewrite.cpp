@@ -132,19 +132,19 @@ class DagRewrite {
       floor = buckets.max_cobound_floor;
       if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
       if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_);
+        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, &md5_);
         if (!choice) return std::unexpected(choice.error());
         if (*choice) {
           // A cut makes two virtual leaves.
           if (auto taken = budget_.take(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_);
+          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, &md5_);
           if (!fixed) return std::unexpected(fixed.error());
           return true;
         }
       }
     }
     if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_);
+    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, &md5_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
     auto split = split_inbound(**choice);
@@ -153,7 +153,7 @@ class DagRewrite {
   }
 
   Result<void> split_inbound(const InboundCandidate& candidate) {
-    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_);
+    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, &md5_);
     if (!magnet) return std::unexpected(magnet.error());
     auto split = compact_ ? split_compact(candidate, *magnet) : split_expanded(candidate, *magnet);
     if (split) ++mirror_counter_;
@@ -303,6 +303,7 @@ class DagRewrite {
   bool compact_;
   bool allow_hashes_;
   NodeBudget& budget_;
+  Md5Hasher md5_;
   std::uint64_t virtual_counter_ = 0;
   std::uint64_t mirror_counter_ = 0;
 };

@@ -12,22 +12,22 @@ namespace tolva {
 namespace {
 
 // The parent's cached digest of its magnet text, computed on first use.
-Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes) {
+Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes, Md5Hasher& md5) {
   if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
-  auto magnet = get_magnet(graph, parent, allow_hashes);
+  auto magnet = get_magnet(graph, parent, allow_hashes, &md5);
   if (!magnet) return std::unexpected(magnet.error());
-  auto digest = md5_digest(*magnet);
+  auto digest = md5.digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
   graph.node(parent)->meta.parent_digest = *digest;
   return *digest;
 }
 
 Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes) {
+                                     bool allow_hashes, Md5Hasher& md5) {
   InboundEntry entry{InboundScore{}, candidate};
   InboundScore& score = entry.score;
   NodeIndex node = candidate.node;
-  auto magnet = get_magnet(graph, node, allow_hashes);
+  auto magnet = get_magnet(graph, node, allow_hashes, &md5);
   if (!magnet) return std::unexpected(magnet.error());
   score.magnet = std::move(*magnet);
   score.magnet_digest = graph.node(node)->meta.magnet_digest;
@@ -35,7 +35,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    auto digest = parent_digest(graph, parent, allow_hashes);
+    auto digest = parent_digest(graph, parent, allow_hashes, md5);
     if (!digest) return std::unexpected(digest.error());
     score.parent_digests.push_back(*digest);
   }
@@ -94,13 +94,16 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry) 
 
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
-                                                       std::int32_t floor, bool allow_hashes) {
+                                                       std::int32_t floor, bool allow_hashes,
+                                                       Md5Hasher* md5) {
   if (candidates.empty()) return std::nullopt;
+  std::optional<Md5Hasher> own_md5;
+  Md5Hasher& hasher = md5 ? *md5 : own_md5.emplace();
   bool tracing = trace_enabled();
   std::optional<InboundEntry> best;
   TopRanking<InboundEntry> ranking;
   for (const InboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes);
+    auto entry = score_candidate(graph, candidate, allow_hashes, hasher);
     if (!entry) return std::unexpected(entry.error());
     if (!best || cmp_inbound_entry(*entry, *best) < 0) best = *entry;
     if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dag/json_value.h"
+#include "dag/md5_digest.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
@@ -58,6 +59,7 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry);
 // magnet errors pass through. `graph` changes only in its caches.
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
-                                                       std::int32_t floor, bool allow_hashes);
+                                                       std::int32_t floor, bool allow_hashes,
+                                                       Md5Hasher* md5 = nullptr);
 
 }  // namespace tolva

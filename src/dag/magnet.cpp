@@ -7,7 +7,7 @@
 
 namespace tolva {
 
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes) {
+Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes, Md5Hasher* md5) {
   NodeData& data = *graph.node(node);
   NodeMeta& meta = data.meta;
   if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
@@ -19,7 +19,7 @@ Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hash
   std::string magnet;
   std::optional<Digest> digest;
   if (allow_hashes) {
-    digest = md5_digest("_", below->text, "_");
+    digest = md5 ? md5->digest("_", below->text, "_") : md5_digest("_", below->text, "_");
     if (!digest) return parse_error("md5 digest failed");
     magnet = "_" + hex_digest(*digest) + "_";
   } else {

@@ -15,12 +15,15 @@
 
 #include <string>
 
+#include "dag/md5_digest.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
 
 // Fails (Parse) with "magnet requires floored graph" for a node without a floor.
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes);
+// `md5` is the caller's hasher, if it has one.
+Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                               Md5Hasher* md5 = nullptr);
 
 }  // namespace tolva

@@ -2,68 +2,73 @@
 
 #include <openssl/evp.h>
 
-#include <memory>
-
 namespace tolva {
-namespace {
 
-struct ContextDeleter {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using Context = std::unique_ptr<EVP_MD_CTX, ContextDeleter>;
+struct Md5Hasher::State {
+  EVP_MD* md5 = nullptr;
+  EVP_MD_CTX* context = nullptr;
 
-class Md5 {
- public:
-  Md5() : context_(EVP_MD_CTX_new()) {
-    ok_ = context_ && EVP_DigestInit_ex(context_.get(), EVP_md5(), nullptr) == 1;
+  ~State() {
+    EVP_MD_CTX_free(context);
+    EVP_MD_free(md5);
   }
-  void update(std::string_view bytes) {
-    if (ok_ && !bytes.empty()) ok_ = EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()) == 1;
+
+  bool begin() {
+    return md5 != nullptr && context != nullptr && EVP_DigestInit_ex(context, md5, nullptr) == 1;
+  }
+  bool update(std::string_view bytes) {
+    return bytes.empty() || EVP_DigestUpdate(context, bytes.data(), bytes.size()) == 1;
   }
   std::optional<Digest> finish() {
     Digest digest{};
     unsigned int size = 0;
-    if (!ok_ || EVP_DigestFinal_ex(context_.get(), digest.data(), &size) != 1 || size != digest.size())
+    if (EVP_DigestFinal_ex(context, digest.data(), &size) != 1 || size != digest.size())
       return std::nullopt;
     return digest;
   }
-
- private:
-  Context context_;
-  bool ok_ = false;
 };
 
-}  // namespace
-
-std::optional<Digest> md5_digest(std::string_view text) {
-  Md5 md5;
-  md5.update(text);
-  return md5.finish();
+Md5Hasher::Md5Hasher() : state_(std::make_unique<State>()) {
+  state_->md5 = EVP_MD_fetch(nullptr, "MD5", nullptr);
+  state_->context = EVP_MD_CTX_new();
 }
+
+Md5Hasher::~Md5Hasher() = default;
+
+std::optional<Digest> Md5Hasher::digest(std::string_view text) {
+  if (!state_->begin() || !state_->update(text)) return std::nullopt;
+  return state_->finish();
+}
+
+std::optional<Digest> Md5Hasher::digest(std::string_view prefix, const TreeText& text,
+                                        std::string_view suffix) {
+  if (!state_->begin() || !state_->update(prefix)) return std::nullopt;
+  if (text.is_flat()) {
+    if (!state_->update(text.flat_text())) return std::nullopt;
+  } else {
+    TreeText::ChunkCursor cursor(text);
+    for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next())
+      if (!state_->update(chunk)) return std::nullopt;
+  }
+  if (!state_->update(suffix)) return std::nullopt;
+  return state_->finish();
+}
+
+std::optional<Digest> md5_digest(std::string_view text) { return Md5Hasher().digest(text); }
 
 std::optional<Digest> md5_digest(std::string_view prefix, const TreeText& text,
                                  std::string_view suffix) {
-  Md5 md5;
-  md5.update(prefix);
-  if (text.is_flat()) {
-    md5.update(text.flat_text());
-  } else {
-    TreeText::ChunkCursor cursor(text);
-    for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next()) md5.update(chunk);
-  }
-  md5.update(suffix);
-  return md5.finish();
+  return Md5Hasher().digest(prefix, text, suffix);
 }
 
 std::string hex_digest(const Digest& digest) {
   static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(digest.size() * 2);
-  for (std::uint8_t byte : digest) {
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0f];
+  char text[2 * std::tuple_size_v<Digest>];
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    text[2 * i] = kHex[digest[i] >> 4];
+    text[2 * i + 1] = kHex[digest[i] & 0x0f];
   }
-  return out;
+  return std::string(text, sizeof text);
 }
 
 }  // namespace tolva
