@@ -1,7 +1,9 @@
-// IdIndex: the store's map from node id to node slot, as one flat table.
+// IdIndex: a map from text to a 32-bit slot as one flat table; the store's
+// map from node id to node slot (the tree walk's intern table uses it too).
 //
-// The table holds only (hash, slot) pairs; the ids themselves stay in the
-// node records, and the caller says how to read a slot's id. A graph copy is
+// The table holds only (hash, slot) pairs; the texts themselves stay where the
+// caller keeps them (the node records), and the caller says how to read a
+// slot's text. A graph copy is
 // therefore one block copy instead of one allocation per node, which matters
 // because the pipeline copies graphs all the time. Linear probing with
 // backward-shift deletion keeps lookups short without tombstones.

@@ -12,7 +12,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
+
+#include "graph/id_index.h"
 
 namespace tolva {
 
@@ -20,15 +22,16 @@ class InternTable {
  public:
   // The stored copy equal to `text`, made on first sight.
   std::shared_ptr<const std::string> intern(std::string_view text) {
-    if (auto found = texts_.find(text); found != texts_.end()) return found->second;
-    auto stored = std::make_shared<const std::string>(text);
-    texts_.emplace(std::string_view(*stored), stored);
-    return stored;
+    auto text_at = [this](std::uint32_t position) -> std::string_view { return *texts_[position]; };
+    if (auto found = index_.find(text, text_at)) return texts_[*found];
+    texts_.push_back(std::make_shared<const std::string>(text));
+    index_.insert(*texts_.back(), static_cast<std::uint32_t>(texts_.size() - 1));
+    return texts_.back();
   }
 
  private:
-  // Keys view the stored strings, which the values keep alive.
-  std::unordered_map<std::string_view, std::shared_ptr<const std::string>> texts_;
+  std::vector<std::shared_ptr<const std::string>> texts_;
+  IdIndex index_;  // text -> position in texts_
 };
 
 }  // namespace tolva

@@ -48,7 +48,12 @@ class Walker {
         interned_() {}
 
   std::expected<TreeWalk, std::string> run(NodeIndex root) {
-    frames_.reserve(graph_.node_count());
+    // Most walks (magnets) cover a small part of the graph; start modestly.
+    std::size_t expected = std::min<std::size_t>(graph_.node_count(), 256);
+    frames_.reserve(expected);
+    links_.reserve(expected);
+    written_.reserve(expected);
+    entries_.reserve(16);
     frames_.push_back(TreeFrame{kEndMarker, root, false, 0, 0});
     while (!frames_.empty()) {
       TreeFrame frame = frames_.back();
