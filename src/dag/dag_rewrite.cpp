@@ -249,7 +249,12 @@ class DagRewrite {
   // A region with nothing to repair is read off directly.
   Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
     std::vector<bool> region = region_below(node, floor);
-    if (auto tree = extract_tree_below(graph_, node, region)) return std::move(*tree);
+    if (auto tree = extract_tree_below(graph_, node, region)) {
+      if (auto taken = budget_.take(tree->nodes.size()); !taken) return std::unexpected(taken.error());
+      return std::move(*tree);
+    }
+    // The recursive rewrite starts from a copy of the whole working copy.
+    if (auto taken = budget_.take(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
     graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !region[index]; });
     auto below = DagRewrite(graph_, false, allow_hashes_, budget_)
@@ -264,8 +269,6 @@ class DagRewrite {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
     std::string id = graph_.node(node)->id;
-    // The recursive rewrite counts as a copy of the whole working copy.
-    if (auto taken = budget_.take(graph_.node_count()); !taken) return taken;
     auto sub = dag_below(node, floor);
     if (!sub) return std::unexpected(sub.error());
     std::size_t count = candidate.parent_edges.size();

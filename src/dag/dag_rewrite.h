@@ -32,14 +32,17 @@ namespace tolva {
 inline constexpr std::uint64_t kDagRepairLimit = 10000;
 
 // The most nodes one rewrite may bring into being, its recursive calls
-// included: virtual leaves, mirrors, sub-DAG copies, and the copy of the
-// working copy that each recursive call starts from (the copy of the input
-// graph is not counted). Expanded splits copy the DAG below a node once per
-// parent, so some graphs grow exponentially: a chain of k diamonds rooted at
-// one end makes about 6 * 2^k nodes. A step that would pass the limit fails
-// the call, before it allocates, with Unsupported "dag rewrite node limit
-// exceeded". The count depends only on the graph and the options, so a call
-// fails the same way every time, and no graph within the limit is affected.
+// included: virtual leaves, mirrors, the DAG below each expanded split (read
+// off as a tree, or the copy of the working copy that a recursive rewrite
+// starts from) and its copies under the mirrors; the copy of the input graph
+// is not counted. Expanded splits copy the DAG below a node once per parent,
+// so some graphs grow exponentially: a chain of k diamonds rooted at one end
+// makes about 6 * 2^k nodes. A step that would pass the limit fails the call
+// with Unsupported "dag rewrite node limit exceeded" before it makes the
+// copies it is charged for (a tree read off below a split is charged once it
+// is read; it is never larger than the working copy). The count depends only
+// on the graph and the options, so a call fails the same way every time, and
+// no graph within the limit is affected.
 inline constexpr std::uint64_t kDagNodeLimit = 4'000'000;
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
