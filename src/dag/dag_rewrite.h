@@ -43,7 +43,7 @@ inline constexpr std::uint64_t kDagRepairLimit = 10000;
 // is read; it is never larger than the working copy). The count depends only
 // on the graph and the options, so a call fails the same way every time, and
 // no graph within the limit is affected.
-inline constexpr std::uint64_t kDagNodeLimit = 4'000'000;
+inline constexpr std::uint64_t kDagNodeLimit = 8'000'000;
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const IdSet& blocked, bool compact, bool allow_hashes);
