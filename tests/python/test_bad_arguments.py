@@ -1,4 +1,5 @@
-"""Arbitrary Python objects thrown at every function and method of tolva._tolva.
+"""Arbitrary Python objects thrown at every function and method of tolva._tolva,
+the batch functions included.
 
 Whatever comes in, a call either returns a valid result or raises TypeError or
 ValueError (UnicodeEncodeError, a ValueError, for lone surrogates); an
@@ -86,6 +87,8 @@ edge_lists = st.lists(st.tuples(texts, texts, texts), max_size=5)
 graphs = st.sampled_from(GRAPHS)
 rules = st.none() | texts | st.just("$degree")
 flags = st.none() | st.booleans() | st.sampled_from([np.bool_(True), np.bool_(False)])
+graph_lists = st.lists(graphs, max_size=3) | st.lists(graphs, max_size=3).map(tuple)
+workers = st.none() | st.integers(min_value=-2, max_value=4) | st.integers()
 
 # name -> (function, parameter names, a strategy for each parameter's well-typed values)
 FUNCTIONS = {
@@ -99,6 +102,15 @@ FUNCTIONS = {
     "canonical_node_order_py": (m.canonical_node_order_py,
                                 ["graph", "candidate_rule", "branch_rule", "allow_hashes", "compact"],
                                 [graphs, rules, rules, flags, flags]),
+    # Threads are capped by the number of graphs, so any worker count is safe to try.
+    "to_cgraph_many": (m.to_cgraph_many,
+                       ["graphs", "candidate_rule", "branch_rule", "allow_hashes", "compress", "compact",
+                        "workers"],
+                       [graph_lists, rules, rules, flags, flags, flags, workers]),
+    "canonical_node_order_many": (m.canonical_node_order_many,
+                                  ["graphs", "candidate_rule", "branch_rule", "allow_hashes", "compact",
+                                   "workers"],
+                                  [graph_lists, rules, rules, flags, flags, workers]),
 }
 
 
@@ -107,6 +119,10 @@ def valid_result(name, result):
         return type(result) is m.PyGraph
     if name == "to_cgraph_py":
         return type(result) is m.PyCGraph and isinstance(result.as_str(), str)
+    if name == "to_cgraph_many":
+        return type(result) is list and all(type(item) is m.PyCGraph for item in result)
+    if name == "canonical_node_order_many":
+        return type(result) is list and all(valid_result("canonical_node_order_py", item) for item in result)
     return type(result) is list and all(type(item) is str for item in result)
 
 
