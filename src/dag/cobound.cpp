@@ -20,7 +20,7 @@ std::string score_text(const CoboundScore& score) {
 }
 
 Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& candidate,
-                                     bool allow_hashes, Md5Hasher* md5) {
+                                     bool allow_hashes, RewriteContext* context) {
   auto ends = graph.endpoints(candidate.edge);
   if (!ends) return parse_error("cobound endpoints missing");
   auto [a, b] = *ends;
@@ -29,10 +29,10 @@ Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& c
   score.modality = graph.edge(candidate.edge)->modality;
   std::tie(score.key_lo, score.key_hi) = edge_key(graph, a, b);
 
-  auto magnet_a = get_magnet(graph, a, allow_hashes, md5);
+  auto magnet_a = get_magnet(graph, a, allow_hashes, context);
   if (!magnet_a) return std::unexpected(magnet_a.error());
   std::optional<Digest> digest_a = graph.node(a)->meta.magnet_digest;
-  auto magnet_b = get_magnet(graph, b, allow_hashes, md5);
+  auto magnet_b = get_magnet(graph, b, allow_hashes, context);
   if (!magnet_b) return std::unexpected(magnet_b.error());
   std::optional<Digest> digest_b = graph.node(b)->meta.magnet_digest;
 
@@ -87,13 +87,13 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge) {
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
                                                        const std::vector<CoboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       Md5Hasher* md5) {
+                                                       RewriteContext* context) {
   if (candidates.empty()) return std::nullopt;
   bool tracing = trace_enabled();
   std::optional<CoboundEntry> best;
   TopRanking<CoboundEntry> ranking;
   for (const CoboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes, md5);
+    auto entry = score_candidate(graph, candidate, allow_hashes, context);
     if (!entry) return std::unexpected(entry.error());
     if (!best || cmp_cobound_entry(*entry, *best) < 0) best = *entry;
     if (tracing) ranking.offer(std::move(*entry), cmp_cobound_entry);
@@ -110,14 +110,14 @@ Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
 }
 
 Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
-                         std::uint64_t& virtual_counter, bool allow_hashes, Md5Hasher* md5) {
+                         std::uint64_t& virtual_counter, bool allow_hashes, RewriteContext* context) {
   auto ends = graph.endpoints(edge);
   if (!ends) return parse_error("cobound endpoints missing");
   auto [a, b] = *ends;
   EdgeData old_edge = *graph.edge(edge);
-  auto magnet_a = get_magnet(graph, a, allow_hashes, md5);
+  auto magnet_a = get_magnet(graph, a, allow_hashes, context);
   if (!magnet_a) return std::unexpected(magnet_a.error());
-  auto magnet_b = get_magnet(graph, b, allow_hashes, md5);
+  auto magnet_b = get_magnet(graph, b, allow_hashes, context);
   if (!magnet_b) return std::unexpected(magnet_b.error());
 
   const std::string& m1 = *magnet_b < *magnet_a ? *magnet_b : *magnet_a;

@@ -63,29 +63,12 @@ CandidateBuckets collect_candidates(const GraphWrap& graph) {
   return buckets;
 }
 
-// The nodes one top-level rewrite may still bring into being, shared with
-// its recursive calls. Each step takes its nodes before it makes them, so a
-// rewrite that would pass the limit stops before allocating them.
-class NodeBudget {
- public:
-  explicit NodeBudget(std::uint64_t limit) : left_(limit) {}
-
-  Result<void> take(std::uint64_t count) {
-    if (count > left_) return unsupported_error("dag rewrite node limit exceeded");
-    left_ -= count;
-    return {};
-  }
-
- private:
-  std::uint64_t left_;
-};
-
-// State of one rewrite call; a recursive call has its own, and the budget of
-// the top-level call.
+// State of one rewrite call; a recursive call has its own, and shares the
+// context of the top-level call.
 class DagRewrite {
  public:
-  DagRewrite(GraphWrap working, bool compact, bool allow_hashes, NodeBudget& budget)
-      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), budget_(budget) {}
+  DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context)
+      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context) {}
 
   Result<GraphWrap> run(std::string_view root, const BlockedNodes& blocked) {
     auto floors = compute_floors(graph_, root, blocked);
@@ -132,19 +115,19 @@ class DagRewrite {
       floor = buckets.max_cobound_floor;
       if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
       if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, &md5_);
+        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, &context_);
         if (!choice) return std::unexpected(choice.error());
         if (*choice) {
           // A cut makes two virtual leaves.
-          if (auto taken = budget_.take(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, &md5_);
+          if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
+          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, &context_);
           if (!fixed) return std::unexpected(fixed.error());
           return true;
         }
       }
     }
     if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, &md5_);
+    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, &context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
     auto split = split_inbound(**choice);
@@ -153,7 +136,7 @@ class DagRewrite {
   }
 
   Result<void> split_inbound(const InboundCandidate& candidate) {
-    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, &md5_);
+    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, &context_);
     if (!magnet) return std::unexpected(magnet.error());
     auto split = compact_ ? split_compact(candidate, *magnet) : split_expanded(candidate, *magnet);
     if (split) ++mirror_counter_;
@@ -180,7 +163,7 @@ class DagRewrite {
     if (!ends) return parse_error("inbound endpoints missing");
     EdgeData old_edge = *graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    if (auto taken = budget_.take(1); !taken) return std::unexpected(taken.error());
+    if (auto taken = context_.take_nodes(1); !taken) return std::unexpected(taken.error());
     std::string suffix = "_" + std::to_string(i);
     NodeIndex mirror = add_generated_node(graph_,
         "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
@@ -250,14 +233,14 @@ class DagRewrite {
   Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
     std::vector<bool> region = region_below(node, floor);
     if (auto tree = extract_tree_below(graph_, node, region)) {
-      if (auto taken = budget_.take(tree->nodes.size()); !taken) return std::unexpected(taken.error());
+      if (auto taken = context_.take_nodes(tree->nodes.size()); !taken) return std::unexpected(taken.error());
       return std::move(*tree);
     }
     // The recursive rewrite starts from a copy of the whole working copy.
-    if (auto taken = budget_.take(graph_.node_count()); !taken) return std::unexpected(taken.error());
+    if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
     graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !region[index]; });
-    auto below = DagRewrite(graph_, false, allow_hashes_, budget_)
+    auto below = DagRewrite(graph_, false, allow_hashes_, context_)
                      .run(graph_.node(node)->id, BlockedNodes::from_slots(std::move(outside)));
     if (!below) return std::unexpected(below.error());
     return sub_dag_from(*below);
@@ -287,7 +270,7 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    if (auto taken = budget_.take(sub.nodes.size()); !taken) return taken;
+    if (auto taken = context_.take_nodes(sub.nodes.size()); !taken) return taken;
     std::vector<NodeIndex> copied;
     copied.reserve(sub.nodes.size());
     for (const NodeData& data : sub.nodes) {
@@ -305,8 +288,7 @@ class DagRewrite {
   GraphWrap graph_;
   bool compact_;
   bool allow_hashes_;
-  NodeBudget& budget_;
-  Md5Hasher md5_;
+  RewriteContext& context_;
   std::uint64_t virtual_counter_ = 0;
   std::uint64_t mirror_counter_ = 0;
 };
@@ -327,8 +309,15 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    std::uint64_t node_limit) {
-  NodeBudget budget(node_limit);
-  return DagRewrite(graph, compact, allow_hashes, budget).run(root, blocked);
+  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes,
+                          RewriteLimits{node_limit, kDagMagnetTextLimit});
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
+                                   RewriteLimits limits) {
+  RewriteContext context(limits);
+  return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "error/tolva_error.h"
+#include "dag/rewrite_context.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
@@ -31,19 +32,8 @@ namespace tolva {
 // Unsupported "dag rewrite loop exceeded guard limit".
 inline constexpr std::uint64_t kDagRepairLimit = 10000;
 
-// The most nodes one rewrite may bring into being, its recursive calls
-// included: virtual leaves, mirrors, the DAG below each expanded split (read
-// off as a tree, or the copy of the working copy that a recursive rewrite
-// starts from) and its copies under the mirrors; the copy of the input graph
-// is not counted. Expanded splits copy the DAG below a node once per parent,
-// so some graphs grow exponentially: a chain of k diamonds rooted at one end
-// makes about 6 * 2^k nodes. A step that would pass the limit fails the call
-// with Unsupported "dag rewrite node limit exceeded" before it makes the
-// copies it is charged for (a tree read off below a split is charged once it
-// is read; it is never larger than the working copy). The count depends only
-// on the graph and the options, so a call fails the same way every time, and
-// no graph within the limit is affected.
-inline constexpr std::uint64_t kDagNodeLimit = 8'000'000;
+// The node and magnet text limits of one rewrite (kDagNodeLimit,
+// kDagMagnetTextLimit) are described in rewrite_context.h.
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const IdSet& blocked, bool compact, bool allow_hashes);
@@ -52,10 +42,13 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes);
 
-// The same rewrite with another node limit than kDagNodeLimit (for tests).
+// The same rewrite with other limits than the defaults (for tests).
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    std::uint64_t node_limit);
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
+                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
+                                   RewriteLimits limits);
 
 // The ids of all live nodes whose floor is present and at most max_floor.
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor);

@@ -12,22 +12,23 @@ namespace tolva {
 namespace {
 
 // The parent's cached digest of its magnet text, computed on first use.
-Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes, Md5Hasher& md5) {
+Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
+                             RewriteContext& context) {
   if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
-  auto magnet = get_magnet(graph, parent, allow_hashes, &md5);
+  auto magnet = get_magnet(graph, parent, allow_hashes, &context);
   if (!magnet) return std::unexpected(magnet.error());
-  auto digest = md5.digest(*magnet);
+  auto digest = context.md5().digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
   graph.node(parent)->meta.parent_digest = *digest;
   return *digest;
 }
 
 Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes, Md5Hasher& md5) {
+                                     bool allow_hashes, RewriteContext& context) {
   InboundEntry entry{InboundScore{}, candidate};
   InboundScore& score = entry.score;
   NodeIndex node = candidate.node;
-  auto magnet = get_magnet(graph, node, allow_hashes, &md5);
+  auto magnet = get_magnet(graph, node, allow_hashes, &context);
   if (!magnet) return std::unexpected(magnet.error());
   score.magnet = std::move(*magnet);
   score.magnet_digest = graph.node(node)->meta.magnet_digest;
@@ -35,7 +36,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    auto digest = parent_digest(graph, parent, allow_hashes, md5);
+    auto digest = parent_digest(graph, parent, allow_hashes, context);
     if (!digest) return std::unexpected(digest.error());
     score.parent_digests.push_back(*digest);
   }
@@ -95,15 +96,15 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry) 
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       Md5Hasher* md5) {
+                                                       RewriteContext* context) {
   if (candidates.empty()) return std::nullopt;
-  std::optional<Md5Hasher> own_md5;
-  Md5Hasher& hasher = md5 ? *md5 : own_md5.emplace();
+  std::optional<RewriteContext> own_context;
+  RewriteContext& shared = context ? *context : own_context.emplace();
   bool tracing = trace_enabled();
   std::optional<InboundEntry> best;
   TopRanking<InboundEntry> ranking;
   for (const InboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes, hasher);
+    auto entry = score_candidate(graph, candidate, allow_hashes, shared);
     if (!entry) return std::unexpected(entry.error());
     if (!best || cmp_inbound_entry(*entry, *best) < 0) best = *entry;
     if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);

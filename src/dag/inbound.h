@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "dag/json_value.h"
-#include "dag/md5_digest.h"
+#include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
@@ -60,6 +60,6 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry);
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       Md5Hasher* md5 = nullptr);
+                                                       RewriteContext* context = nullptr);
 
 }  // namespace tolva

@@ -7,7 +7,8 @@
 
 namespace tolva {
 
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes, Md5Hasher* md5) {
+Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                               RewriteContext* context) {
   NodeData& data = *graph.node(node);
   NodeMeta& meta = data.meta;
   if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
@@ -19,10 +20,13 @@ Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hash
   std::string magnet;
   std::optional<Digest> digest;
   if (allow_hashes) {
-    digest = md5 ? md5->digest("_", below->text, "_") : md5_digest("_", below->text, "_");
+    digest = context ? context->md5().digest("_", below->text, "_") : md5_digest("_", below->text, "_");
     if (!digest) return parse_error("md5 digest failed");
     magnet = "_" + hex_digest(*digest) + "_";
   } else {
+    if (context)
+      if (auto taken = context->take_magnet_text(below->text.size() + 2); !taken)
+        return std::unexpected(taken.error());
     magnet.reserve(below->text.size() + 2);
     magnet = "_";
     below->text.append_to(magnet);

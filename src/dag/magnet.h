@@ -15,15 +15,16 @@
 
 #include <string>
 
-#include "dag/md5_digest.h"
+#include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
 
 // Fails (Parse) with "magnet requires floored graph" for a node without a floor.
-// `md5` is the caller's hasher, if it has one.
+// Within a rewrite, `context` supplies the hasher and charges unhashed magnet
+// text to the rewrite's budget.
 Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               Md5Hasher* md5 = nullptr);
+                               RewriteContext* context = nullptr);
 
 }  // namespace tolva

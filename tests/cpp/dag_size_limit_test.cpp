@@ -120,5 +120,37 @@ TEST(DagSizeLimitCount, InputCopyIsFree) {
   }
 }
 
+// Unhashed magnets write out everything below their node, so their text grows
+// faster than the node count; it has a budget of its own, charged before each
+// magnet is written. Hashed magnets are not charged.
+TEST(DagMagnetTextLimit, CutsPlainMagnetsCleanlyAndLeavesHashedOnesAlone) {
+  GraphWrap graph = diamond_chain(5);
+  auto plain = [&](std::uint64_t bytes) {
+    return to_dag_with_mode(graph, "c0", BlockedNodes{}, false, /*allow_hashes=*/false,
+                            RewriteLimits{kDagNodeLimit, bytes});
+  };
+  auto unlimited = plain(kDagMagnetTextLimit);
+  ASSERT_TRUE(unlimited.has_value());
+
+  std::uint64_t low = 0, high = 1;
+  while (!plain(high)) high *= 2;
+  while (low < high) {
+    std::uint64_t middle = low + (high - low) / 2;
+    if (plain(middle)) high = middle;
+    else low = middle + 1;
+  }
+  ASSERT_GT(low, 100u);
+  auto short_of = plain(low - 1);
+  ASSERT_FALSE(short_of.has_value());
+  EXPECT_EQ(short_of.error().display(), "unsupported: dag rewrite magnet text limit exceeded");
+  auto enough = plain(low);
+  ASSERT_TRUE(enough.has_value());
+  EXPECT_EQ(tree_of(*enough), tree_of(*unlimited));
+
+  auto hashed = to_dag_with_mode(graph, "c0", BlockedNodes{}, false, /*allow_hashes=*/true,
+                                 RewriteLimits{kDagNodeLimit, 0});
+  EXPECT_TRUE(hashed.has_value());
+}
+
 }  // namespace
 }  // namespace tolva

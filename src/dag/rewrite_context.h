@@ -1,0 +1,71 @@
+// RewriteContext: what one top-level DAG rewrite shares with its recursive
+// calls and with the magnet, cobound and inbound code it calls: one MD5
+// hasher, and the two budgets that stop a rewrite whose output would grow
+// beyond memory before it allocates it.
+//
+// Expanded splits copy the DAG below a node once per parent, so some graphs
+// grow exponentially (a chain of k diamonds rooted at one end makes about
+// 6 * 2^k nodes), and with hashing off every magnet writes out all that
+// hangs below its node, so magnet text grows faster still (about 4^k bytes
+// for the diamond chain). Both counts depend only on the graph and the
+// options, so a call fails the same way every time, and no graph within the
+// limits is affected by them.
+//
+//   RewriteContext context;
+//   if (auto taken = context.take_nodes(2); !taken) return std::unexpected(taken.error());
+//   auto digest = context.md5().digest(text);
+#pragma once
+
+#include <cstdint>
+
+#include "dag/md5_digest.h"
+#include "error/tolva_error.h"
+
+namespace tolva {
+
+// The most nodes one rewrite may bring into being, its recursive calls
+// included: virtual leaves, mirrors, the DAG below each expanded split (read
+// off as a tree, or the copy of the working copy that a recursive rewrite
+// starts from) and its copies under the mirrors; the copy of the input graph
+// is not counted. Past it: Unsupported "dag rewrite node limit exceeded".
+inline constexpr std::uint64_t kDagNodeLimit = 8'000'000;
+
+// The most bytes of unhashed magnet text one rewrite may write (hashed
+// magnets are 34 bytes and not counted). Past it: Unsupported
+// "dag rewrite magnet text limit exceeded". A chain of 14 diamonds writes
+// between 0.5 and 1 GiB (25 s), one of 15 over 2 GiB and a ladder of 50 rungs
+// enough to exhaust 24 GiB; the limit sits between.
+inline constexpr std::uint64_t kDagMagnetTextLimit = 3ull << 29;
+
+struct RewriteLimits {
+  std::uint64_t nodes = kDagNodeLimit;
+  std::uint64_t magnet_text_bytes = kDagMagnetTextLimit;
+};
+
+class RewriteContext {
+ public:
+  explicit RewriteContext(RewriteLimits limits = {}) : limits_left_(limits) {}
+
+  Md5Hasher& md5() { return md5_; }
+
+  // Charges `count` new nodes, before they are made.
+  Result<void> take_nodes(std::uint64_t count) {
+    if (count > limits_left_.nodes) return unsupported_error("dag rewrite node limit exceeded");
+    limits_left_.nodes -= count;
+    return {};
+  }
+
+  // Charges `bytes` of unhashed magnet text, before it is written.
+  Result<void> take_magnet_text(std::uint64_t bytes) {
+    if (bytes > limits_left_.magnet_text_bytes)
+      return unsupported_error("dag rewrite magnet text limit exceeded");
+    limits_left_.magnet_text_bytes -= bytes;
+    return {};
+  }
+
+ private:
+  RewriteLimits limits_left_;
+  Md5Hasher md5_;
+};
+
+}  // namespace tolva
