@@ -139,9 +139,21 @@ bool convert_optional_bool(PyObject* value, const char* arg, std::optional<bool>
   return false;
 }
 
-template <std::size_t N>
-bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std::string, N>>& out) {
-  out.clear();
+bool convert_str_or(PyObject* value, const char* arg, std::string_view fallback, std::string& out) {
+  std::optional<std::string> text;
+  if (!convert_optional_str(value, arg, text)) return false;
+  out = text ? std::move(*text) : std::string(fallback);
+  return true;
+}
+
+bool convert_bool_or(PyObject* value, const char* arg, bool fallback, bool& out) {
+  std::optional<bool> flag;
+  if (!convert_optional_bool(value, arg, flag)) return false;
+  out = flag.value_or(fallback);
+  return true;
+}
+
+bool check_sequence(PyObject* value, const char* arg) {
   if (PyUnicode_Check(value)) {
     raise_argument_error(arg, "Can't extract `str` to `Vec`");
     return false;
@@ -150,6 +162,13 @@ bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std
     raise_cast_error(arg, value, "Sequence");
     return false;
   }
+  return true;
+}
+
+template <std::size_t N>
+bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std::string, N>>& out) {
+  out.clear();
+  if (!check_sequence(value, arg)) return false;
   Py_ssize_t count = PySequence_Size(value);
   if (count < 0) return false;
   out.reserve(static_cast<std::size_t>(count));
@@ -182,6 +201,19 @@ template bool convert_tuples<3>(PyObject*, const char*, std::vector<std::array<s
 
 PyObject* make_str(std::string_view text) {
   return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "surrogateescape");
+}
+
+PyObject* make_str_list(const std::vector<std::string>& items) {
+  PyObject* list = PyList_New(static_cast<Py_ssize_t>(items.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    PyObject* item = make_str(items[i]);
+    if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+  }
+  return list;
 }
 
 }  // namespace tolva::py

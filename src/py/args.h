@@ -45,6 +45,15 @@ bool convert_optional_str(PyObject* value, const char* arg, std::optional<std::s
 // optional argument (nullptr), means "use the default". Ints are refused.
 bool convert_optional_bool(PyObject* value, const char* arg, std::optional<bool>& out);
 
+// A str argument where None (or an omitted optional argument) means `fallback`.
+bool convert_str_or(PyObject* value, const char* arg, std::string_view fallback, std::string& out);
+
+// A bool argument where None (or an omitted optional argument) means `fallback`.
+bool convert_bool_or(PyObject* value, const char* arg, bool fallback, bool& out);
+
+// Checks that `value` is a sequence and not a str (TypeError otherwise).
+bool check_sequence(PyObject* value, const char* arg);
+
 // A sequence (not a str) of tuples of exactly N str values.
 template <std::size_t N>
 bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std::string, N>>& out);
@@ -56,5 +65,8 @@ extern template bool convert_tuples<3>(PyObject*, const char*,
 
 // New str object from UTF-8 text (invalid bytes are shown escaped, never lost).
 PyObject* make_str(std::string_view text);
+
+// New list of str.
+PyObject* make_str_list(const std::vector<std::string>& items);
 
 }  // namespace tolva::py

@@ -45,14 +45,7 @@ class GraphBatch {
   // Takes every item of `sequence`; false with TypeError set when it is not
   // a sequence (or is a str) or an item is not a PyGraph.
   bool take(ModuleState* state, PyObject* sequence) {
-    if (PyUnicode_Check(sequence)) {
-      PyErr_SetString(PyExc_TypeError, "argument 'graphs': Can't extract `str` to `Vec`");
-      return false;
-    }
-    if (!PySequence_Check(sequence)) {
-      raise_cast_error("graphs", sequence, "Sequence");
-      return false;
-    }
+    if (!check_sequence(sequence, "graphs")) return false;
     Py_ssize_t count = PySequence_Size(sequence);
     if (count < 0) return false;
     items_.reserve(static_cast<std::size_t>(count));
@@ -86,20 +79,6 @@ struct BatchOptions {
   unsigned workers = 1;
 };
 
-bool convert_rule(PyObject* value, const char* arg, std::string& out) {
-  std::optional<std::string> rule;
-  if (!convert_optional_str(value, arg, rule)) return false;
-  if (rule) out = std::move(*rule);
-  return true;
-}
-
-bool convert_flag(PyObject* value, const char* arg, bool& out) {
-  std::optional<bool> flag;
-  if (!convert_optional_bool(value, arg, flag)) return false;
-  out = flag.value_or(out);
-  return true;
-}
-
 // A positive int (any object with __index__ except a bool), or None for the
 // hardware's concurrency. Counts beyond the graph count are cut later.
 bool convert_workers(PyObject* value, unsigned& out) {
@@ -126,17 +105,6 @@ bool convert_workers(PyObject* value, unsigned& out) {
   return true;
 }
 
-// ValueError "graph <index>: <display text>".
-PyObject* raise_graph_error(std::size_t index, const TolvaError& error) {
-  std::string text = "graph " + std::to_string(index) + ": " + error.display();
-  PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
-                                           "backslashreplace");
-  if (message == nullptr) return nullptr;
-  PyErr_SetObject(PyExc_ValueError, message);
-  Py_DECREF(message);
-  return nullptr;
-}
-
 // Runs `compute` on every graph without the interpreter lock, then wraps the
 // results in input order with `wrap`, or raises for the lowest failing graph.
 template <typename T, typename Compute, typename Wrap>
@@ -157,25 +125,14 @@ PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, unsigned worker
   PyEval_RestoreThread(saved);
   if (escaped) std::rethrow_exception(escaped);
   if (failure && failure->exception) std::rethrow_exception(failure->exception);
-  if (failure) return raise_graph_error(failure->index, results[failure->index].error());
+  if (failure)
+    return raise_value_error("graph " + std::to_string(failure->index) + ": " +
+                             results[failure->index].error().display());
 
   PyObject* list = PyList_New(static_cast<Py_ssize_t>(results.size()));
   if (list == nullptr) return nullptr;
   for (std::size_t i = 0; i < results.size(); ++i) {
     PyObject* item = wrap(std::move(*results[i]));
-    if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
-      Py_DECREF(list);
-      return nullptr;
-    }
-  }
-  return list;
-}
-
-PyObject* str_list(const std::vector<std::string>& items) {
-  PyObject* list = PyList_New(static_cast<Py_ssize_t>(items.size()));
-  if (list == nullptr) return nullptr;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    PyObject* item = make_str(items[i]);
     if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
       Py_DECREF(list);
       return nullptr;
@@ -195,11 +152,11 @@ PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs) {
     ModuleState* state = state_of(module);
     GraphBatch batch;
     BatchOptions o;
-    if (!batch.take(state, bound[0]) || !convert_rule(bound[1], "candidate_rule", o.candidate_rule) ||
-        !convert_rule(bound[2], "branch_rule", o.branch_rule) ||
-        !convert_flag(bound[3], "allow_hashes", o.allow_hashes) ||
-        !convert_flag(bound[4], "compress", o.compress) ||
-        !convert_flag(bound[5], "compact", o.compact) || !convert_workers(bound[6], o.workers))
+    if (!batch.take(state, bound[0]) || !convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, o.candidate_rule) ||
+        !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, o.branch_rule) ||
+        !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, o.allow_hashes) ||
+        !convert_bool_or(bound[4], "compress", kDefaultCompress, o.compress) ||
+        !convert_bool_or(bound[5], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[6], o.workers))
       return nullptr;
     return run_batch<std::string>(
         batch.graphs(), o.workers,
@@ -221,10 +178,10 @@ PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* 
     GraphBatch batch;
     BatchOptions o;
     if (!batch.take(state_of(module), bound[0]) ||
-        !convert_rule(bound[1], "candidate_rule", o.candidate_rule) ||
-        !convert_rule(bound[2], "branch_rule", o.branch_rule) ||
-        !convert_flag(bound[3], "allow_hashes", o.allow_hashes) ||
-        !convert_flag(bound[4], "compact", o.compact) || !convert_workers(bound[5], o.workers))
+        !convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, o.candidate_rule) ||
+        !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, o.branch_rule) ||
+        !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, o.allow_hashes) ||
+        !convert_bool_or(bound[4], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[5], o.workers))
       return nullptr;
     return run_batch<std::vector<std::string>>(
         batch.graphs(), o.workers,
@@ -232,7 +189,7 @@ PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* 
           return canonical_node_order(graph, o.candidate_rule, o.branch_rule, o.allow_hashes,
                                       o.compact);
         },
-        [](const std::vector<std::string>& order) { return str_list(order); });
+        [](const std::vector<std::string>& order) { return make_str_list(order); });
   });
 }
 

@@ -21,40 +21,13 @@ struct CanonArguments {
   bool compact = kDefaultCompact;
 };
 
-bool convert_rule(PyObject* value, const char* arg, std::string_view fallback, std::string& out) {
-  std::optional<std::string> rule;
-  if (!convert_optional_str(value, arg, rule)) return false;
-  out = rule ? std::move(*rule) : std::string(fallback);
-  return true;
-}
-
-bool convert_flag(PyObject* value, const char* arg, bool fallback, bool& out) {
-  std::optional<bool> flag;
-  if (!convert_optional_bool(value, arg, flag)) return false;
-  out = flag.value_or(fallback);
-  return true;
-}
-
 bool convert_common(ModuleState* state, PyObject* graph, PyObject* candidate_rule,
                     PyObject* branch_rule, PyObject* allow_hashes, CanonArguments& out) {
   out.graph = graph_argument(state, graph, "graph");
   return out.graph != nullptr &&
-         convert_rule(candidate_rule, "candidate_rule", kDefaultCandidateRule, out.candidate_rule) &&
-         convert_rule(branch_rule, "branch_rule", kDefaultBranchRule, out.branch_rule) &&
-         convert_flag(allow_hashes, "allow_hashes", kDefaultAllowHashes, out.allow_hashes);
-}
-
-PyObject* str_list(const std::vector<std::string>& items) {
-  PyObject* list = PyList_New(static_cast<Py_ssize_t>(items.size()));
-  if (list == nullptr) return nullptr;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    PyObject* item = make_str(items[i]);
-    if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
-      Py_DECREF(list);
-      return nullptr;
-    }
-  }
-  return list;
+         convert_str_or(candidate_rule, "candidate_rule", kDefaultCandidateRule, out.candidate_rule) &&
+         convert_str_or(branch_rule, "branch_rule", kDefaultBranchRule, out.branch_rule) &&
+         convert_bool_or(allow_hashes, "allow_hashes", kDefaultAllowHashes, out.allow_hashes);
 }
 
 }  // namespace
@@ -68,8 +41,8 @@ PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs) {
     ModuleState* state = state_of(module);
     CanonArguments a;
     if (!convert_common(state, bound[0], bound[1], bound[2], bound[3], a) ||
-        !convert_flag(bound[4], "compress", kDefaultCompress, a.compress) ||
-        !convert_flag(bound[5], "compact", kDefaultCompact, a.compact))
+        !convert_bool_or(bound[4], "compress", kDefaultCompress, a.compress) ||
+        !convert_bool_or(bound[5], "compact", kDefaultCompact, a.compact))
       return nullptr;
     auto text = to_cgraph(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compress, a.compact);
     if (!text) return raise_tolva_error(text.error());
@@ -85,11 +58,11 @@ PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kw
     if (!bind_arguments("canonical_node_order_py", args, kwargs, kNames, 1, bound)) return nullptr;
     CanonArguments a;
     if (!convert_common(state_of(module), bound[0], bound[1], bound[2], bound[3], a) ||
-        !convert_flag(bound[4], "compact", kDefaultCompact, a.compact))
+        !convert_bool_or(bound[4], "compact", kDefaultCompact, a.compact))
       return nullptr;
     auto order = canonical_node_order(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compact);
     if (!order) return raise_tolva_error(order.error());
-    return str_list(*order);
+    return make_str_list(*order);
   });
 }
 

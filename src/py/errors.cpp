@@ -6,8 +6,9 @@
 
 namespace tolva::py {
 
-PyObject* raise_tolva_error(const TolvaError& error) {
-  std::string text = error.display();
+PyObject* raise_tolva_error(const TolvaError& error) { return raise_value_error(error.display()); }
+
+PyObject* raise_value_error(std::string_view text) {
   PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
                                            "backslashreplace");
   if (message == nullptr) return nullptr;

@@ -24,6 +24,9 @@ namespace tolva::py {
 // Raises ValueError carrying the error's display text; returns nullptr.
 PyObject* raise_tolva_error(const TolvaError& error);
 
+// Raises ValueError with this (UTF-8) text; returns nullptr.
+PyObject* raise_value_error(std::string_view text);
+
 // Raises the module's InternalError with this message; returns nullptr.
 PyObject* raise_internal_error(std::string_view message);
 
