@@ -1,109 +1,100 @@
-"""The surface of tolva._tolva: registration, PyGraph, graph_from_edges and argument rules."""
+"""The surface of tolva._tolva: its names, the two types, graph_from_edges and the argument
+rules of every function."""
 
+import numpy
 import pytest
 
 import tolva
 import tolva._tolva as m
+from conftest import FLAGS, cgraph, graph
+
+NAMES = ["PyGraph", "PyCGraph", "parse_dot", "parse_dot_string", "graph_from_edges", "to_cgraph_py",
+         "canonical_node_order_py"]
+G = graph([("r", "R"), ("a", "A"), ("b", "B"), ("c", "C"), ("e", "E")],
+          [("r", "a", "1"), ("a", "c", "1"), ("c", "b", "1"), ("b", "r", "1"), ("r", "e", "x"), ("c", "e", "2")])
+EMPTY = graph([], [])
 
 
-def test_module_docstring_is_empty_and_file_is_abi3():
-    assert m.__doc__ == ""
-    assert m.__file__.endswith("_tolva.abi3.so")
-
-
-def test_all_lists_registered_names_in_order():
-    names = list(m.__all__)
-    assert names[:2] == ["PyGraph", "PyCGraph"] or names[:1] == ["PyGraph"]
-    assert "graph_from_edges" in names
-    for name in names:
+def test_names_and_reexports():
+    assert m.__all__ == NAMES
+    for name in NAMES + ["to_cgraph_many", "canonical_node_order_many"]:
         assert getattr(tolva, name) is getattr(m, name)
+    # Raised only for a broken invariant, so `except Exception` must not swallow it.
+    assert issubclass(m.InternalError, BaseException) and not issubclass(m.InternalError, Exception)
 
 
-def test_graph_from_edges_example():
-    g = m.graph_from_edges([("a", "A")], [("a", "b", "x")])
-    assert g.node_count == 2
-    assert g.edge_count == 1
-    assert g.node_labels() == [("a", "A"), ("b", ".")]
-    assert g.edges() == [("e1", "a", "b", "x")]
-
-
-@pytest.mark.parametrize(
-    "nodes, edges, labels, edge_list",
-    [
-        ([], [], [], []),
-        ([("a", ""), ("a", "A"), ("a", "B")], [], [("a", "A")], []),
-        ([("a", "")], [("a", "b", "1")], [("a", "."), ("b", ".")], [("e1", "a", "b", "1")]),
-        ([], [("a", "b", "x"), ("a", "b", "x")], [("a", "."), ("b", ".")],
-         [("e1", "a", "b", "x"), ("e2", "a", "b", "x")]),
-        ([], [("a", "a", "")], [("a", ".")], [("e1", "a", "a", "")]),
-        ([("z", "Z")], [("q", "p", "1"), ("", "q", "2")],
-         [("z", "Z"), ("q", "."), ("p", "."), ("", ".")],
-         [("e1", "q", "p", "1"), ("e2", "", "q", "2")]),
-        ([("é", "Ω")], [], [("é", "Ω")], []),
-    ],
-)
+@pytest.mark.parametrize("nodes, edges, labels, edge_list", [
+    ([("a", "A")], [("a", "b", "x")], [("a", "A"), ("b", ".")], [("e1", "a", "b", "x")]),
+    ((("a", ""), ("a", "A"), ("a", "B")), [("a", "a", "")], [("a", "A")], [("e1", "a", "a", "")]),
+    ([("z", "Z")], [("q", "p", "1"), ("", "q", "1")], [("z", "Z"), ("q", "."), ("p", "."), ("", ".")],
+     [("e1", "q", "p", "1"), ("e2", "", "q", "1")]),
+])
 def test_graph_from_edges_builds_what_it_is_given(nodes, edges, labels, edge_list):
     g = m.graph_from_edges(nodes, edges)
-    assert g.node_labels() == labels
-    assert g.edges() == edge_list
-    assert (g.node_count, g.edge_count) == (len(labels), len(edge_list))
+    assert (g.node_labels(), g.edges(), g.node_count, g.edge_count) == (labels, edge_list, len(labels), len(edge_list))
 
 
-def test_sequences_other_than_lists_are_accepted():
-    g = m.graph_from_edges(nodes=(("a", "A"),), edges=[])
-    assert g.node_labels() == [("a", "A")]
-
-
-@pytest.mark.parametrize(
-    "args, kwargs, message",
-    [
-        (("ab", []), {}, "argument 'nodes': Can't extract `str` to `Vec`"),
-        (([], "abc"), {}, "argument 'edges': Can't extract `str` to `Vec`"),
-        (([["a", "A"]], []), {}, "argument 'nodes': 'list' object cannot be cast as 'tuple'"),
-        (([("a", "A", "x")], []), {},
-         "argument 'nodes': expected tuple of length 2, but got tuple of length 3"),
-        (([], [("a", "b")]), {},
-         "argument 'edges': expected tuple of length 3, but got tuple of length 2"),
-        (([("a", 1)], []), {}, "argument 'nodes': 'int' object cannot be cast as 'str'"),
-        (([], [("a", "b", b"x")]), {}, "argument 'edges': 'bytes' object cannot be cast as 'str'"),
-        ((5, []), {}, "argument 'nodes': 'int' object cannot be cast as 'Sequence'"),
-        (([],), {}, "graph_from_edges() missing required argument 'edges' (pos 2)"),
-        (([], [], []), {}, "graph_from_edges() takes exactly 2 positional arguments (3 given)"),
-        (([], []), {"extra": 1}, "graph_from_edges() got an unexpected keyword argument 'extra'"),
-        (([], []), {"nodes": []}, "argument for graph_from_edges() given by name ('nodes')"),
-    ],
-)
-def test_graph_from_edges_argument_errors(args, kwargs, message):
+@pytest.mark.parametrize("function, args, kwargs, message", [
+    (m.graph_from_edges, ("ab", []), {}, "argument 'nodes': Can't extract `str` to `Vec`"),
+    (m.graph_from_edges, ([], "abc"), {}, "argument 'edges': Can't extract `str` to `Vec`"),
+    (m.graph_from_edges, ([["a", "A"]], []), {}, "argument 'nodes': 'list' object cannot be cast as 'tuple'"),
+    (m.graph_from_edges, ([("a", "A", "x")], []), {},
+     "argument 'nodes': expected tuple of length 2, but got tuple of length 3"),
+    (m.graph_from_edges, ([], [("a", "b")]), {},
+     "argument 'edges': expected tuple of length 3, but got tuple of length 2"),
+    (m.graph_from_edges, ([], [("a", "b", b"x")]), {}, "argument 'edges': 'bytes' object cannot be cast as 'str'"),
+    (m.graph_from_edges, ([],), {}, "graph_from_edges() missing required argument 'edges' (pos 2)"),
+    (m.graph_from_edges, ([], [], []), {}, "graph_from_edges() takes exactly 2 positional arguments (3 given)"),
+    (m.graph_from_edges, ([], []), {"extra": 1}, "graph_from_edges() got an unexpected keyword argument 'extra'"),
+    (m.graph_from_edges, ([], []), {"nodes": []}, "argument for graph_from_edges() given by name ('nodes')"),
+    (m.to_cgraph_py, (G, None, None, None, None), {}, "to_cgraph_py() missing required argument 'compact' (pos 6)"),
+    (m.to_cgraph_py, ("G", None, None, None, None, None), {}, "argument 'graph': 'str' object cannot be cast as"),
+    (m.to_cgraph_py, (G, None, None, 1, None, None), {}, "argument 'allow_hashes': 'int' object cannot be"),
+    (m.canonical_node_order_py, (G,), {"candidate_rule": 5}, "argument 'candidate_rule': 'int' object cannot be"),
+    (m.canonical_node_order_py, (G,), {"compress": True}, "canonical_node_order_py() got an unexpected keyword"),
+])
+def test_argument_errors(function, args, kwargs, message):
     with pytest.raises(TypeError) as raised:
-        m.graph_from_edges(*args, **kwargs)
+        function(*args, **kwargs)
     assert str(raised.value).startswith(message)
 
 
-def test_a_conversion_error_in_either_list_builds_nothing():
-    with pytest.raises(TypeError):
-        m.graph_from_edges([("a", "A")], [("a", "b", "1"), ("a", "b")])
+@pytest.mark.parametrize("cls", [m.PyGraph, m.PyCGraph])
+def test_types_cannot_be_made_or_subclassed_from_python(cls):
+    for make in (cls, lambda: type("Sub", (cls,), {})):
+        with pytest.raises(TypeError):
+            make()
 
 
-def test_pygraph_cannot_be_constructed_or_subclassed():
-    with pytest.raises(TypeError):
-        m.PyGraph()
-    with pytest.raises(TypeError):
-        type("Sub", (m.PyGraph,), {})
+def test_pycgraph_text_forms_and_the_empty_graph():
+    for g in (G, graph([("a", "A")], []), EMPTY):
+        c = m.to_cgraph_py(g, None, None, None, None, None)
+        assert type(c) is m.PyCGraph and str(c) == repr(c) == c.as_str()
+    assert (repr(m.to_cgraph_py(graph([("a", "A")], []), None, None, None, None, None)), cgraph(EMPTY)) == ("()A", "")
+    assert m.canonical_node_order_py(EMPTY) == []
 
 
-def test_pygraph_surface():
-    g = m.graph_from_edges([], [])
-    assert m.PyGraph.__name__ == "PyGraph"
-    assert m.PyGraph.__doc__ == ""
-    assert not hasattr(g, "__dict__")
-    with pytest.raises(AttributeError):
-        g.node_count = 3
-    assert m.PyGraph.node_labels.__text_signature__ == "($self)"
-    assert m.PyGraph.edges.__text_signature__ == "($self)"
-    assert m.graph_from_edges.__text_signature__ == "(nodes, edges)"
+def test_none_and_numpy_booleans_mean_the_same_and_the_branch_rule_is_not_consulted():
+    explicit = m.to_cgraph_py(G, "$degree", "$depth > tree.parent_modality > $lexic", True, True, False).as_str()
+    assert cgraph(G) == m.to_cgraph_py(G, None, "anything at all", None, None, None).as_str() == explicit
+    assert str(m.to_cgraph_py(graph=G, candidate_rule=None, branch_rule=None, allow_hashes=None, compress=None,
+                              compact=None)) == explicit
+    order = m.canonical_node_order_py(G, "$degree", "", True, False)
+    assert m.canonical_node_order_py(G) == m.canonical_node_order_py(G, None, None, None, None) == order
+    for ah, ct in ((a, c) for a in FLAGS for c in FLAGS):
+        np_ah, np_ct = numpy.bool_(ah), numpy.bool_(ct)
+        assert m.to_cgraph_py(G, None, None, np_ah, numpy.False_, np_ct).as_str() == cgraph(G, ah, False, ct)
+        assert (m.canonical_node_order_py(G, None, None, np_ah, np_ct)
+                == m.canonical_node_order_py(G, None, None, ah, ct))
 
 
-def test_internal_error_is_a_base_exception_outside_all():
-    assert issubclass(m.InternalError, BaseException)
-    assert not issubclass(m.InternalError, Exception)
-    assert "InternalError" not in m.__all__
+@pytest.mark.parametrize("rule", ["x", "$degree ", "$DEGREE", ""])
+def test_unknown_candidate_rule_is_a_value_error_except_for_the_empty_graph(rule):
+    message = f"unsupported: candidate rule '{rule}' not implemented"
+    with pytest.raises(ValueError) as raised:
+        m.to_cgraph_py(G, rule, None, None, None, None)
+    assert raised.value.args == (message,)
+    with pytest.raises(ValueError, match="^unsupported: candidate rule"):
+        m.canonical_node_order_py(G, rule)
+    assert [m.to_cgraph_py(EMPTY, rule, None, None, cp, None).as_str() for cp in FLAGS] == ["", ""]
+    assert m.canonical_node_order_py(EMPTY, rule) == []
