@@ -1,6 +1,6 @@
 // A path of a million nodes walked from one end: every walk (floors, tree
-// string, node order) must use explicit stacks, and the shared subtree texts
-// must be written and released without recursing once per level.
+// string, node order, magnet) must use explicit stacks, and the shared
+// subtree texts must be written and released without recursing once per level.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,21 +20,14 @@ std::string node_id(std::size_t i) { return "n" + std::to_string(i); }
 
 // n0 - n1 - ... - n(kLength-1), every node labelled "L", every edge modality "1".
 // Seen from n0 the text is "(" * (kLength-1) + "L" + (":1)L" * (kLength-1)).
-GraphWrap make_path() {
-  GraphWrap graph;
-  for (std::size_t i = 0; i < kLength; ++i) graph.ensure_node(node_id(i), "L");
-  for (std::size_t i = 0; i + 1 < kLength; ++i)
-    graph.add_edge_with_modality(node_id(i), node_id(i + 1), "1");
-  return graph;
-}
-
 class DeepPath : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { graph_ = new GraphWrap(make_path()); }
-  static void TearDownTestSuite() {
-    delete graph_;
-    graph_ = nullptr;
+  static void SetUpTestSuite() {
+    graph_ = new GraphWrap;
+    for (std::size_t i = 0; i < kLength; ++i) graph_->ensure_node(node_id(i), "L");
+    for (std::size_t i = 0; i + 1 < kLength; ++i) graph_->add_edge_with_modality(node_id(i), node_id(i + 1), "1");
   }
+  static void TearDownTestSuite() { delete graph_; }
   static GraphWrap* graph_;
 };
 GraphWrap* DeepPath::graph_ = nullptr;
@@ -44,8 +37,6 @@ TEST_F(DeepPath, FloorsGiveOneNodePerFloor) {
   ASSERT_TRUE(floors.has_value()) << floors.error();
   ASSERT_EQ(floors->size(), kLength);
   EXPECT_EQ(graph_->node(floors->back().at(0))->id, node_id(kLength - 1));
-  EXPECT_EQ(*graph_->node(*graph_->find(node_id(kLength / 2)))->meta.floor,
-            static_cast<std::int32_t>(kLength / 2));
 }
 
 TEST_F(DeepPath, TreeStringNestsEveryNode) {
@@ -55,18 +46,14 @@ TEST_F(DeepPath, TreeStringNestsEveryNode) {
   const std::size_t opens = kLength - 1;
   ASSERT_EQ(tree->text.size(), opens + 1 + 4 * opens);
   EXPECT_EQ(tree->text.find_first_not_of('('), opens);
-  EXPECT_EQ(tree->text.substr(opens, 9), "L:1)L:1)L");
-  EXPECT_EQ(tree->text.substr(tree->text.size() - 8), ":1)L:1)L");
-  EXPECT_EQ(tree->text.find('('), 0u);
   EXPECT_EQ(tree->text.rfind('('), opens - 1);
+  EXPECT_EQ(tree->text.substr(opens, 9), "L:1)L:1)L");
 }
 
 TEST_F(DeepPath, NodeOrderFollowsThePath) {
   auto order = to_tree_node_order(*graph_, "n0", IdSet{});
   ASSERT_TRUE(order.has_value()) << order.error();
   ASSERT_EQ(order->size(), kLength);
-  EXPECT_EQ(order->front(), "n0");
-  EXPECT_EQ((*order)[1], "n1");
   EXPECT_EQ((*order)[kLength / 2], node_id(kLength / 2));
   EXPECT_EQ(order->back(), node_id(kLength - 1));
 }
@@ -79,7 +66,6 @@ TEST_F(DeepPath, MagnetOfTheFirstNodeCoversThePath) {
   auto plain = get_magnet(*graph_, first, false);
   ASSERT_TRUE(plain.has_value()) << plain.error().display();
   EXPECT_EQ(plain->size(), 2 + (kLength - 1) * 5 + 1);
-  EXPECT_EQ(plain->substr(0, 3), "_((");
   EXPECT_EQ(plain->substr(plain->size() - 5), ":1)L_");
   auto hashed = get_magnet(*graph_, first, true);
   ASSERT_TRUE(hashed.has_value()) << hashed.error().display();

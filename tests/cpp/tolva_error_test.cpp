@@ -13,10 +13,5 @@ TEST(TolvaError, DisplayPrefixesTheMessageUnchanged) {
   EXPECT_EQ(TolvaError(ErrorKind::Unsupported, "").display(), "unsupported: ");
 }
 
-TEST(TolvaError, KindsKeepTheirTags) {
-  EXPECT_EQ(static_cast<int>(ErrorKind::Io), 0);
-  EXPECT_EQ(static_cast<int>(ErrorKind::Unsupported), 4);
-}
-
 }  // namespace
 }  // namespace tolva
