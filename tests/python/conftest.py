@@ -49,7 +49,8 @@ def write_lines(path, records):
 
 def cli_env():
     """This run's environment: this same tolva, tracing off, standard output buffered as by default."""
-    env = {k: v for k, v in os.environ.items() if not k.startswith("TOLVA_TRACE") and k != "PYTHONUNBUFFERED"}
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith("TOLVA_TRACE") and k != "PYTHONUNBUFFERED"}
     env["PYTHONPATH"] = os.pathsep.join([PACKAGE_PARENT, env.get("PYTHONPATH", "")])
     return env
 
@@ -59,4 +60,5 @@ def cli_command(*args):
 
 
 def run_cli(*args, stdin=None):
-    return subprocess.run(cli_command(*args), input=stdin, capture_output=True, text=True, cwd=ROOT, env=cli_env())
+    return subprocess.run(cli_command(*args), input=stdin, capture_output=True, text=True, cwd=ROOT,
+                          env=cli_env())

@@ -1,8 +1,7 @@
-"""Arbitrary Python objects thrown at every function and method of tolva._tolva: a call returns
+"""Arbitrary Python objects thrown at every function of tolva._tolva: a call returns
 a valid result or raises TypeError or ValueError (UnicodeEncodeError for lone surrogates), or the
 argument's own exception; it never crashes, raises InternalError or changes a graph it was given."""
 
-import contextlib
 import inspect
 
 import numpy as np
@@ -26,39 +25,42 @@ def boom(*_):
 BrokenLength = type("BrokenLength", (), {"__len__": boom, "__getitem__": lambda _, i: ("a", "b", "1")})
 BrokenItem = type("BrokenItem", (), {"__len__": lambda _: 2, "__getitem__": boom})
 LyingLength = type("LyingLength", (), {"__len__": lambda _: 5, "__getitem__": lambda _, i: [("a", "A")][i]})
-StrSubclass = type("StrSubclass", (str,), {})
 
 TRIANGLE = [("a", "b", "x"), ("b", "c", "y"), ("c", "a", "x")]
-GRAPHS = [m.graph_from_edges([], []), m.graph_from_edges([("a", "A")], TRIANGLE),
-          m.parse_dot_string("graph G {\n r [label=R];\n r -- s;\n s -- t;\n t -- r [weight=2];\n t -- t;\n}\n")]
+LOOPED = "graph G {\n r [label=R];\n r -- s;\n s -- t;\n t -- r [weight=2];\n t -- t;\n}\n"
+GRAPHS = [m.graph_from_edges([], []), m.graph_from_edges([("a", "A")], TRIANGLE), m.parse_dot_string(LOOPED)]
 CGRAPH = m.to_cgraph_py(GRAPHS[1], None, None, None, None, None)
 
 
 def snapshot(graph):
     return (graph.node_count, graph.edge_count, graph.node_labels(), graph.edges(),
-            str(m.to_cgraph_py(graph, None, None, False, False, False)), m.canonical_node_order_py(graph, compact=True))
+            str(m.to_cgraph_py(graph, None, None, False, False, False)),
+            m.canonical_node_order_py(graph, compact=True))
 
 
 SNAPSHOTS = [snapshot(g) for g in GRAPHS]
 
 texts = st.text(max_size=8) | st.sampled_from(["", "$degree", "\ud800", "a\x00b", "é", "--"])
-scalars = st.none() | st.booleans() | st.integers() | st.floats() | texts | st.binary(max_size=6) | st.sampled_from([
-    np.bool_(True), np.int64(1), np.float64(0.5), object(), Ellipsis, type, len, StrSubclass("s"), bytearray(b"x"),
-    BrokenLength(), BrokenItem(), LyingLength(), CGRAPH, *GRAPHS])
-anything = st.recursive(scalars, lambda inner: st.lists(inner, max_size=4) | st.lists(inner, max_size=4).map(tuple)
-                        | st.dictionaries(texts, inner, max_size=3) | st.frozensets(st.integers(), max_size=3),
-                        max_leaves=12)
+odd_objects = st.sampled_from([
+    np.bool_(True), np.int64(1), np.float64(0.5), object(), Ellipsis, type, len, type("S", (str,), {})("s"),
+    bytearray(b"x"), BrokenLength(), BrokenItem(), LyingLength(), CGRAPH, *GRAPHS])
+scalars = (st.none() | st.booleans() | st.integers() | st.floats() | texts | st.binary(max_size=6)
+           | odd_objects)
+anything = st.recursive(
+    scalars, lambda inner: st.lists(inner, max_size=4) | st.lists(inner, max_size=4).map(tuple)
+    | st.dictionaries(texts, inner, max_size=3) | st.frozensets(st.integers(), max_size=3), max_leaves=12)
 graphs = st.sampled_from(GRAPHS)
-rules = st.none() | texts
 flags = st.none() | st.booleans() | st.sampled_from([np.bool_(True), np.bool_(False)])
 # Well-typed values of each parameter, by name. Threads are capped by the number of graphs,
 # so any worker count is safe to try.
 VALID = {
     "nodes": st.lists(st.tuples(texts, texts), max_size=4),
     "edges": st.lists(st.tuples(texts, texts, texts), max_size=5),
-    "path": st.sampled_from(["", "/", "/nonexistent/x.dot", "a\x00b", "\ud800"]), "content": texts, "graph": graphs,
-    "graphs": st.lists(graphs, max_size=3) | st.lists(graphs, max_size=3).map(tuple), "candidate_rule": rules,
-    "branch_rule": rules, "allow_hashes": flags, "compress": flags, "compact": flags,
+    "path": st.sampled_from(["", "/", "/nonexistent/x.dot", "a\x00b", "\ud800"]),
+    "content": texts, "graph": graphs,
+    "graphs": st.lists(graphs, max_size=3) | st.lists(graphs, max_size=3).map(tuple),
+    "candidate_rule": st.none() | texts, "branch_rule": st.none() | texts,
+    "allow_hashes": flags, "compress": flags, "compact": flags,
     "workers": st.none() | st.integers(min_value=-2, max_value=4) | st.integers(),
 }
 FUNCTIONS = m.__all__[2:] + ["to_cgraph_many", "canonical_node_order_many"]
@@ -68,15 +70,17 @@ def valid_result(name, result):
     if name.startswith(("graph_", "parse_")):
         return type(result) is m.PyGraph
     items = result if name.endswith("_many") else [result]
+    if type(items) is not list:
+        return False
     if "cgraph" in name:
-        return type(items) is list and all(type(c) is m.PyCGraph and isinstance(c.as_str(), str) for c in items)
-    return type(items) is list and all(type(o) is list and all(type(i) is str for i in o) for o in items)
+        return all(type(c) is m.PyCGraph and isinstance(c.as_str(), str) for c in items)
+    return all(type(o) is list and all(type(i) is str for i in o) for o in items)
 
 
 @st.composite
 def calls(draw, names):
-    """Positional and keyword arguments: each one well-typed or anything at all, sometimes
-    with a parameter left out, given twice, or an unknown keyword."""
+    # Each argument well-typed or anything at all, given by position or by name, sometimes
+    # left out, given twice, or an unknown keyword.
     values = [draw(VALID[name] | anything) for name in names]
     split = draw(st.integers(0, len(names)))
     args, kwargs = values[:split], dict(zip(names[split:], values[split:]))
@@ -101,18 +105,4 @@ def test_module_functions_only_raise_type_or_value_errors(name, data):
         pass
     else:
         assert valid_result(name, result), result
-    assert [snapshot(g) for g in GRAPHS] == SNAPSHOTS
-
-
-@pytest.mark.parametrize("method", ["node_labels", "edges", "as_str"])
-@SETTINGS
-@given(graph=graphs, args=st.lists(anything, max_size=2), kwargs=st.dictionaries(texts, anything, max_size=2))
-def test_methods_take_no_arguments_and_counts_are_read_only(method, graph, args, kwargs):
-    with pytest.raises(TypeError) if args or kwargs else contextlib.nullcontext():
-        assert isinstance(getattr(CGRAPH if method == "as_str" else graph, method)(*args, **kwargs), (list, str))
-    for count in ("node_count", "edge_count"):
-        with pytest.raises((AttributeError, TypeError)):
-            setattr(graph, count, args)
-        with pytest.raises((AttributeError, TypeError)):
-            delattr(graph, count)
     assert [snapshot(g) for g in GRAPHS] == SNAPSHOTS

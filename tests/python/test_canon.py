@@ -32,24 +32,26 @@ def test_generated_ids_never_capture_an_input_node(edges, leaf):
         assert order(named, allow_hashes, compact) == renamed
 
 
-def test_node_order_lists_every_reached_input_node_in_both_modes():
-    g = graph([], SQUARE + [("c", "d", "1"), ("r", "e", "1"), ("r", "f", "1")])
+@pytest.mark.parametrize("nodes, edges, expanded, compact", [
+    # Every reached input node is listed, in another order when compact.
+    ([], SQUARE + [("c", "d", "1"), ("r", "e", "1"), ("r", "f", "1")], "r f e a c d b", "r f e a c b d"),
+    # Ids with at signs are listed whole, in a star and on a split node.
+    ([("s", "S")], [("s", "x@1", "1"), ("s", "x@2", "1"), ("s", "@x", "1"), ("s", "x", "1")],
+     "s x @x x@2 x@1", "s x @x x@2 x@1"),
+    ([("r", "R"), ("a", "A"), ("c@1", "C"), ("b", "B"), ("d@x", "D")],
+     [("r", "a", "1"), ("a", "c@1", "1"), ("c@1", "b", "1"), ("b", "r", "1"), ("c@1", "d@x", "1")],
+     "c@1 d@x a r b", "c@1 d@x a r b"),
+])
+def test_node_orders(nodes, edges, expanded, compact):
+    g = graph(nodes, edges)
     for allow_hashes in FLAGS:
-        assert order(g, allow_hashes, False) == ["r", "f", "e", "a", "c", "d", "b"]
-        assert order(g, allow_hashes, True) == ["r", "f", "e", "a", "c", "b", "d"]
-
-
-def test_ids_with_at_signs_are_listed_whole():
-    star = graph([("s", "S")], [("s", "x@1", "1"), ("s", "x@2", "1"), ("s", "@x", "1"), ("s", "x", "1")])
-    split = graph([("r", "R"), ("a", "A"), ("c@1", "C"), ("b", "B"), ("d@x", "D")],
-                  [("r", "a", "1"), ("a", "c@1", "1"), ("c@1", "b", "1"), ("b", "r", "1"), ("c@1", "d@x", "1")])
-    for allow_hashes, compact in OPTIONS:
-        assert order(star, allow_hashes, compact) == ["s", "x", "@x", "x@2", "x@1"]
-        assert order(split, allow_hashes, compact) == ["c@1", "d@x", "a", "r", "b"]
+        assert order(g, allow_hashes, False) == expanded.split()
+        assert order(g, allow_hashes, True) == compact.split()
 
 
 def test_an_unclosed_brace_in_a_label_is_kept():
-    g = graph([("s", "S"), ("a", "{"), ("b", "B"), ("c", "C")], [("s", "a", "1"), ("s", "b", "1"), ("s", "c", "1")])
+    g = graph([("s", "S"), ("a", "{"), ("b", "B"), ("c", "C")],
+              [("s", "a", "1"), ("s", "b", "1"), ("s", "c", "1")])
     assert cgraph(g, compress=True) == cgraph(g, compress=False) == "(B:1, C:1, {:1)S"
 
 
@@ -57,7 +59,8 @@ def test_reference_strings_and_orders():
     cases = []
     for source, expected, limit in (("small-graphs", "small-graphs.expected", None),
                                     ("molecules", "molecules-3000.expected", 200)):
-        graphs, results = read_jsonl(DATA / f"{source}.jsonl", limit), read_jsonl(EXPECTED / f"{expected}.jsonl", limit)
+        graphs = read_jsonl(DATA / f"{source}.jsonl", limit)
+        results = read_jsonl(EXPECTED / f"{expected}.jsonl", limit)
         assert [g["name"] for g in graphs] == [r["name"] for r in results]
         cases += zip(graphs, results)
     assert len(cases) == 208 + 200

@@ -43,20 +43,19 @@ def test_unreadable_input_raises_value_error(tmp_path, content, name, message):
     assert str(caught.value) == message
 
 
-@pytest.mark.parametrize("call, value, message", [
-    (m.parse_dot, b"/tmp/x.dot", "argument 'path': 'bytes' object cannot be cast as 'str'"),
-    (m.parse_dot, pathlib.Path("/tmp/x.dot"), "argument 'path': 'PosixPath' object cannot be cast as 'str'"),
-    (m.parse_dot_string, b"a -- b", "argument 'content': 'bytes' object cannot be cast as 'str'"),
-    (m.parse_dot_string, None, "argument 'content': 'NoneType' object cannot be cast as 'str'"),
+SURROGATE = "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"
+
+
+@pytest.mark.parametrize("call, value, error, message", [
+    (m.parse_dot, b"/tmp/x.dot", TypeError, "argument 'path': 'bytes' object cannot be cast as 'str'"),
+    (m.parse_dot, pathlib.Path("/tmp/x.dot"), TypeError,
+     "argument 'path': 'PosixPath' object cannot be cast as 'str'"),
+    (m.parse_dot_string, b"a -- b", TypeError, "argument 'content': 'bytes' object cannot be cast as 'str'"),
+    (m.parse_dot_string, None, TypeError, "argument 'content': 'NoneType' object cannot be cast as 'str'"),
+    (m.parse_dot, "a\ud800 -- b", UnicodeEncodeError, SURROGATE),
+    (m.parse_dot_string, "a\ud800 -- b", UnicodeEncodeError, SURROGATE),
 ])
-def test_non_str_arguments_raise_type_error(call, value, message):
-    with pytest.raises(TypeError) as caught:
+def test_arguments_that_are_not_utf8_str_raise_type_or_encode_errors(call, value, error, message):
+    with pytest.raises(error) as caught:
         call(value)
     assert str(caught.value) == message
-
-
-@pytest.mark.parametrize("call", [m.parse_dot, m.parse_dot_string, lambda s: m.graph_from_edges([], [("a", s, "1")])])
-def test_lone_surrogate_raises_unicode_encode_error(call):
-    with pytest.raises(UnicodeEncodeError):
-        call("a\ud800 -- b")
-
