@@ -1,19 +1,13 @@
 """The golden outputs of tolva: which graphs, which calls, and the files that hold them.
 
-For every graph of the corpora in the shared data folder, the golden files keep the
-canonical string and the canonical node order in two modes:
-
-    default   to_cgraph_py(g, None, None, None, None, None), canonical_node_order_py(g)
-    compact   to_cgraph_py(g, None, None, None, None, True),  canonical_node_order_py(g, compact=True)
-
-One xz-compressed JSON Lines file per corpus, in corpus order:
+Per corpus of the shared data folder, one xz-compressed JSON Lines file in corpus order keeps
+each graph's canonical string and node order in two modes, default and compact:
 
     {"name": "nci:3", "default": {"cgraph": "...", "order": ["a0", ...]}, "compact": {...}}
 
-A mode listed in SKIPPED is left out of its graph's line (the call takes more than a few
-seconds); a call that raises is kept as {"error": "ValueError: <message>"} in place of its
-value. MANIFEST.json names the corpora with their SHA-256, counts and the skipped modes.
-Used by regenerate.py (writes the files) and tests/python/test_golden.py (checks them).
+A mode in SKIPPED is left out of its graph's line (too slow); a call that raises is kept as
+{"error": "ValueError: <message>"}. MANIFEST.json names the corpora with their SHA-256, counts
+and skipped modes. regenerate.py writes the files, tests/python/test_golden.py checks them.
 """
 
 from __future__ import annotations
@@ -68,9 +62,7 @@ def file_sha256(path: pathlib.Path) -> str:
 
 def read_corpus(corpus: str) -> Iterator[dict]:
     with corpus_path(corpus).open(encoding="utf-8") as lines:
-        for line in lines:
-            if line.strip():
-                yield json.loads(line)
+        yield from (json.loads(line) for line in lines if line.strip())
 
 
 def read_golden(corpus: str) -> list[dict]:
@@ -86,13 +78,7 @@ def write_golden(corpus: str, records: list[dict]) -> None:
 
 
 def build_graph(tolva, graph: dict):
-    return tolva.graph_from_edges(
-        [tuple(node) for node in graph["nodes"]], [tuple(edge) for edge in graph["edges"]]
-    )
-
-
-def is_skipped(corpus: str, name: str, mode: str) -> bool:
-    return (corpus, name, mode) in SKIPPED
+    return tolva.graph_from_edges([tuple(n) for n in graph["nodes"]], [tuple(e) for e in graph["edges"]])
 
 
 def in_fast_subset(corpus: str, position: int, graph: dict) -> bool:
@@ -126,7 +112,7 @@ def compute_record(tolva, corpus: str, graph: dict) -> tuple[dict, float]:
     record: dict = {"name": graph["name"]}
     seconds = 0.0
     for mode in MODES:
-        if not is_skipped(corpus, graph["name"], mode):
+        if (corpus, graph["name"], mode) not in SKIPPED:
             record[mode], spent = compute_mode(tolva, pygraph, mode)
             seconds = max(seconds, spent)
     return record, seconds
