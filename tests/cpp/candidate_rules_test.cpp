@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "canon_test_support.h"
 
 namespace tolva {
 namespace {
 
-using test_support::Ids;
 using Vector = std::vector<std::int32_t>;
 
 TEST(ScoreCandidates, DegreeCountsParallelEdgesEachAndALoopOnce) {
@@ -26,27 +22,13 @@ TEST(ScoreCandidates, DegreeCountsParallelEdgesEachAndALoopOnce) {
 
 TEST(ScoreCandidates, OnlyTheExactDegreeRuleIsKnownButAnEmptyGraphTakesAny) {
   GraphWrap graph = test_support::graph_of({{"a", "A"}}, {});
-  for (const char* rule : {"$degree ", " $degree", "$Degree", "degree", ""}) {
+  for (std::string rule : {"$degree ", " $degree", "$Degree", "degree", ""}) {
     auto scores = score_candidates(graph, rule);
     ASSERT_FALSE(scores.has_value()) << rule;
-    EXPECT_EQ(scores.error().display(), "unsupported: candidate rule '" + std::string(rule) + "' not implemented");
+    EXPECT_EQ(scores.error().display(), "unsupported: candidate rule '" + rule + "' not implemented");
     auto none = score_candidates(GraphWrap{}, rule);
     EXPECT_TRUE(none.has_value() && none->empty()) << rule;
   }
-}
-
-TEST(SelectCandidates, KeepsEveryNodeOfTheGreatestVectorInOrder) {
-  auto select = [](const std::vector<Vector>& vectors) {
-    std::vector<RuleScore> records;
-    for (std::size_t i = 0; i < vectors.size(); ++i) records.push_back(RuleScore{"n" + std::to_string(i), vectors[i]});
-    return select_candidates(records);
-  };
-  EXPECT_EQ(select({}), Ids{});
-  EXPECT_EQ(select({{1}, {3}, {2}, {3}, {0}}), (Ids{"n1", "n3"}));
-  EXPECT_EQ(select({{-1}, {-5}}), Ids{"n0"});
-  // Lexicographic: a proper prefix is smaller, the first difference decides.
-  EXPECT_EQ(select({{2}, {2, 0}}), Ids{"n1"});
-  EXPECT_EQ(select({{3}, {2, 9}}), Ids{"n0"});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Helpers for the tests of the graph walks, the DAG rewrite and the canonical
-// form: small graphs written as lists, lookups by id, and the trace lines
-// captured from fd 1.
+// form (which get <string>, <vector> and the graph types from here): small
+// graphs written as lists, nodes described as text, and captured trace lines.
 //
 //   GraphWrap g = graph_of({{"r", "R"}, {"a", "A"}}, {{"r", "a"}});  // modality "1"
 //   CapturedTrace trace;               // TOLVA_TRACE=1, fd 1 into a file
@@ -12,10 +12,10 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "graph/floors.h"
 #include "graph/graph_wrap.h"
 #include "stdout_capture.h"
 
@@ -29,12 +29,20 @@ struct EdgeSpec {
   std::string b;
   std::string modality = "1";
 };
+using Edges = std::vector<EdgeSpec>;
 
 // Nodes first (id, label), then edges "e1", "e2", ... in list order.
-inline GraphWrap graph_of(const Nodes& nodes, const std::vector<EdgeSpec>& edges) {
+inline GraphWrap graph_of(const Nodes& nodes, const Edges& edges) {
   GraphWrap graph;
   for (const auto& [id, label] : nodes) graph.ensure_node(id, label);
   for (const EdgeSpec& edge : edges) graph.add_edge_with_modality(edge.a, edge.b, edge.modality);
+  return graph;
+}
+
+// The same graph with the floors seen from r.
+inline GraphWrap floored_from_r(const Nodes& nodes, const Edges& edges, const IdSet& blocked = {}) {
+  GraphWrap graph = graph_of(nodes, edges);
+  EXPECT_TRUE(compute_floors(graph, "r", blocked).has_value());
   return graph;
 }
 
@@ -50,23 +58,25 @@ inline NodeMeta& meta_of(GraphWrap& graph, std::string_view id) {
   return const_cast<NodeMeta&>(node_named(graph, id).meta);
 }
 
-// (edge id, neighbour id, modality) of every edge of `id`, in visiting order.
-using Incident = std::vector<std::tuple<std::string, std::string, std::string>>;
-inline Incident edges_of(const GraphWrap& graph, std::string_view id) {
-  Incident out;
+// One node as a line: label@floor, then for mirrors "#count" and for virtual
+// leaves "*", the origin key in braces, and its edges in visiting order as
+// edge>neighbour:modality. For example "C@2#2{_(D:2)C_}: #e3_0>b:3".
+inline std::string described(const GraphWrap& graph, std::string_view id) {
+  const NodeMeta& meta = node_named(graph, id).meta;
+  std::string out = node_named(graph, id).label + "@" + (meta.floor ? std::to_string(*meta.floor) : "-");
+  if (meta.is_mirror) out += "#" + std::to_string(meta.mirror_count.value_or(0));
+  if (meta.is_virtual) out += "*";
+  if (meta.origin_key) out += "{" + *meta.origin_key + "}";
+  out += ":";
   if (auto index = graph.find(id))
     graph.for_each_incident(*index, [&](EdgeIndex edge, NodeIndex other) {
-      out.emplace_back(graph.edge(edge)->id, graph.node(other)->id, graph.edge(edge)->modality);
+      out += " " + graph.edge(edge)->id + ">" + graph.node(other)->id + ":" + graph.edge(edge)->modality;
     });
   return out;
 }
 
-// All live node ids in slot order.
-inline Ids node_ids(const GraphWrap& graph) {
-  Ids out;
-  graph.for_each_node([&](NodeIndex, const NodeData& node) { out.push_back(node.id); });
-  return out;
-}
+// Names parametrised cases after their `name` field in test names and failures.
+inline constexpr auto kCaseName = [](const auto& info) { return std::string(info.param.name); };
 
 // Turns the trace on (magnet records off) and returns the lines written to
 // fd 1 until finish(); the switches are put back at scope end.

@@ -34,9 +34,9 @@ std::string tree_of(const Result<GraphWrap>& dag) {
 
 using Rewrite = std::function<Result<GraphWrap>(std::uint64_t limit)>;
 
-// Below the threshold every limit fails with `message` (large thresholds
-// are sampled), from it on every limit gives the unlimited result: the limit
-// is a clean cut, never a different answer. Returns the threshold.
+// Finds the smallest limit the rewrite passes. Below it the rewrite fails
+// with `message`, from it on it gives the unlimited result: the limit is a
+// clean cut, never a different answer.
 std::uint64_t expect_clean_cut(const Rewrite& rewrite, std::uint64_t unlimited, const std::string& message) {
   std::uint64_t low = 0, high = 1;
   while (!rewrite(high)) high *= 2;
@@ -46,45 +46,39 @@ std::uint64_t expect_clean_cut(const Rewrite& rewrite, std::uint64_t unlimited, 
     else low = middle + 1;
   }
   EXPECT_GT(low, 0u);
-  std::vector<std::uint64_t> below;
-  for (std::uint64_t limit = 0; limit + 1 < low; limit += 1 + low / 64) below.push_back(limit);
-  if (low > 0) below.push_back(low - 1);
-  for (std::uint64_t limit : below) EXPECT_EQ(tree_of(rewrite(limit)), "error: " + message) << limit;
+  if (low == 0) return 0;
+  for (std::uint64_t limit : {std::uint64_t{0}, low / 2, low - 1})
+    EXPECT_EQ(tree_of(rewrite(limit)), "error: " + message) << limit;
   std::string expected = tree_of(rewrite(unlimited));
   for (std::uint64_t limit : {low, low + 1, low * 2}) EXPECT_EQ(tree_of(rewrite(limit)), expected) << limit;
   return low;
 }
 
-class DagSizeLimit : public ::testing::TestWithParam<bool> {};
-
-TEST_P(DagSizeLimit, NodeLimitIsACleanCut) {
-  bool compact = GetParam();
+TEST(DagSizeLimit, NodeLimitIsACleanCut) {
   GraphWrap graph = diamond_chain(4);
-  auto rewrite = [&](std::uint64_t limit) {
-    return to_dag_with_mode(graph, "c0", BlockedNodes{}, compact, /*allow_hashes=*/true, limit);
-  };
-  std::uint64_t threshold =
-      expect_clean_cut(rewrite, kDagNodeLimit, "unsupported: dag rewrite node limit exceeded");
-  // Every node the result holds beyond the input was counted; the input copy is free.
-  EXPECT_GE(threshold, rewrite(kDagNodeLimit)->node_count() - graph.node_count());
-  std::vector<EdgeItem> path_edges = {{"c0", "c1", "1"}, {"c1", "c2", "1"}};
-  GraphWrap path = graph_from_lists({}, path_edges);
-  EXPECT_TRUE(to_dag_with_mode(path, "c0", BlockedNodes{}, compact, true, 0).has_value());
+  GraphWrap path = graph_from_lists({}, std::vector<EdgeItem>{{"c0", "c1", "1"}, {"c1", "c2", "1"}});
+  for (bool compact : {false, true}) {
+    auto rewrite = [&](std::uint64_t limit) {
+      return to_dag_with_mode(graph, "c0", BlockedNodes{}, compact, /*allow_hashes=*/true, limit);
+    };
+    std::uint64_t threshold =
+        expect_clean_cut(rewrite, kDagNodeLimit, "unsupported: dag rewrite node limit exceeded");
+    // Every node the result holds beyond the input was counted; the input copy is free.
+    EXPECT_GE(threshold, rewrite(kDagNodeLimit)->node_count() - graph.node_count());
+    EXPECT_TRUE(to_dag_with_mode(path, "c0", BlockedNodes{}, compact, true, 0).has_value());
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Modes, DagSizeLimit, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Compact" : "Expanded"; });
 
 // Unhashed magnets write out everything below their node, so their text has
 // a budget of its own; hashed magnets are not charged.
-TEST(DagMagnetTextLimit, CutsPlainMagnetsCleanlyAndLeavesHashedOnesAlone) {
+TEST(DagSizeLimit, MagnetTextLimitCutsPlainMagnetsCleanlyAndLeavesHashedOnesAlone) {
   GraphWrap graph = diamond_chain(5);
   auto rewrite = [&](std::uint64_t bytes) {
     return to_dag_with_mode(graph, "c0", BlockedNodes{}, false, /*allow_hashes=*/false,
                             RewriteLimits{kDagNodeLimit, bytes});
   };
-  EXPECT_GT(expect_clean_cut(rewrite, kDagMagnetTextLimit, "unsupported: dag rewrite magnet text limit exceeded"),
-            100u);
+  const std::string message = "unsupported: dag rewrite magnet text limit exceeded";
+  EXPECT_GT(expect_clean_cut(rewrite, kDagMagnetTextLimit, message), 100u);
   EXPECT_TRUE(to_dag_with_mode(graph, "c0", BlockedNodes{}, false, true, RewriteLimits{kDagNodeLimit, 0}));
 }
 

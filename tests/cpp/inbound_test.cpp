@@ -2,17 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "canon_test_support.h"
-#include "dag/md5_digest.h"
-#include "graph/floors.h"
 
 namespace tolva {
 namespace {
-
-using test_support::meta_of;
 
 Digest digest_of(std::uint8_t first, std::uint8_t last = 0) {
   Digest digest{first};
@@ -23,8 +16,8 @@ Digest digest_of(std::uint8_t first, std::uint8_t last = 0) {
 InboundEntry entry(std::uint64_t parents, std::string magnet, std::vector<Digest> digests,
                    std::string id = "n", std::vector<std::pair<std::string, std::string>> keys = {},
                    std::optional<Digest> magnet_digest = std::nullopt) {
-  InboundScore score{std::move(magnet), std::move(digests), std::move(id), std::move(keys), parents, magnet_digest};
-  return InboundEntry{std::move(score), InboundCandidate{{}, 2, 0}};
+  InboundScore score{magnet, digests, id, keys, parents, magnet_digest};
+  return InboundEntry{score, InboundCandidate{{}, 2, 0}};
 }
 
 struct RankCase {
@@ -33,36 +26,30 @@ struct RankCase {
   InboundEntry second;
 };
 
-class InboundRank : public ::testing::TestWithParam<RankCase> {};
-
-TEST_P(InboundRank, FirstRanksBeforeSecond) {
-  const RankCase& c = GetParam();
-  EXPECT_LT(cmp_inbound_entry(c.first, c.second), 0);
-  EXPECT_GT(cmp_inbound_entry(c.second, c.first), 0);
-  EXPECT_EQ(cmp_inbound_entry(c.first, c.first), 0);
+TEST(InboundRank, FirstRanksBeforeSecond) {
+  for (const RankCase& c : std::vector<RankCase>{
+           {"MoreParentsWhateverTheMagnet", entry(3, "_a_", {}, "z"), entry(2, "_z_", {}, "a")},
+           {"GreaterMagnetText", entry(2, "_b_", {digest_of(0)}, "z"), entry(2, "_a_", {digest_of(9)}, "a")},
+           {"MagnetDigestsWhenBothHaveOne", entry(2, "_a_", {}, "n", {}, digest_of(9)),
+            entry(2, "_b_", {}, "n", {}, digest_of(1))},
+           {"MagnetTextWhenOnlyOneHasADigest", entry(2, "_b_", {}),
+            entry(2, "_a_", {}, "n", {}, digest_of(9))},
+           // Every byte of the digests counts, the last one included.
+           {"GreaterParentDigestSequence", entry(2, "_a_", {digest_of(1), digest_of(5, 2)}, "z"),
+            entry(2, "_a_", {digest_of(1), digest_of(5, 1)}, "a")},
+           {"LongerDigestSequenceFirst", entry(2, "_a_", {digest_of(1), digest_of(0)}, "z"),
+            entry(2, "_a_", {digest_of(1)}, "a")},
+           {"SmallerId", entry(2, "_a_", {digest_of(1)}, "a", {{"z", "z"}}),
+            entry(2, "_a_", {digest_of(1)}, "b", {{"a", "a"}})},
+           {"SmallerEdgeKeys", entry(2, "_a_", {}, "n", {{"a", "b"}, {"a", "c"}}),
+            entry(2, "_a_", {}, "n", {{"a", "b"}, {"b", "a"}})},
+           {"ShorterEdgeKeysFirst", entry(2, "_a_", {}, "n", {{"a", "b"}}),
+            entry(2, "_a_", {}, "n", {{"a", "b"}, {"a", "a"}})}}) {
+    EXPECT_LT(cmp_inbound_entry(c.first, c.second), 0) << c.name;
+    EXPECT_GT(cmp_inbound_entry(c.second, c.first), 0) << c.name;
+    EXPECT_EQ(cmp_inbound_entry(c.first, c.first), 0) << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, InboundRank,
-    ::testing::Values(
-        RankCase{"MoreParentsWhateverTheMagnet", entry(3, "_a_", {}, "z"), entry(2, "_z_", {}, "a")},
-        RankCase{"GreaterMagnetText", entry(2, "_b_", {digest_of(0)}, "z"), entry(2, "_a_", {digest_of(9)}, "a")},
-        RankCase{"MagnetDigestsWhenBothHaveOne", entry(2, "_a_", {}, "n", {}, digest_of(9)),
-                 entry(2, "_b_", {}, "n", {}, digest_of(1))},
-        RankCase{"MagnetTextWhenOnlyOneHasADigest", entry(2, "_b_", {}), entry(2, "_a_", {}, "n", {}, digest_of(9))},
-        RankCase{"GreaterParentDigestSequence", entry(2, "_a_", {digest_of(1), digest_of(5)}, "z"),
-                 entry(2, "_a_", {digest_of(1), digest_of(3)}, "a")},
-        RankCase{"ParentDigestsCompareEveryByte", entry(2, "_a_", {digest_of(1, 2)}, "z"),
-                 entry(2, "_a_", {digest_of(1, 1)}, "a")},
-        RankCase{"LongerDigestSequenceFirst", entry(2, "_a_", {digest_of(1), digest_of(0)}, "z"),
-                 entry(2, "_a_", {digest_of(1)}, "a")},
-        RankCase{"SmallerId", entry(2, "_a_", {digest_of(1)}, "a", {{"z", "z"}}),
-                 entry(2, "_a_", {digest_of(1)}, "b", {{"a", "a"}})},
-        RankCase{"SmallerEdgeKeys", entry(2, "_a_", {}, "n", {{"a", "b"}, {"a", "c"}}),
-                 entry(2, "_a_", {}, "n", {{"a", "b"}, {"b", "a"}})},
-        RankCase{"ShorterEdgeKeysFirst", entry(2, "_a_", {}, "n", {{"a", "b"}}),
-                 entry(2, "_a_", {}, "n", {{"a", "b"}, {"a", "a"}})}),
-    [](const auto& info) { return info.param.name; });
 
 // Floor 1: p1 (P), p2 (Q), p3 (S) under r. Floor 2: y and x, both labelled
 // X, with the parents p1, p3 (y) and p1, p2 (x). The parent magnets are
@@ -71,11 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
 //   p3 "_(()X:1)S_"         md5 f0a42965...
 // so y's sorted digests are greater than x's although "x" < "y".
 GraphWrap two_children() {
-  GraphWrap graph = test_support::graph_of(
+  return test_support::floored_from_r(
       {{"r", "R"}, {"p1", "P"}, {"p2", "Q"}, {"p3", "S"}, {"y", "X"}, {"x", "X"}},
       {{"r", "p1"}, {"r", "p2"}, {"r", "p3"}, {"p1", "x"}, {"p2", "x"}, {"p1", "y"}, {"p3", "y"}});
-  EXPECT_TRUE(compute_floors(graph, "r", IdSet{}).has_value());
-  return graph;
 }
 
 // The inbound candidates of floor 2, as the rewrite lists them.
@@ -92,45 +77,24 @@ std::vector<InboundCandidate> inbound_on_floor_2(const GraphWrap& graph) {
   return out;
 }
 
-std::string chosen_node(GraphWrap& graph, bool allow_hashes) {
-  auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, allow_hashes);
-  EXPECT_TRUE(choice.has_value() && choice->has_value());
-  return choice && *choice ? graph.node((*choice)->node)->id : "<none>";
-}
-
 // Parent digests are MD5 digests of the magnet text even without hashing.
 TEST(SelectInbound, GreaterParentDigestsWinOverTheSmallerIdAndAreTraced) {
   GraphWrap graph = two_children();
   test_support::CapturedTrace trace;
-  EXPECT_EQ(chosen_node(graph, false), "y");
+  auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false);
   std::vector<std::string> lines = trace.finish();
-  const std::string y_score = "[2,\"_()X_\",\"49308d6debafaa9a20b92776e966291e f0a429655025dfd49f35878124465229\"]";
+  ASSERT_TRUE(choice.has_value() && choice->has_value());
+  EXPECT_EQ(graph.node((*choice)->node)->id, "y");
+  const std::string p1 = "49308d6debafaa9a20b92776e966291e";
+  const std::string y_score = "[2,\"_()X_\",\"" + p1 + " f0a429655025dfd49f35878124465229\"]";
   const std::string y_repr = "[2,\"y\",[[\"p1\",\"y\"],[\"p3\",\"y\"]]]";
-  const std::string x_score = "[2,\"_()X_\",\"49308d6debafaa9a20b92776e966291e bc85fbc4fc2cfee02d467dc11cb5ee77\"]";
+  const std::string x_score = "[2,\"_()X_\",\"" + p1 + " bc85fbc4fc2cfee02d467dc11cb5ee77\"]";
   const std::string x_repr = "[2,\"x\",[[\"p1\",\"x\"],[\"p2\",\"x\"]]]";
+  const std::string scores = "[[" + y_score + "," + y_repr + "],[" + x_score + "," + x_repr + "]]";
   EXPECT_EQ(lines, (std::vector<std::string>{
-                       "TRACE dag_inbound_scores floor=2 scores=[[" + y_score + "," + y_repr + "],[" + x_score + "," +
-                           x_repr + "]]",
-                       "TRACE dag_choice choice=" + y_repr + " floor=2 score=" + y_score + " type=\"inbound\""}));
-}
-
-TEST(SelectInbound, WithHashesTheParentDigestIsTheDigestOfTheHashedMagnet) {
-  GraphWrap graph = two_children();
-  chosen_node(graph, true);
-  const NodeMeta& p1 = meta_of(graph, "p1");
-  ASSERT_TRUE(p1.magnet.has_value());
-  EXPECT_EQ(p1.magnet->size(), 34u);
-  EXPECT_EQ(p1.parent_digest, md5_digest(*p1.magnet));
-}
-
-// A parent digest is computed once and then used as it is.
-TEST(SelectInbound, ACachedParentDigestIsUsedAsItIs) {
-  GraphWrap graph = two_children();
-  Digest top;
-  top.fill(0xff);
-  meta_of(graph, "p2").parent_digest = top;
-  EXPECT_EQ(chosen_node(graph, false), "x");
-  EXPECT_EQ(meta_of(graph, "p2").parent_digest, top);
+                       "TRACE dag_inbound_scores floor=2 scores=" + scores,
+                       "TRACE dag_choice choice=" + y_repr + " floor=2 score=" + y_score +
+                           " type=\"inbound\""}));
 }
 
 }  // namespace
