@@ -35,10 +35,8 @@ Recount recount(std::string_view text) {
     if (std::size_t dashes = line.find("--"); dashes != std::string_view::npos) {
       std::string_view rest = trim_white_space(line.substr(dashes + 2));
       if (rest.ends_with(';')) rest.remove_suffix(1);
-      auto first = parse_node_id(line.substr(0, dashes));
-      auto second = parse_node_id(rest);
-      if (first) count.ids.insert(*first);
-      if (second) count.ids.insert(*second);
+      for (std::string_view end : {line.substr(0, dashes), rest})
+        if (auto id = parse_node_id(end)) count.ids.insert(*id);
       ++count.edges;
     } else if (line.find('[') != std::string_view::npos) {
       if (auto id = parse_node_id(line)) count.ids.insert(*id);
@@ -47,21 +45,19 @@ Recount recount(std::string_view text) {
   return count;
 }
 
-// Node (id, label) and edge (id, ends, modality) listings, for comparisons.
-std::string listing(const GraphWrap& graph) {
-  std::string out;
-  for (NodeIndex node : graph.node_indices())
-    out += graph.node(node)->id + '\x1f' + graph.node(node)->label + '\x1e';
-  for (EdgeIndex edge : graph.edge_indices()) {
-    auto [a, b] = *graph.endpoints(edge);
-    out += graph.edge(edge)->id + '\x1f' + graph.node(a)->id + '\x1f' + graph.node(b)->id +
-           '\x1f' + graph.edge(edge)->modality + '\x1e';
+// The graph as its node (id, label) and edge (id, ends, modality) listing, or
+// the error, for comparisons.
+std::string outcome(const std::expected<GraphWrap, std::string>& read) {
+  if (!read) return "error " + read.error();
+  std::string out = "graph ";
+  for (NodeIndex node : read->node_indices())
+    out += read->node(node)->id + '\x1f' + read->node(node)->label + '\x1e';
+  for (EdgeIndex edge : read->edge_indices()) {
+    auto [a, b] = *read->endpoints(edge);
+    out += read->edge(edge)->id + '\x1f' + read->node(a)->id + '\x1f' + read->node(b)->id + '\x1f' +
+           read->edge(edge)->modality + '\x1e';
   }
   return out;
-}
-
-std::string outcome(const std::expected<GraphWrap, std::string>& read) {
-  return read ? "graph " + listing(*read) : "error " + read.error();
 }
 
 std::string with_crlf(std::string_view text) {
