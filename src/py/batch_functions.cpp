@@ -80,7 +80,8 @@ struct BatchOptions {
 };
 
 // A positive int (any object with __index__ except a bool), or None for the
-// hardware's concurrency. Counts beyond the graph count are cut later.
+// hardware's concurrency. Counts beyond the graph count are cut later. Another
+// type is a TypeError; an int below 1 is a ValueError, as for a thread pool.
 bool convert_workers(PyObject* value, unsigned& out) {
   if (value == nullptr || value == Py_None) {
     out = default_worker_count();
@@ -97,7 +98,7 @@ bool convert_workers(PyObject* value, unsigned& out) {
   Py_DECREF(number);
   if (count == -1 && PyErr_Occurred()) return false;
   if (overflow < 0 || (overflow == 0 && count < 1)) {
-    PyErr_Format(PyExc_TypeError, "argument 'workers': expected a positive int or None, got %R",
+    PyErr_Format(PyExc_ValueError, "argument 'workers': expected a positive int or None, got %R",
                  value);
     return false;
   }

@@ -41,19 +41,19 @@ def test_first_failing_position_is_reported(corpus, function, workers):
     assert str(batch.value) == "graph 3: unsupported: candidate rule 'x' not implemented"
 
 
-@pytest.mark.parametrize("args, kwargs, message", [
-    (((g for g in [G]),), {}, "argument 'graphs': 'generator' object cannot be cast as 'Sequence'"),
-    (([G, G, 3],), {}, "argument 'graphs[2]': 'int' object cannot be cast as 'PyGraph'"),
-    (([G],), {"workers": 0}, "argument 'workers': expected a positive int or None, got 0"),
-    (([G],), {"workers": -(2**70)}, "argument 'workers': expected a positive int or None"),
-    (([G],), {"workers": True}, "argument 'workers': 'bool' object cannot be cast as 'int'"),
+@pytest.mark.parametrize("args, kwargs, error_type, message", [
+    (((g for g in [G]),), {}, TypeError, "argument 'graphs': 'generator' object cannot be cast as 'Sequence'"),
+    (([G, G, 3],), {}, TypeError, "argument 'graphs[2]': 'int' object cannot be cast as 'PyGraph'"),
+    (([G],), {"workers": 0}, ValueError, "argument 'workers': expected a positive int or None, got 0"),
+    (([G],), {"workers": -(2**70)}, ValueError, "argument 'workers': expected a positive int or None"),
+    (([G],), {"workers": True}, TypeError, "argument 'workers': 'bool' object cannot be cast as 'int'"),
     # Arguments are checked before any work: a bad count wins over a failing graph, a bad item over both.
-    (([G], "x"), {"workers": 0}, "argument 'workers'"),
-    (([G, "G"], "x"), {"workers": 0}, "argument 'graphs[1]'"),
+    (([G], "x"), {"workers": 0}, ValueError, "argument 'workers'"),
+    (([G, "G"], "x"), {"workers": 0}, TypeError, "argument 'graphs[1]'"),
 ])
 @pytest.mark.parametrize("function", [m.to_cgraph_many, m.canonical_node_order_many])
-def test_argument_errors(function, args, kwargs, message):
-    with pytest.raises(TypeError) as error:
+def test_argument_errors(function, args, kwargs, error_type, message):
+    with pytest.raises(error_type) as error:
         function(*args, **kwargs)
     assert message in str(error.value)
 
