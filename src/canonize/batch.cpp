@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "error/exception_state.h"
+
 namespace tolva {
 namespace {
 
@@ -19,6 +21,7 @@ struct SharedWork {
 
 // One thread's loop. Its indices ascend, so its first failure is its lowest.
 void work(SharedWork& shared, std::optional<TaskFailure>& failure) noexcept {
+  prepare_exception_state();
   while (!shared.stop.load(std::memory_order_relaxed)) {
     std::size_t index = shared.next.fetch_add(1, std::memory_order_relaxed);
     if (index >= shared.count) return;

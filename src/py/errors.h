@@ -16,6 +16,7 @@
 #include <new>
 #include <string_view>
 
+#include "error/exception_state.h"
 #include "error/tolva_error.h"
 #include "py/python_api.h"
 
@@ -32,6 +33,7 @@ PyObject* raise_internal_error(std::string_view message);
 
 template <typename Body>
 PyObject* guarded(Body&& body) noexcept {
+  prepare_exception_state();
   try {
     return body();
   } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 // each public name to __all__ in that same order.
 #include <span>
 
+#include "error/exception_state.h"
 #include "py/functions.h"
 #include "py/module_state.h"
 #include "py/py_cgraph.h"
@@ -165,6 +166,9 @@ ModuleState* loaded_state() {
 }  // namespace tolva::py
 
 PyMODINIT_FUNC PyInit__tolva() {
+  // The importing thread is usually the one that calls in later; ready it for
+  // throwing std::bad_alloc now, while memory is surely there.
+  tolva::prepare_exception_state();
   PyObject* module = PyModule_Create(&tolva::py::module_def);
   if (module == nullptr) return nullptr;
   if (!tolva::py::populate(module)) {

@@ -37,3 +37,33 @@ def test_exhausted_memory_raises_memory_error(step):
     child = subprocess.run([sys.executable, "-c", CHILD, step], capture_output=True, text=True, timeout=300)
     assert child.returncode == 0, child.stderr
     assert child.stdout.split() == ["MemoryError", "2"]
+
+
+EXHAUSTED = textwrap.dedent("""
+    import ctypes, os, resource
+    import tolva._tolva as m
+
+    path = m.graph_from_edges([], [(f"n{i}", f"n{i + 1}", "1") for i in range(50)])
+    malloc = ctypes.CDLL(None).malloc
+    malloc.restype, malloc.argtypes = ctypes.c_void_p, [ctypes.c_size_t]
+    with open("/proc/self/statm") as statm:
+        used = int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
+    resource.setrlimit(resource.RLIMIT_AS, (used + (16 << 20), resource.getrlimit(resource.RLIMIT_AS)[1]))
+    size = 1 << 24
+    while size:  # take every block malloc can still hand out, down to single bytes
+        if not malloc(size):
+            size //= 2
+    try:
+        m.to_cgraph_py(path, None, None, None, None, None)
+    except MemoryError:
+        os._exit(0)  # nothing is left to print with
+    os._exit(1)
+""")
+
+
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="needs /proc and RLIMIT_AS")
+def test_first_throw_on_an_exhausted_heap_raises_memory_error():
+    # The C++ runtime allocates a thread's exception state on its first throw; when that throw
+    # is the bad_alloc of an exhausted heap, an unprepared thread ends the process (exit 127).
+    child = subprocess.run([sys.executable, "-c", EXHAUSTED], capture_output=True, text=True, timeout=300)
+    assert child.returncode == 0, child.stderr
