@@ -19,10 +19,6 @@ IdSet exclusion_set(const GraphWrap& working, const std::vector<std::string>& ca
   return all_single_edged ? IdSet{} : pruned;
 }
 
-}  // namespace
-
-namespace {
-
 // Keeps the best record seen so far and the ids tied with it. Records that
 // lose are dropped at once, so a graph with many candidates holds one tree
 // string at a time rather than one per candidate.
@@ -47,12 +43,6 @@ class FirstPass {
 };
 
 }  // namespace
-
-std::vector<std::string> pick_first_pass_winners(const std::vector<CandidateScore>& scores) {
-  FirstPass pass;
-  for (const CandidateScore& record : scores) pass.offer(record);
-  return std::move(pass).winners();
-}
 
 Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
                                                     bool compact, bool allow_hashes) {

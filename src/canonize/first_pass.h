@@ -31,7 +31,4 @@ inline constexpr bool kDefaultCompact = false;
 Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
                                                     bool compact, bool allow_hashes);
 
-// The winners among already scored candidates.
-std::vector<std::string> pick_first_pass_winners(const std::vector<CandidateScore>& scores);
-
 }  // namespace tolva

@@ -303,14 +303,7 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes) {
-  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes, kDagNodeLimit);
-}
-
-Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
-                                   std::uint64_t node_limit) {
-  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes,
-                          RewriteLimits{node_limit, kDagMagnetTextLimit});
+  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes, RewriteLimits{});
 }
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,

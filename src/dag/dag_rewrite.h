@@ -45,9 +45,6 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 // The same rewrite with other limits than the defaults (for tests).
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
-                                   std::uint64_t node_limit);
-Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    RewriteLimits limits);
 
 // The ids of all live nodes whose floor is present and at most max_floor.

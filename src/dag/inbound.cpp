@@ -13,22 +13,22 @@ namespace {
 
 // The parent's cached digest of its magnet text, computed on first use.
 Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
-                             RewriteContext& context) {
+                             RewriteContext* context) {
   if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
-  auto magnet = get_magnet(graph, parent, allow_hashes, &context);
+  auto magnet = get_magnet(graph, parent, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
-  auto digest = context.md5().digest(*magnet);
+  auto digest = context ? context->md5().digest(*magnet) : md5_digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
   graph.node(parent)->meta.parent_digest = *digest;
   return *digest;
 }
 
 Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes, RewriteContext& context) {
+                                     bool allow_hashes, RewriteContext* context) {
   InboundEntry entry{InboundScore{}, candidate};
   InboundScore& score = entry.score;
   NodeIndex node = candidate.node;
-  auto magnet = get_magnet(graph, node, allow_hashes, &context);
+  auto magnet = get_magnet(graph, node, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   score.magnet = std::move(*magnet);
   score.magnet_digest = graph.node(node)->meta.magnet_digest;
@@ -98,13 +98,11 @@ Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        std::int32_t floor, bool allow_hashes,
                                                        RewriteContext* context) {
   if (candidates.empty()) return std::nullopt;
-  std::optional<RewriteContext> own_context;
-  RewriteContext& shared = context ? *context : own_context.emplace();
   bool tracing = trace_enabled();
   std::optional<InboundEntry> best;
   TopRanking<InboundEntry> ranking;
   for (const InboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes, shared);
+    auto entry = score_candidate(graph, candidate, allow_hashes, context);
     if (!entry) return std::unexpected(entry.error());
     if (!best || cmp_inbound_entry(*entry, *best) < 0) best = *entry;
     if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);
