@@ -20,7 +20,7 @@ std::string score_text(const CoboundScore& score) {
 }
 
 Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& candidate,
-                                     bool allow_hashes, RewriteContext* context) {
+                                     bool allow_hashes, RewriteContext& context) {
   auto ends = graph.endpoints(candidate.edge);
   if (!ends) return parse_error("cobound endpoints missing");
   auto [a, b] = *ends;
@@ -87,9 +87,9 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge) {
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
                                                        const std::vector<CoboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       RewriteContext* context) {
+                                                       RewriteContext& context) {
   if (candidates.empty()) return std::nullopt;
-  bool tracing = trace_enabled();
+  bool tracing = context.trace().trace_on();
   std::optional<CoboundEntry> best;
   TopRanking<CoboundEntry> ranking;
   for (const CoboundCandidate& candidate : candidates) {
@@ -99,9 +99,9 @@ Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
     if (tracing) ranking.offer(std::move(*entry), cmp_cobound_entry);
   }
   if (tracing) {
-    emit("dag_cobound_scores", {{"floor", JsonValue(std::int64_t{floor})},
+    emit(context.trace(), "dag_cobound_scores", {{"floor", JsonValue(std::int64_t{floor})},
                                 {"scores", scores_value(graph, ranking.entries())}});
-    emit("dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
+    emit(context.trace(), "dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
                         {"type", JsonValue("cobound")},
                         {"score", JsonValue(score_text(best->score))},
                         {"choice", edge_repr(graph, best->edge)}});
@@ -110,7 +110,7 @@ Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
 }
 
 Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
-                         std::uint64_t& virtual_counter, bool allow_hashes, RewriteContext* context) {
+                         std::uint64_t& virtual_counter, bool allow_hashes, RewriteContext& context) {
   auto ends = graph.endpoints(edge);
   if (!ends) return parse_error("cobound endpoints missing");
   auto [a, b] = *ends;

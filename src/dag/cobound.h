@@ -64,11 +64,11 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge);
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
                                                        const std::vector<CoboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       RewriteContext* context = nullptr);
+                                                       RewriteContext& context);
 
 // Cuts `edge` into two virtual leaves on floor + 1; advances virtual_counter by 2.
 Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
                          std::uint64_t& virtual_counter, bool allow_hashes,
-                         RewriteContext* context = nullptr);
+                         RewriteContext& context);
 
 }  // namespace tolva

@@ -75,10 +75,12 @@ class DagRewrite {
     if (!floors) return parse_error(std::move(floors.error()));
     remove_unreached();
     for (std::uint64_t iteration = 1;; ++iteration) {
+      if (context_.controls().should_stop(static_cast<std::int64_t>(graph_.node_count() + graph_.edge_count())))
+        return interrupted_error();
       auto repaired = repair_one();
       if (!repaired) return std::unexpected(repaired.error());
       if (!*repaired) break;
-      emit_counts(graph_);
+      emit_counts(context_.trace(), graph_);
       if (iteration == kDagRepairLimit + 1)
         return unsupported_error("dag rewrite loop exceeded guard limit");
     }
@@ -115,19 +117,19 @@ class DagRewrite {
       floor = buckets.max_cobound_floor;
       if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
       if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, &context_);
+        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, context_);
         if (!choice) return std::unexpected(choice.error());
         if (*choice) {
           // A cut makes two virtual leaves.
           if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, &context_);
+          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, context_);
           if (!fixed) return std::unexpected(fixed.error());
           return true;
         }
       }
     }
     if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, &context_);
+    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
     auto split = split_inbound(**choice);
@@ -136,7 +138,7 @@ class DagRewrite {
   }
 
   Result<void> split_inbound(const InboundCandidate& candidate) {
-    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, &context_);
+    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, context_);
     if (!magnet) return std::unexpected(magnet.error());
     auto split = compact_ ? split_compact(candidate, *magnet) : split_expanded(candidate, *magnet);
     if (split) ++mirror_counter_;
@@ -163,7 +165,6 @@ class DagRewrite {
     if (!ends) return parse_error("inbound endpoints missing");
     EdgeData old_edge = *graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    if (auto taken = context_.take_nodes(1); !taken) return std::unexpected(taken.error());
     std::string suffix = "_" + std::to_string(i);
     NodeIndex mirror = add_generated_node(graph_,
         "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
@@ -180,12 +181,14 @@ class DagRewrite {
     std::string id = graph_.node(node)->id;
     std::string label = graph_.node(node)->label;
     std::size_t count = candidate.parent_edges.size();
+    if (auto taken = context_.take_nodes(count); !taken) return std::unexpected(taken.error());
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true);
+      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
+                                 context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }
     std::stable_sort(mirrors.begin(), mirrors.end(),
@@ -255,6 +258,11 @@ class DagRewrite {
     auto sub = dag_below(node, floor);
     if (!sub) return std::unexpected(sub.error());
     std::size_t count = candidate.parent_edges.size();
+    // A mirror and a copy of the sub-DAG per parent. Charged at once: a split
+    // that would pass the limit fails before it makes anything, where charging
+    // copy by copy would fail the same way only after most of the copying.
+    if (auto taken = context_.take_nodes(count * (sub->nodes.size() + 1)); !taken)
+      return std::unexpected(taken.error());
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
@@ -270,10 +278,10 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    if (auto taken = context_.take_nodes(sub.nodes.size()); !taken) return taken;
     std::vector<NodeIndex> copied;
     copied.reserve(sub.nodes.size());
     for (const NodeData& data : sub.nodes) {
+      if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
       if (!meta.is_virtual && !meta.source_id) meta.source_id = data.id;
@@ -296,20 +304,16 @@ class DagRewrite {
 }  // namespace
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const IdSet& blocked, bool compact, bool allow_hashes) {
+                                   const IdSet& blocked, bool compact, bool allow_hashes,
+                                   const CallControls& controls) {
   return to_dag_with_mode(graph, root, BlockedNodes::from_ids(graph, blocked, root), compact,
-                          allow_hashes);
-}
-
-Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const BlockedNodes& blocked, bool compact, bool allow_hashes) {
-  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes, RewriteLimits{});
+                          allow_hashes, controls);
 }
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
-                                   RewriteLimits limits) {
-  RewriteContext context(limits);
+                                   const CallControls& controls, RewriteLimits limits) {
+  RewriteContext context(controls, limits);
   return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
 }
 

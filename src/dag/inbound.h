@@ -60,6 +60,6 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry);
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       RewriteContext* context = nullptr);
+                                                       RewriteContext& context);
 
 }  // namespace tolva

@@ -8,32 +8,32 @@
 namespace tolva {
 
 Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               RewriteContext* context) {
+                               RewriteContext& context) {
   NodeData& data = *graph.node(node);
   NodeMeta& meta = data.meta;
   if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
   if (!meta.floor) return parse_error("magnet requires floored graph");
 
-  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*meta.floor, node), false);
+  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*meta.floor, node), false,
+                              context.controls().stop);
   if (!below) return parse_error(std::move(below.error()));
 
   std::string magnet;
   std::optional<Digest> digest;
   if (allow_hashes) {
-    digest = context ? context->md5().digest("_", below->text, "_") : md5_digest("_", below->text, "_");
+    digest = context.md5().digest("_", below->text, "_");
     if (!digest) return parse_error("md5 digest failed");
     magnet = "_" + hex_digest(*digest) + "_";
   } else {
-    if (context)
-      if (auto taken = context->take_magnet_text(below->text.size() + 2); !taken)
-        return std::unexpected(taken.error());
+    if (auto taken = context.take_magnet_text(below->text.size() + 2); !taken)
+      return std::unexpected(taken.error());
     magnet.reserve(below->text.size() + 2);
     magnet = "_";
     below->text.append_to(magnet);
     magnet += "_";
   }
-  if (env_switch_on("TOLVA_TRACE_MAGNET"))
-    emit("magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(data.id)}});
+  if (context.trace().magnet_on())
+    emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(data.id)}});
 
   meta.magnet = magnet;
   meta.magnet_digest = digest;

@@ -15,9 +15,11 @@
 #include <string>
 #include <string_view>
 
+#include "error/stop_control.h"
+
 namespace tolva {
 
-std::expected<std::string, std::string> read_file_text(std::string_view path);
+std::expected<std::string, std::string> read_file_text(std::string_view path, StopControl* stop = nullptr);
 
 // "<system text for code> (os error <code>)".
 std::string os_error_message(int code);

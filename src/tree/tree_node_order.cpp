@@ -29,12 +29,13 @@ std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, 
 
 std::expected<std::vector<std::string>, std::string> to_tree_node_order(const GraphWrap& graph,
                                                                         std::string_view root_id,
-                                                                        const IdSet& blocked_ids) {
+                                                                        const IdSet& blocked_ids,
+                                                                        StopControl* stop) {
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root || !graph.node_occupied(*root))
     return std::unexpected("unknown root id '" + std::string(root_id) + "'");
   auto walk = walk_tree(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
-                        TreeWalkOptions{true, true});
+                        TreeWalkOptions{true, true, stop});
   if (!walk) return std::unexpected(std::move(walk.error()));
   return read_out(graph, *walk, *root);
 }

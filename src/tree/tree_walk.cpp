@@ -56,6 +56,7 @@ class Walker {
     entries_.reserve(16);
     frames_.push_back(TreeFrame{kEndMarker, root, false, 0, 0});
     while (!frames_.empty()) {
+      if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
       TreeFrame frame = frames_.back();
       frames_.pop_back();
       if (frame.exit)

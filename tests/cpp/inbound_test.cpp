@@ -81,7 +81,9 @@ std::vector<InboundCandidate> inbound_on_floor_2(const GraphWrap& graph) {
 TEST(SelectInbound, GreaterParentDigestsWinOverTheSmallerIdAndAreTraced) {
   GraphWrap graph = two_children();
   test_support::CapturedTrace trace;
-  auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false);
+  CallControls controls;
+  RewriteContext context(controls);
+  auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false, context);
   std::vector<std::string> lines = trace.finish();
   ASSERT_TRUE(choice.has_value() && choice->has_value());
   EXPECT_EQ(graph.node((*choice)->node)->id, "y");

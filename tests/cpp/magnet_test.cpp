@@ -21,7 +21,9 @@ GraphWrap floored(std::string_view ids, const test_support::Edges& edges, const 
 }
 
 std::string magnet_of(GraphWrap& graph, std::string_view id, bool allow_hashes) {
-  auto magnet = get_magnet(graph, *graph.find(id), allow_hashes);
+  CallControls controls;
+  RewriteContext context(controls);
+  auto magnet = get_magnet(graph, *graph.find(id), allow_hashes, context);
   return magnet ? *magnet : "error: " + magnet.error().display();
 }
 
