@@ -14,10 +14,9 @@ std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, 
   while (!stack.empty()) {
     NodeIndex node = stack.back();
     stack.pop_back();
-    const NodeData& data = *graph.node(node);
-    if (!data.meta.is_virtual) {
-      const std::string& key = source_id_of(data);
-      if (seen.insert(key).second) order.push_back(key);
+    if (!graph.is_virtual(node)) {
+      std::string_view key = graph.source_id(node);
+      if (seen.insert(std::string(key)).second) order.push_back(std::string(key));
     }
     if (const WrittenNode* written = walk.find(node))
       stack.insert(stack.end(), written->sorted_children.rbegin(), written->sorted_children.rend());

@@ -56,6 +56,6 @@ std::expected<TreeWalk, std::string> walk_tree(const GraphWrap& graph, NodeIndex
 
 // The text written for a node itself: its label, plus "#<count>{<origin>}" for
 // a mirror or "*{<origin>}" for a virtual leaf.
-std::string format_label(const NodeData& node);
+std::string format_label(const GraphWrap& graph, NodeIndex node);
 
 }  // namespace tolva

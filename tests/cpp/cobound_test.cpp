@@ -55,13 +55,13 @@ EdgeData choice_on_floor_1(GraphWrap& graph, bool allow_hashes) {
   std::vector<CoboundCandidate> candidates;
   for (EdgeIndex edge : graph.edge_indices()) {
     auto [a, b] = *graph.endpoints(edge);
-    if (graph.node(a)->meta.floor == 1 && graph.node(b)->meta.floor == 1) candidates.push_back({edge, 1});
+    if (graph.floor(a) == 1 && graph.floor(b) == 1) candidates.push_back({edge, 1});
   }
   CallControls controls;
   RewriteContext context(controls);
   auto choice = select_cobound(graph, candidates, 1, allow_hashes, context);
   EXPECT_TRUE(choice.has_value() && choice->has_value());
-  return choice && *choice ? *graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
+  return choice && *choice ? graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
 }
 
 TEST(SelectCobound, ParallelEqualEdgesGiveTheLowerEdgeIndex) {
