@@ -36,7 +36,7 @@ void store_little_endian(std::uint32_t word, std::uint8_t* bytes) {
 // into a, rotates and adds b. The four variables then turn one place
 // (a, b, c, d) -> (d, a', b, c), which the unrolled loops below do by naming.
 template <int Round>
-std::uint32_t mix(std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+[[gnu::always_inline]] inline std::uint32_t mix(std::uint32_t b, std::uint32_t c, std::uint32_t d) {
   if constexpr (Round == 0)
     return d ^ (b & (c ^ d));  // (b & c) | (~b & d)
   else if constexpr (Round == 1)
@@ -57,8 +57,10 @@ constexpr int word_index(int step) {
   }
 }
 
+// The steps are forced inline so that a, b, c and d stay in registers for the
+// whole block; called, they would go through memory at every step.
 template <int Step>
-void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, const std::uint32_t* words) {
+[[gnu::always_inline]] inline void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, const std::uint32_t* words) {
   constexpr int round = Step / 16;
   a = b + std::rotl(a + mix<round>(b, c, d) + words[word_index(Step)] + kSineTable[Step],
                     kShifts[round][Step % 4]);
@@ -66,7 +68,7 @@ void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, c
 
 // Four steps from `First` on, each naming the variables one place further round.
 template <int First>
-void four_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
+[[gnu::always_inline]] inline void four_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
                 const std::uint32_t* words) {
   step<First>(a, b, c, d, words);
   step<First + 1>(d, a, b, c, words);
@@ -75,7 +77,7 @@ void four_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint3
 }
 
 template <int... Groups>
-void all_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
+[[gnu::always_inline]] inline void all_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
                const std::uint32_t* words, std::integer_sequence<int, Groups...>) {
   (four_steps<4 * Groups>(a, b, c, d, words), ...);
 }
