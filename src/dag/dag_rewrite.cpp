@@ -187,7 +187,7 @@ class DagRewrite {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
+      auto tree = tree_text_from(context_.walker(), graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
                                  context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }

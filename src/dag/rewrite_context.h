@@ -1,7 +1,7 @@
 // RewriteContext: what one top-level DAG rewrite shares with its recursive
 // calls and with the magnet, cobound and inbound code it calls: the caller's
-// controls (trace and stop, see call_controls.h), one MD5 hasher, and the two
-// budgets that stop a rewrite whose output would grow
+// controls (trace and stop, see call_controls.h), one MD5 hasher, one tree
+// walker with its scratch, and the two budgets that stop a rewrite whose output would grow
 // beyond memory before it allocates it.
 //
 // Expanded splits copy the DAG below a node once per parent, so some graphs
@@ -22,6 +22,7 @@
 #include "dag/call_controls.h"
 #include "dag/md5_digest.h"
 #include "error/tolva_error.h"
+#include "tree/tree_walk.h"
 
 namespace tolva {
 
@@ -52,6 +53,9 @@ class RewriteContext {
   const CallControls& controls() const { return controls_; }
   const TraceSettings& trace() const { return controls_.trace; }
   Md5Hasher& md5() { return md5_; }
+  // The walker of every magnet and split text of the rewrite; each result is
+  // used before the next walk starts.
+  TreeWalker& walker() { return walker_; }
 
   // Charges `count` new nodes, before they are made.
   Result<void> take_nodes(std::uint64_t count) {
@@ -72,6 +76,7 @@ class RewriteContext {
   const CallControls& controls_;
   RewriteLimits limits_left_;
   Md5Hasher md5_;
+  TreeWalker walker_;
 };
 
 }  // namespace tolva

@@ -2,20 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <deque>
 #include <string>
 
 namespace tolva {
 namespace {
 
-TreeText flat(std::string text) { return TreeText::flat(std::make_shared<const std::string>(std::move(text))); }
+// TreeTexts are views: their characters and nodes must outlive them.
+std::deque<std::string> kept_texts;
+TextArena arena;
+
+TreeText flat(std::string text) { return TreeText::flat(kept_texts.emplace_back(std::move(text))); }
 
 // A tree text in the referring form, streamed in many small pieces (":", ", ",
 // modalities) that straddle block boundaries, digests like its written text.
 TEST(Md5Hasher, StreamedTreeTextDigestsLikeItsText) {
   TreeText wide = flat(std::string(5000, 'w'));
-  TreeText inner = TreeText::composite({{flat("a"), "1"}, {wide, "ar"}, {flat("b"), "2"}}, "C");
-  TreeText text = TreeText::composite({{inner, "1"}, {flat(std::string(61, 'x')), "3"}, {inner, "1"}}, "R");
+  TreeText::Item inner_items[] = {{flat("a"), "1"}, {wide, "ar"}, {flat("b"), "2"}};
+  TreeText inner = TreeText::composite(arena, inner_items, "C");
+  TreeText::Item items[] = {{inner, "1"}, {flat(std::string(61, 'x')), "3"}, {inner, "1"}};
+  TreeText text = TreeText::composite(arena, items, "R");
   ASSERT_FALSE(text.is_flat());
   Md5Hasher md5;
   EXPECT_EQ(md5.digest("_", text, "_"), md5_digest("_" + text.str() + "_"));
