@@ -57,6 +57,9 @@ class RewriteContext {
   // used before the next walk starts.
   TreeWalker& walker() { return walker_; }
 
+  // What the node limit still allows.
+  std::uint64_t nodes_left() const { return limits_left_.nodes; }
+
   // Charges `count` new nodes, before they are made.
   Result<void> take_nodes(std::uint64_t count) {
     if (count > limits_left_.nodes) return unsupported_error("dag rewrite node limit exceeded");
