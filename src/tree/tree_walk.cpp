@@ -104,8 +104,20 @@ std::string_view TreeWalker::label_text(NodeIndex node) {
 }
 
 void TreeWalker::finish(const Frame& frame) {
-  std::string_view label = label_text(frame.node);
   std::uint32_t begin = frame.links_begin;
+  if (options_.heights_only) {
+    std::int32_t height = 1;
+    if (frame.parent == kEndMarker || frame.degree != 1)
+      for (std::size_t i = begin; i < links_.size(); ++i) {
+        const WrittenNode* child = written(links_[i].child);
+        height = std::max(height, (child ? child->height : 1) + 1);
+      }
+    links_.resize(begin);
+    state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+    written_.push_back(WrittenNode{TreeText(), height, 0, 0});
+    return;
+  }
+  std::string_view label = label_text(frame.node);
   if (frame.parent != kEndMarker && frame.degree == 1) {
     links_.resize(begin);
     state(frame.node).written = static_cast<std::uint32_t>(written_.size());

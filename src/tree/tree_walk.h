@@ -39,6 +39,10 @@ struct TreeWalkOptions {
   bool record_child_orders = false;
   // Asked once per node entered; a stop ends the walk with "interrupted".
   StopControl* stop = nullptr;
+  // Only the heights: no text is written (every text is empty) and children
+  // are not ordered. Heights do not depend on the order, so they are the
+  // heights of the full walk.
+  bool heights_only = false;
 };
 
 struct WrittenNode {
