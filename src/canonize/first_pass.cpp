@@ -40,22 +40,29 @@ class Contest {
   // Rewrites candidate `i` and enters it; the rewrite's error otherwise.
   Result<void> enter(std::size_t i) {
     const std::string& id = candidates_[i];
-    auto dag = to_dag_with_mode(graph_, id, IdSet{}, compact_, allow_hashes_, controls_);
+    auto dag = to_dag_with_mode(graph_, id, compact_, allow_hashes_, controls_, scratch_);
     if (!dag) return std::unexpected(dag.error());
     NodeIndex root = *dag->find(id);
     BlockedNodes left_out = BlockedNodes::from_ids(*dag, excluded_, id);
+    TreeWalker& walker = scratch_.walker();
     if (has_best()) {
       // Lower than the best: the string cannot matter, so it is not written.
-      auto height = walker_.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
+      auto height = walker.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
       if (!height) return parse_error(std::move(height.error()));
-      if (height->height < best_height()) return {};
+      if (height->height < best_height()) {
+        scratch_.recycle(std::move(*dag));
+        return {};
+      }
     }
-    auto tree = walker_.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop});
+    auto tree = walker.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop});
     if (!tree) return parse_error(std::move(tree.error()));
     int order = !has_best() ? 1
                 : tree->height != best_height() ? (tree->height > best_height() ? 1 : -1)
                                                  : tree->text.compare(TreeText::flat(best_text_));
-    if (order < 0) return {};
+    if (order < 0) {
+      scratch_.recycle(std::move(*dag));
+      return {};
+    }
     if (order > 0) {
       best_height_ = tree->height;
       best_text_ = tree->text.str();
@@ -83,6 +90,7 @@ class Contest {
     pass.excluded = std::move(excluded);
     pass.best_text = std::move(best_text_);
     pass.traced = traced;
+    pass.scratch = std::move(scratch_);
     return pass;
   }
 
@@ -94,7 +102,7 @@ class Contest {
   bool allow_hashes_;
   const CallControls& controls_;
   bool keep_dags_;
-  TreeWalker walker_;
+  RewriteScratch scratch_;
   std::optional<std::int32_t> best_height_;
   std::string best_text_;
   std::vector<std::size_t> winners_;  // candidate positions, in the order entered
@@ -158,7 +166,7 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
 Result<GraphWrap> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
                              bool allow_hashes, const CallControls& controls) {
   if (pass.dags[i]) return std::move(*pass.dags[i]);
-  return to_dag_with_mode(graph, pass.winners[i], IdSet{}, compact, allow_hashes, controls);
+  return to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
 }
 
 }  // namespace tolva

@@ -27,6 +27,7 @@
 
 #include "canonize/candidate_rules.h"
 #include "dag/call_controls.h"
+#include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
@@ -51,6 +52,8 @@ struct FirstPass {
   std::vector<std::optional<GraphWrap>> dags;
   // Every DAG must be made again in the second pass (each writes trace lines).
   bool traced = false;
+  // The storage the pass's rewrites and walks used, for the second pass.
+  RewriteScratch scratch;
 };
 
 // `graph` must hold at least one node.

@@ -358,8 +358,15 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls, RewriteLimits limits) {
-  RewriteContext context(controls, limits);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch, limits);
   return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,
+                                   bool allow_hashes, const CallControls& controls, RewriteScratch& scratch) {
+  RewriteContext context(controls, scratch);
+  return DagRewrite(scratch.copy_of(graph), compact, allow_hashes, context).run(root, BlockedNodes{});
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {

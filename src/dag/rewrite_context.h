@@ -45,17 +45,41 @@ struct RewriteLimits {
   std::uint64_t magnet_text_bytes = kDagMagnetTextLimit;
 };
 
+// What the rewrites of one call share so that they do not allocate anew: the
+// tree walker with its scratch, and the storage of graphs done with.
+class RewriteScratch {
+ public:
+  TreeWalker& walker() { return walker_; }
+
+  // A copy of `graph`, in the storage of a recycled graph when there is one.
+  GraphWrap copy_of(const GraphWrap& graph) {
+    if (!spare_) return graph;
+    GraphWrap copy = std::move(*spare_);
+    spare_.reset();
+    copy = graph;
+    return copy;
+  }
+
+  // A graph no longer needed; the next copy reuses its storage.
+  void recycle(GraphWrap graph) { spare_ = std::move(graph); }
+
+ private:
+  TreeWalker walker_;
+  std::optional<GraphWrap> spare_;
+};
+
 class RewriteContext {
  public:
-  explicit RewriteContext(const CallControls& controls, RewriteLimits limits = {})
-      : controls_(controls), limits_left_(limits) {}
+  RewriteContext(const CallControls& controls, RewriteScratch& scratch, RewriteLimits limits = {})
+      : controls_(controls), limits_left_(limits), scratch_(scratch) {}
 
   const CallControls& controls() const { return controls_; }
   const TraceSettings& trace() const { return controls_.trace; }
   Md5Hasher& md5() { return md5_; }
   // The walker of every magnet and split text of the rewrite; each result is
   // used before the next walk starts.
-  TreeWalker& walker() { return walker_; }
+  TreeWalker& walker() { return scratch_.walker(); }
+  RewriteScratch& scratch() { return scratch_; }
 
   // What the node limit still allows.
   std::uint64_t nodes_left() const { return limits_left_.nodes; }
@@ -79,7 +103,7 @@ class RewriteContext {
   const CallControls& controls_;
   RewriteLimits limits_left_;
   Md5Hasher md5_;
-  TreeWalker walker_;
+  RewriteScratch& scratch_;
 };
 
 }  // namespace tolva
