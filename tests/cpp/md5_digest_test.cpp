@@ -8,7 +8,9 @@
 namespace tolva {
 namespace {
 
-TreeText flat(std::string text) { return TreeText::flat(std::make_shared<const std::string>(std::move(text))); }
+TreeText flat(std::string text) {
+  return TreeText::flat(std::make_shared<const std::string>(std::move(text)));
+}
 
 // A tree text in the referring form, streamed in many small pieces (":", ", ",
 // modalities) that straddle block boundaries, digests like its written text.
@@ -20,7 +22,8 @@ TEST(Md5Hasher, StreamedTreeTextDigestsLikeItsText) {
   Md5Hasher md5;
   EXPECT_EQ(md5.digest("_", text, "_"), md5_digest("_" + text.str() + "_"));
   EXPECT_EQ(md5.digest("_", flat("(B:1)R"), "_"), md5.digest("_(B:1)R_"));
-  EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_")) << "the hasher keeps nothing between digests";
+  EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_"))
+      << "the hasher keeps nothing between digests";
 }
 
 TEST(Md5Hasher, HexDigitsInByteOrder) {
