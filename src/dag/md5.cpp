@@ -21,7 +21,8 @@ constexpr std::array<std::uint32_t, 64> kSineTable = {
 };
 
 // Left rotations of each round, repeating every four steps.
-constexpr std::array<std::array<int, 4>, 4> kShifts = {{{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}}};
+constexpr std::array<std::array<int, 4>, 4> kShifts = {
+    {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}}};
 
 std::uint32_t load_little_endian(const std::uint8_t* bytes) {
   return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
@@ -32,9 +33,7 @@ void store_little_endian(std::uint32_t word, std::uint8_t* bytes) {
   for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(word >> (8 * i));
 }
 
-// One step of round `Round`: mixes b, c, d, adds a message word and a constant
-// into a, rotates and adds b. The four variables then turn one place
-// (a, b, c, d) -> (d, a', b, c), which the unrolled loops below do by naming.
+// The mixing function of each round, in forms with one operation fewer.
 template <int Round>
 [[gnu::always_inline]] inline std::uint32_t mix(std::uint32_t b, std::uint32_t c, std::uint32_t d) {
   if constexpr (Round == 0)
@@ -57,19 +56,24 @@ constexpr int word_index(int step) {
   }
 }
 
-// The steps are forced inline so that a, b, c and d stay in registers for the
-// whole block; called, they would go through memory at every step.
+using Words = std::uint32_t[16];
+
+// One step: mixes b, c and d, adds a message word and a constant into a,
+// rotates and adds b. The steps are forced inline so that the four state words
+// stay in registers for the whole block; called, they would go through memory.
 template <int Step>
-[[gnu::always_inline]] inline void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, const std::uint32_t* words) {
+[[gnu::always_inline]] inline void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                                        const Words& words) {
   constexpr int round = Step / 16;
   a = b + std::rotl(a + mix<round>(b, c, d) + words[word_index(Step)] + kSineTable[Step],
                     kShifts[round][Step % 4]);
 }
 
-// Four steps from `First` on, each naming the variables one place further round.
+// Four steps from `First` on; after each, the words turn one place,
+// (a, b, c, d) -> (d, a, b, c), which is done here by naming them so.
 template <int First>
-[[gnu::always_inline]] inline void four_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
-                const std::uint32_t* words) {
+[[gnu::always_inline]] inline void four_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c,
+                                              std::uint32_t& d, const Words& words) {
   step<First>(a, b, c, d, words);
   step<First + 1>(d, a, b, c, words);
   step<First + 2>(c, d, a, b, words);
@@ -77,8 +81,9 @@ template <int First>
 }
 
 template <int... Groups>
-[[gnu::always_inline]] inline void all_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d,
-               const std::uint32_t* words, std::integer_sequence<int, Groups...>) {
+[[gnu::always_inline]] inline void all_steps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c,
+                                             std::uint32_t& d, const Words& words,
+                                             std::integer_sequence<int, Groups...>) {
   (four_steps<4 * Groups>(a, b, c, d, words), ...);
 }
 
@@ -93,7 +98,7 @@ void Md5::reset() {
 void Md5::process_blocks(const std::uint8_t* data, std::size_t block_count) {
   auto [a, b, c, d] = state_;
   for (; block_count > 0; --block_count, data += kBlockSize) {
-    std::uint32_t words[16];
+    Words words;
     for (int i = 0; i < 16; ++i) words[i] = load_little_endian(data + 4 * i);
     const std::uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
     all_steps(a, b, c, d, words, std::make_integer_sequence<int, 16>{});

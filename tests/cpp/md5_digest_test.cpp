@@ -26,7 +26,8 @@ TEST(Md5Hasher, StreamedTreeTextDigestsLikeItsText) {
   Md5Hasher md5;
   EXPECT_EQ(md5.digest("_", text, "_"), md5_digest("_" + text.str() + "_"));
   EXPECT_EQ(md5.digest("_", flat("(B:1)R"), "_"), md5.digest("_(B:1)R_"));
-  EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_")) << "the hasher keeps nothing between digests";
+  EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_"))
+      << "the hasher keeps nothing between digests";
 }
 
 TEST(Md5Hasher, HexDigitsInByteOrder) {
