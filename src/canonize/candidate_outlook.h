@@ -43,6 +43,9 @@ class CandidateOutlooks {
 
   CandidateOutlook of(NodeIndex candidate);
 
+  // The node's component has no cycle (nor parallel edges or self-loops).
+  bool in_tree(NodeIndex node) const;
+
  private:
   struct Component {
     std::uint64_t nodes = 0;
@@ -50,7 +53,6 @@ class CandidateOutlooks {
     bool eccentricities_known = false;
   };
 
-  bool in_tree(NodeIndex node) const;
   void find_components();
   void tree_eccentricities(NodeIndex start);
   // Breadth-first distances from `from` within its component into `distance`;

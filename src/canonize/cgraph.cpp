@@ -22,7 +22,7 @@ Result<std::string> best_string(const GraphWrap& graph, std::string_view candida
     const std::string& id = pass->winners[i];
     auto dag = winner_dag(*pass, i, graph, compact, allow_hashes, controls);
     if (!dag) return std::unexpected(dag.error());
-    auto tree = to_tree_string_with_depth_order(*dag, id, IdSet{}, true, controls.stop);
+    auto tree = to_tree_string_with_depth_order(**dag, id, IdSet{}, true, controls.stop);
     if (!tree) return parse_error(std::move(tree.error()));
     if (!best || tree->text < *best) best = std::move(tree->text);
   }

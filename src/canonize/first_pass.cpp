@@ -10,9 +10,10 @@
 namespace tolva {
 namespace {
 
-// Most nodes the first pass keeps in winners' DAGs for the second pass; past
-// it, a winner's DAG is made again there.
-constexpr std::uint64_t kKeptDagNodes = std::uint64_t{1} << 22;
+// Most node and edge slots the first pass keeps in winners' DAGs for the
+// second pass (a few hundred megabytes); past it, a winner's DAG is made
+// again there.
+constexpr std::uint64_t kKeptDagSlots = std::uint64_t{1} << 22;
 
 // Contested nodes are left out unless every candidate has exactly one edge
 // (then the candidates' trees would lose the very node they share).
@@ -27,53 +28,43 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
 
 // Rewrites candidates and keeps the best first-pass record seen so far with
 // every candidate tied with it (by candidate position), and their DAGs.
+//
+// A candidate in a tree component is not rewritten: a rewrite from it has
+// nothing to repair (a component without a cycle layers into floors without a
+// same-floor edge or a node with two parent edges), writes no trace line, and
+// only removes the other components, which its walks never reach. So its
+// strings are walked on the input graph itself.
 class Contest {
  public:
   Contest(const GraphWrap& graph, const std::vector<std::string>& candidates, const IdSet& excluded,
           bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags)
       : graph_(graph), candidates_(candidates), excluded_(excluded), compact_(compact),
-        allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags) {}
+        allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags),
+        left_out_of_input_(BlockedNodes::from_ids(graph, excluded, {})) {}
 
   bool has_best() const { return best_height_.has_value(); }
   std::int32_t best_height() const { return *best_height_; }
 
-  // Rewrites candidate `i` and enters it; the rewrite's error otherwise.
-  Result<void> enter(std::size_t i) {
+  // Rewrites candidate `i` (unless it lies in a tree component) and enters it;
+  // the rewrite's error otherwise.
+  Result<void> enter(std::size_t i, bool in_tree) {
     const std::string& id = candidates_[i];
-    auto dag = to_dag_with_mode(graph_, id, compact_, allow_hashes_, controls_, scratch_);
-    if (!dag) return std::unexpected(dag.error());
-    NodeIndex root = *dag->find(id);
-    BlockedNodes left_out = BlockedNodes::from_ids(*dag, excluded_, id);
-    TreeWalker& walker = scratch_.walker();
-    if (has_best()) {
-      // Lower than the best: the string cannot matter, so it is not written.
-      auto height = walker.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
-      if (!height) return parse_error(std::move(height.error()));
-      if (height->height < best_height()) {
-        scratch_.recycle(std::move(*dag));
-        return {};
-      }
+    std::optional<GraphWrap> dag;
+    if (!in_tree) {
+      auto made = to_dag_with_mode(graph_, id, compact_, allow_hashes_, controls_, scratch_);
+      if (!made) return std::unexpected(made.error());
+      dag = std::move(*made);
     }
-    auto tree = walker.walk(*dag, root, left_out, TreeWalkOptions{true, false, controls_.stop});
-    if (!tree) return parse_error(std::move(tree.error()));
-    int order = !has_best() ? 1
-                : tree->height != best_height() ? (tree->height > best_height() ? 1 : -1)
-                                                 : tree->text.compare(TreeText::flat(best_text_));
-    if (order < 0) {
+    // Candidates are never left out (no candidate's search enters another
+    // candidate), so the input graph's set of left-out slots serves them all.
+    const GraphWrap& subject = dag ? *dag : graph_;
+    BlockedNodes left_out = dag ? BlockedNodes::from_ids(*dag, excluded_, id) : left_out_of_input_;
+    auto entered = enter_walked(i, subject, *subject.find(id), left_out);
+    if (!entered) return std::unexpected(entered.error());
+    if (*entered)
+      keep(std::move(dag));
+    else if (dag)
       scratch_.recycle(std::move(*dag));
-      return {};
-    }
-    if (order > 0) {
-      best_height_ = tree->height;
-      best_text_ = tree->text.str();
-      winners_.clear();
-      dags_.clear();
-      kept_nodes_ = 0;
-    }
-    winners_.push_back(i);
-    bool keep = keep_dags_ && kept_nodes_ + dag->node_count() <= kKeptDagNodes;
-    kept_nodes_ += keep ? dag->node_count() : 0;
-    dags_.push_back(keep ? std::optional<GraphWrap>(std::move(*dag)) : std::nullopt);
     return {};
   }
 
@@ -95,6 +86,46 @@ class Contest {
   }
 
  private:
+  // Enters a walked candidate: true when it is now among the best.
+  Result<bool> enter_walked(std::size_t i, const GraphWrap& subject, NodeIndex root, const BlockedNodes& left_out) {
+    TreeWalker& walker = scratch_.walker();
+    if (has_best()) {
+      // Lower than the best: the string cannot matter, so it is not written.
+      auto height = walker.walk(subject, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
+      if (!height) return parse_error(std::move(height.error()));
+      if (height->height < best_height()) return false;
+    }
+    auto tree = walker.walk(subject, root, left_out, TreeWalkOptions{true, false, controls_.stop});
+    if (!tree) return parse_error(std::move(tree.error()));
+    int order = !has_best() ? 1
+                : tree->height != best_height() ? (tree->height > best_height() ? 1 : -1)
+                                                 : tree->text.compare(TreeText::flat(best_text_));
+    if (order < 0) return false;
+    if (order > 0) {
+      best_height_ = tree->height;
+      best_text_ = tree->text.str();
+      winners_.clear();
+      dags_.clear();
+      kept_slots_ = 0;
+    }
+    winners_.push_back(i);
+    return true;
+  }
+
+  // Keeps a new winner's DAG for the second pass, within the budget.
+  void keep(std::optional<GraphWrap> dag) {
+    WinnerDag kept;
+    if (!dag) {
+      kept.source = WinnerDag::Source::Input;
+    } else if (std::uint64_t slots = dag->node_slot_count() + dag->edge_slot_count();
+               keep_dags_ && kept_slots_ + slots <= kKeptDagSlots) {
+      kept.source = WinnerDag::Source::Kept;
+      kept.dag = std::move(dag);
+      kept_slots_ += slots;
+    }
+    dags_.push_back(std::move(kept));
+  }
+
   const GraphWrap& graph_;
   const std::vector<std::string>& candidates_;
   const IdSet& excluded_;
@@ -102,12 +133,13 @@ class Contest {
   bool allow_hashes_;
   const CallControls& controls_;
   bool keep_dags_;
+  BlockedNodes left_out_of_input_;
   RewriteScratch scratch_;
   std::optional<std::int32_t> best_height_;
   std::string best_text_;
   std::vector<std::size_t> winners_;  // candidate positions, in the order entered
-  std::vector<std::optional<GraphWrap>> dags_;
-  std::uint64_t kept_nodes_ = 0;
+  std::vector<WinnerDag> dags_;
+  std::uint64_t kept_slots_ = 0;
 };
 
 // Every candidate in candidate order: the first pass as written down.
@@ -115,8 +147,10 @@ Result<FirstPass> every_candidate(const GraphWrap& graph, const std::vector<std:
                                   IdSet excluded, bool compact, bool allow_hashes,
                                   const CallControls& controls, bool traced) {
   Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, !traced);
+  CandidateOutlooks outlooks(graph, compact, allow_hashes);
   for (std::size_t i = 0; i < candidates.size(); ++i)
-    if (auto entered = contest.enter(i); !entered) return std::unexpected(entered.error());
+    if (auto entered = contest.enter(i, outlooks.in_tree(*graph.find(candidates[i]))); !entered)
+      return std::unexpected(entered.error());
   return std::move(contest).result(std::move(excluded), traced);
 }
 
@@ -130,19 +164,25 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
                                      const CallControls& controls) {
   Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
   CandidateOutlooks outlooks(graph, compact, allow_hashes);
-  std::vector<std::pair<std::int32_t, std::size_t>> safe;
+  struct Safe {
+    std::int32_t bound;
+    std::size_t candidate;
+    bool in_tree;
+  };
+  std::vector<Safe> safe;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
-    CandidateOutlook outlook = outlooks.of(*graph.find(candidates[i]));
+    NodeIndex node = *graph.find(candidates[i]);
+    CandidateOutlook outlook = outlooks.of(node);
     if (outlook.cannot_fail) {
-      safe.emplace_back(outlook.height_bound, i);
-    } else if (auto entered = contest.enter(i); !entered) {
+      safe.push_back(Safe{outlook.height_bound, i, outlooks.in_tree(node)});
+    } else if (auto entered = contest.enter(i, false); !entered) {
       return std::unexpected(entered.error());
     }
   }
-  std::stable_sort(safe.begin(), safe.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-  for (const auto& [bound, i] : safe) {
-    if (contest.has_best() && bound < contest.best_height()) break;
-    if (auto entered = contest.enter(i); !entered) {
+  std::stable_sort(safe.begin(), safe.end(), [](const Safe& a, const Safe& b) { return a.bound > b.bound; });
+  for (const Safe& next : safe) {
+    if (contest.has_best() && next.bound < contest.best_height()) break;
+    if (auto entered = contest.enter(next.candidate, next.in_tree); !entered) {
       if (controls.stopped()) return std::unexpected(entered.error());
       return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, false);
     }
@@ -163,10 +203,19 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
   return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
 }
 
-Result<GraphWrap> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
-                             bool allow_hashes, const CallControls& controls) {
-  if (pass.dags[i]) return std::move(*pass.dags[i]);
-  return to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
+Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
+                                    bool allow_hashes, const CallControls& controls) {
+  WinnerDag& winner = pass.dags[i];
+  switch (winner.source) {
+    case WinnerDag::Source::Kept: return &*winner.dag;
+    case WinnerDag::Source::Input: return &graph;
+    case WinnerDag::Source::Remake: break;
+  }
+  auto made = to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
+  if (!made) return std::unexpected(made.error());
+  winner.dag = std::move(*made);
+  winner.source = WinnerDag::Source::Kept;
+  return &*winner.dag;
 }
 
 }  // namespace tolva

@@ -41,6 +41,15 @@ inline constexpr bool kDefaultAllowHashes = true;
 inline constexpr bool kDefaultCompress = true;
 inline constexpr bool kDefaultCompact = false;
 
+// What the second pass walks for one winner: a kept DAG, the input graph
+// itself (a candidate in a tree component has nothing to rewrite), or a DAG it
+// must make again.
+struct WinnerDag {
+  enum class Source { Kept, Input, Remake };
+  Source source = Source::Remake;
+  std::optional<GraphWrap> dag;
+};
+
 struct FirstPass {
   // The winners' ids in candidate order.
   std::vector<std::string> winners;
@@ -48,8 +57,8 @@ struct FirstPass {
   // strings are the full strings, and all winners share `best_text`.
   IdSet excluded;
   std::string best_text;
-  // Per winner, its DAG when the pass kept it.
-  std::vector<std::optional<GraphWrap>> dags;
+  // Per winner, where its DAG is.
+  std::vector<WinnerDag> dags;
   // Every DAG must be made again in the second pass (each writes trace lines).
   bool traced = false;
   // The storage the pass's rewrites and walks used, for the second pass.
@@ -60,8 +69,9 @@ struct FirstPass {
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
                                  bool allow_hashes, const CallControls& controls);
 
-// Winner `i`'s DAG: the one the first pass kept (handed over), or made again.
-Result<GraphWrap> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
-                             bool allow_hashes, const CallControls& controls);
+// Winner `i`'s DAG: kept by the first pass, `graph` itself, or made again
+// (and then kept in `pass`).
+Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
+                                    bool allow_hashes, const CallControls& controls);
 
 }  // namespace tolva

@@ -21,10 +21,10 @@ Result<std::vector<std::string>> best_order(const GraphWrap& graph, std::string_
     const std::string& id = pass->winners[i];
     auto dag = winner_dag(*pass, i, graph, compact, allow_hashes, controls);
     if (!dag) return std::unexpected(dag.error());
-    auto order = to_tree_node_order(*dag, id, IdSet{}, controls.stop);
+    auto order = to_tree_node_order(**dag, id, IdSet{}, controls.stop);
     if (!order) return parse_error(std::move(order.error()));
     if (first_only) return std::move(*order);
-    auto tree = to_tree_string_with_depth_order(*dag, id, IdSet{}, true, controls.stop);
+    auto tree = to_tree_string_with_depth_order(**dag, id, IdSet{}, true, controls.stop);
     if (!tree) return parse_error(std::move(tree.error()));
     if (!best || tree->text < best->first) best.emplace(std::move(tree->text), std::move(*order));
   }

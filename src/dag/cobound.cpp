@@ -136,8 +136,8 @@ Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
   meta.floor = floor + 1;
   meta.is_virtual = true;
   meta.extra.origin_key = graph.store_text(signature);
-  NodeIndex first = add_generated_node(graph, std::move(first_id), "", meta);
-  NodeIndex second = add_generated_node(graph, std::move(second_id), "", meta);
+  NodeIndex first = add_generated_node(graph, first_id, "", meta);
+  NodeIndex second = add_generated_node(graph, second_id, "", meta);
   std::string old_id(old_edge.id);
   graph.add_edge_custom(a, first, "*" + old_id + "_a", old_edge.modality);
   graph.add_edge_custom(b, second, "*" + old_id + "_b", old_edge.modality);

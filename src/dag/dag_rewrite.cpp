@@ -325,15 +325,18 @@ class DagRewrite {
                            std::int32_t shift, std::string link_id) {
     std::vector<NodeIndex> copied;
     copied.reserve(sub.nodes.size());
+    std::string id;
     for (const SubDag::Node& data : sub.nodes) {
       if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
       if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = data.id;
-      copied.push_back(add_generated_node(graph_, std::string(data.id) + suffix, data.label, meta));
+      id.assign(data.id).append(suffix);
+      copied.push_back(add_generated_node(graph_, id, data.label, meta));
     }
+    // The copies keep the sub-DAG's edge texts, which the graph holds.
     for (const SubDag::Edge& edge : sub.edges)
-      graph_.add_edge_custom(copied[edge.first], copied[edge.second], edge.data);
+      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], edge.data);
     graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
     return {};
   }

@@ -52,6 +52,11 @@ class GraphWrap {
   // views of texts this graph holds (store_text); id and label are copied.
   NodeIndex add_node_with_meta(std::string_view id, std::string_view label, const NodeMeta& meta);
 
+  // Adds a node with this id unless one has it already (then kEndMarker and
+  // nothing changes). Unlike add_node_with_meta, `label` is kept as given: like
+  // the texts in `meta`, it must be a view of text this graph holds.
+  NodeIndex add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta);
+
   // Adds an edge between the nodes with ids `a` and `b`, creating missing
   // endpoints with label "." and naming the edge "e<counter>".
   EdgeIndex add_edge_with_modality(std::string_view a, std::string_view b, std::string_view modality);
@@ -61,6 +66,12 @@ class GraphWrap {
   EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality);
   EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, const EdgeData& data) {
     return add_edge_custom(a, b, data.id, data.modality);
+  }
+  // The same with a non-empty id, keeping both texts as given: they must be
+  // views of text this graph holds (the DAG rewrite copies edges this way).
+  EdgeIndex add_edge_keeping_texts(NodeIndex a, NodeIndex b, const EdgeData& data) {
+    ++edge_counter_;
+    return insert_edge(a, b, data.id.empty() ? numbered_edge_id() : data.id, data.modality);
   }
 
   // Removes the node with this id and every edge touching it (its
