@@ -40,7 +40,7 @@ class Contest {
           bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags)
       : graph_(graph), candidates_(candidates), excluded_(excluded), compact_(compact),
         allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags),
-        left_out_of_input_(BlockedNodes::from_ids(graph, excluded, {})) {}
+        left_out_of_input_(BlockedNodes::from_ids(graph, excluded)) {}
 
   bool has_best() const { return best_height_.has_value(); }
   std::int32_t best_height() const { return *best_height_; }

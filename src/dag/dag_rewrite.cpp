@@ -257,35 +257,19 @@ class DagRewrite {
     return {};
   }
 
-  // The region below `node`: everything it reaches without passing a node on
-  // a floor above its own, as slot flags.
-  std::vector<bool> region_below(NodeIndex node, std::int32_t floor) const {
-    BlockedNodes above = BlockedNodes::floors_up_to(floor - 1, kEndMarker);
-    std::vector<bool> inside(graph_.node_slot_count(), false);
-    std::vector<NodeIndex> queue{node};
-    inside[node] = true;
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-      graph_.for_each_incident(queue[head], [&](EdgeIndex, NodeIndex next) {
-        if (above.contains(graph_, next) || inside[next]) return;
-        inside[next] = true;
-        queue.push_back(next);
-      });
-    }
-    return inside;
-  }
-
   // The DAG below `node`: a rewrite rooted at it and confined to its region.
   // A region with nothing to repair is read off directly.
   Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
-    std::vector<bool> region = region_below(node, floor);
-    if (auto tree = extract_tree_below(graph_, node, region)) {
+    RegionScratch& region = context_.scratch().region();
+    if (auto tree = extract_tree_below(graph_, node, floor, region)) {
       if (auto taken = context_.take_nodes(tree->nodes.size()); !taken) return std::unexpected(taken.error());
       return std::move(*tree);
     }
     // The recursive rewrite starts from a copy of the whole working copy.
     if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
-    graph_.for_each_node([&](NodeIndex index) { outside[index] = !region[index]; });
+    graph_.for_each_node([&](NodeIndex index) { outside[index] = true; });
+    for (NodeIndex inside : region.reached) outside[inside] = false;
     auto below = DagRewrite(graph_, false, allow_hashes_, context_)
                      .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
     if (!below) return std::unexpected(below.error());

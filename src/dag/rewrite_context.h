@@ -21,6 +21,7 @@
 
 #include "dag/call_controls.h"
 #include "dag/md5_digest.h"
+#include "dag/sub_dag.h"
 #include "error/tolva_error.h"
 #include "tree/tree_walk.h"
 
@@ -50,6 +51,7 @@ struct RewriteLimits {
 class RewriteScratch {
  public:
   TreeWalker& walker() { return walker_; }
+  RegionScratch& region() { return region_; }
 
   // A copy of `graph`, in the storage of a recycled graph when there is one.
   GraphWrap copy_of(const GraphWrap& graph) {
@@ -65,6 +67,7 @@ class RewriteScratch {
 
  private:
   TreeWalker walker_;
+  RegionScratch region_;
   std::optional<GraphWrap> spare_;
 };
 

@@ -126,11 +126,37 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
   slot.is_mirror = meta.is_mirror;
   slot.is_virtual = meta.is_virtual;
   const NodeExtra& extra = meta.extra;
-  if (extra.mirror_count || extra.origin_key || extra.source_id || extra.magnet || extra.magnet_digest ||
-      extra.parent_digest || extra.magnet_hashed)
+  if (meta.is_mirror || meta.is_virtual || extra.mirror_count || extra.origin_key || extra.source_id ||
+      extra.magnet || extra.magnet_digest || extra.parent_digest || extra.magnet_hashed)
     extra_mut(index) = extra;
+  // A copy of a node brings the written label along; it reads the same.
+  if ((meta.is_mirror || meta.is_virtual) && extra.written_label.empty()) write_label(index);
   ++node_count_;
   return index;
+}
+
+void GraphWrap::write_label(NodeIndex index) {
+  NodeSlot& slot = nodes_[index];
+  if (!slot.is_mirror && !slot.is_virtual) return;
+  NodeExtra& extra = extras_[slot.extra];
+  std::string_view origin = extra.origin_key.value_or(std::string_view());
+  char count[24];
+  std::size_t count_size = 0;
+  std::string_view open = "*{";
+  if (slot.is_mirror) {
+    count[0] = '#';
+    count_size = static_cast<std::size_t>(
+        std::to_chars(count + 1, count + sizeof count, extra.mirror_count.value_or(0)).ptr - count);
+    open = "{";
+  }
+  std::size_t size = slot.label.size() + count_size + open.size() + origin.size() + 1;
+  char* out = texts_.reserve(size);
+  char* at = out;
+  for (std::string_view piece : {slot.label, std::string_view(count, count_size), open, origin, std::string_view("}")}) {
+    std::char_traits<char>::copy(at, piece.data(), piece.size());
+    at += piece.size();
+  }
+  extra.written_label = std::string_view(out, size);
 }
 
 EdgeIndex GraphWrap::insert_edge(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality) {

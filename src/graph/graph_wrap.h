@@ -101,6 +101,13 @@ class GraphWrap {
     nodes_[index].has_floor = floor.has_value();
     nodes_[index].floor = floor.value_or(0);
   }
+  // The node's text as tree strings write it: the label, and for a mirror
+  // "#<mirror_count>{<origin_key>}" or for a virtual leaf "*{<origin_key>}"
+  // after it (absent fields written as 0 and empty).
+  std::string_view written_label(NodeIndex index) const {
+    const NodeSlot& slot = nodes_[index];
+    return slot.is_mirror || slot.is_virtual ? extras_[slot.extra].written_label : slot.label;
+  }
   bool is_mirror(NodeIndex index) const { return nodes_[index].is_mirror; }
   bool is_virtual(NodeIndex index) const { return nodes_[index].is_virtual; }
   // The node's rarely used fields (an empty record when it has none).
@@ -120,6 +127,7 @@ class GraphWrap {
     nodes_[index].is_mirror = meta.is_mirror;
     nodes_[index].is_virtual = meta.is_virtual;
     extra_mut(index) = meta.extra;
+    write_label(index);
   }
   // The id of the input node that `index` stands for: its source_id when it was
   // derived from another node, else its own id.
@@ -218,6 +226,7 @@ class GraphWrap {
   static const NodeExtra kNoExtra;
 
   NodeIndex insert_node(std::string_view id, std::string_view label, const NodeMeta& meta);
+  void write_label(NodeIndex index);
   EdgeIndex insert_edge(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality);
   void unlink_from_list(NodeIndex node, int side, EdgeIndex edge);
   std::string_view numbered_edge_id();

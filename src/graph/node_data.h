@@ -44,6 +44,9 @@ struct NodeExtra {
   std::optional<Digest> parent_digest;
   // The allow_hashes value the cached magnet was computed with.
   bool magnet_hashed = false;
+  // A mirror's or virtual leaf's text as tree strings write it (label, count
+  // and origin key, see GraphWrap::written_label); made with the node.
+  std::string_view written_label;
 
   // Empties the magnet caches, which hold only for one layering into floors.
   void clear_magnet_caches() {

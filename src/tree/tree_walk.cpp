@@ -78,31 +78,6 @@ void TreeWalker::enter(const Frame& frame) {
   for (auto i = links_.size(); i > begin; --i) frames_.push_back(Frame{node, links_[i - 1].child, false, 0, 0});
 }
 
-std::string_view TreeWalker::label_text(NodeIndex node) {
-  const GraphWrap& graph = *graph_;
-  std::string_view label = graph.label(node);
-  if (!graph.is_mirror(node) && !graph.is_virtual(node)) return label;
-  const NodeExtra& extra = graph.extra(node);
-  std::string_view origin = extra.origin_key.value_or(std::string_view());
-  char count[24];
-  std::size_t count_size = 0;
-  std::string_view open = "*{";
-  if (graph.is_mirror(node)) {
-    count[0] = '#';
-    count_size = static_cast<std::size_t>(
-        std::to_chars(count + 1, count + sizeof count, extra.mirror_count.value_or(0)).ptr - count);
-    open = "{";
-  }
-  std::size_t size = label.size() + count_size + open.size() + origin.size() + 1;
-  char* out = arena_.chars(size);
-  char* at = out;
-  for (std::string_view piece : {label, std::string_view(count, count_size), open, origin, std::string_view("}")}) {
-    std::char_traits<char>::copy(at, piece.data(), piece.size());
-    at += piece.size();
-  }
-  return {out, size};
-}
-
 void TreeWalker::finish(const Frame& frame) {
   std::uint32_t begin = frame.links_begin;
   if (options_.heights_only) {
@@ -117,7 +92,7 @@ void TreeWalker::finish(const Frame& frame) {
     written_.push_back(WrittenNode{TreeText(), height, 0, 0});
     return;
   }
-  std::string_view label = label_text(frame.node);
+  std::string_view label = graph_->written_label(frame.node);
   if (frame.parent != kEndMarker && frame.degree == 1) {
     links_.resize(begin);
     state(frame.node).written = static_cast<std::uint32_t>(written_.size());
@@ -167,13 +142,6 @@ void TreeWalker::sort_children() {
   });
 }
 
-std::string format_label(const GraphWrap& graph, NodeIndex node) {
-  std::string label(graph.label(node));
-  if (!graph.is_mirror(node) && !graph.is_virtual(node)) return label;
-  const NodeExtra& extra = graph.extra(node);
-  std::string origin(extra.origin_key.value_or(std::string_view()));
-  if (graph.is_mirror(node)) return label + "#" + std::to_string(extra.mirror_count.value_or(0)) + "{" + origin + "}";
-  return label + "*{" + origin + "}";
-}
+std::string format_label(const GraphWrap& graph, NodeIndex node) { return std::string(graph.written_label(node)); }
 
 }  // namespace tolva

@@ -108,7 +108,6 @@ class TreeWalker {
   void start(const GraphWrap& graph);
   void enter(const Frame& frame);
   void finish(const Frame& frame);
-  std::string_view label_text(NodeIndex node);
   TreeText node_text(std::string_view label);
   void sort_children();
 
