@@ -171,6 +171,8 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
   };
   std::vector<Safe> safe;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
+    // An outlook searches the candidate's component.
+    if (controls.should_stop(static_cast<std::int64_t>(graph.node_count()))) return interrupted_error();
     NodeIndex node = *graph.find(candidates[i]);
     CandidateOutlook outlook = outlooks.of(node);
     if (outlook.cannot_fail) {
