@@ -19,6 +19,9 @@ namespace tolva {
 
 std::expected<std::string, std::string> read_file_text(std::string_view path);
 
+// The whole file as it is, without the UTF-8 check; the same failures otherwise.
+std::expected<std::string, std::string> read_file_bytes(std::string_view path);
+
 // "<system text for code> (os error <code>)".
 std::string os_error_message(int code);
 
