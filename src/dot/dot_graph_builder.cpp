@@ -71,11 +71,16 @@ void DotGraphBuilder::set_edge_defaults(const EdgeAttributes& values) {
 }
 
 NodeIndex DotGraphBuilder::mention_node(std::string_view id) {
-  std::uint64_t before = graph_.node_count();
-  // An empty label never changes an existing node, so this only finds or creates.
-  NodeIndex node = graph_.ensure_node(id, "");
   const Scope& scope = scopes_.back();
-  if (graph_.node_count() != before) graph_.node(node)->label = scope.node_label.value_or(".");
+  std::optional<NodeIndex> known = known_ids_.find(id);
+  NodeIndex node;
+  if (known) {
+    node = *known;
+  } else {
+    // Every node made so far is in known_ids_, so this one is new.
+    node = graph_.ensure_node(id, scope.node_label.value_or("."));
+    known_ids_.insert(id, node);
+  }
   if (scope.subgraph != 0) subgraphs_[scope.subgraph].members.push_back(node);
   return node;
 }

@@ -34,6 +34,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "dot/node_id_cache.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
@@ -109,6 +110,7 @@ class DotGraphBuilder {
   bool strict_;
   bool directed_;
   GraphWrap graph_;
+  NodeIdCache known_ids_;
   std::vector<Subgraph> subgraphs_;  // [0] is the graph itself
   std::vector<Scope> scopes_;
   // (parent subgraph, name) of named subgraphs, for reopening them.
