@@ -6,7 +6,8 @@
     g = tolva.read_dot("deps.gv", directed="ignore")            # a digraph's edges as undirected
 
 parse_dot and parse_dot_string keep reading their line-oriented subset exactly; read_dot
-reads the whole DOT language (see its docstring).
+reads the whole DOT language (see its docstring). read_dot_from_file and read_dot_from_text
+do the same without looking at the argument to tell a path from text.
 """
 
 from __future__ import annotations
@@ -55,19 +56,45 @@ def read_dot(
     "parse error: line L, column C: ..."; an unreadable file raises ValueError with the
     system's message.
     """
+    if isinstance(path_or_text, os.PathLike):
+        return read_dot_from_file(path_or_text, directed=directed, label=label, modality=modality)
+    if not isinstance(path_or_text, str):
+        raise TypeError(f"path_or_text must be a str or os.PathLike, not {type(path_or_text).__name__}")
+    if "{" in path_or_text:
+        return read_dot_from_text(path_or_text, directed=directed, label=label, modality=modality)
+    return read_dot_from_file(path_or_text, directed=directed, label=label, modality=modality)
+
+
+def read_dot_from_file(
+    path: str | os.PathLike[str],
+    *,
+    directed: str = "error",
+    label: str = "label",
+    modality: str | Sequence[str] = ("weight", "label"),
+) -> PyGraph:
+    """read_dot of the file at `path`, whatever its name holds."""
+    return _read(read_dot_file, os.fsdecode(path), directed, label, modality)
+
+
+def read_dot_from_text(
+    text: str,
+    *,
+    directed: str = "error",
+    label: str = "label",
+    modality: str | Sequence[str] = ("weight", "label"),
+) -> PyGraph:
+    """read_dot of DOT text, whatever it holds."""
+    if not isinstance(text, str):
+        raise TypeError(f"text must be a str, not {type(text).__name__}")
+    return _read(read_dot_text, text, directed, label, modality)
+
+
+def _read(reader, source: str, directed: str, label: str, modality: str | Sequence[str]) -> PyGraph:
     if directed not in DIRECTED_CHOICES:
         raise ValueError(f"directed must be 'error' or 'ignore', not {directed!r}")
     keys = (modality,) if isinstance(modality, str) else tuple(modality)
-    options = {"accept_directed": directed == "ignore", "label": label, "modality": keys}
     try:
-        if isinstance(path_or_text, os.PathLike):
-            return read_dot_file(os.fsdecode(path_or_text), **options)
-        if not isinstance(path_or_text, str):
-            raise TypeError(
-                f"path_or_text must be a str or os.PathLike, not {type(path_or_text).__name__}")
-        if "{" in path_or_text:
-            return read_dot_text(path_or_text, **options)
-        return read_dot_file(path_or_text, **options)
+        return reader(source, accept_directed=directed == "ignore", label=label, modality=keys)
     except ValueError as error:
         if str(error).startswith(_DIRECTED_MESSAGE):
             raise DirectedGraphError(f'{error}; read_dot(..., directed="ignore") reads its edges as '
