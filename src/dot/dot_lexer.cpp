@@ -131,14 +131,13 @@ std::expected<DotToken, DotSyntaxError> DotLexer::next() {
     at_ = token.end;
     return token;
   }
+  char third = begin + 2 < input_.size() ? input_[begin + 2] : '\0';
   bool starts_numeral = is_digit(c) || (c == '.' && is_digit(following)) ||
-                        (c == '-' && (is_digit(following) || following == '.'));
+                        (c == '-' && (is_digit(following) || (following == '.' && is_digit(third))));
   if (starts_numeral) {
     DotToken token = numeral(begin);
-    if (token.end > begin + 1 || is_digit(c)) {
-      at_ = token.end;
-      return token;
-    }
+    at_ = token.end;
+    return token;
   }
   return std::unexpected(DotSyntaxError{begin, "unexpected character " + shown_character(c)});
 }

@@ -2,7 +2,7 @@
 //
 // Ids come in four forms and all give a kId token whose `text` is the id's
 // value: a plain name ([A-Za-z_] or any byte >= 0x80, then also digits), a
-// numeral (-?(.digits | digits[.digits])), a double-quoted string (only \"
+// numeral (-?(.digits | digits[.[digits]])), a double-quoted string (only \"
 // is an escape; a backslash before a line break removes both; "a" + "b"
 // joins quoted strings) and an HTML string (<...> with nested angle brackets,
 // the value being the text between the outer pair). Plain names equal to

@@ -47,6 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"\xef\xbb\xbf\xef\xbb\xbf", "0:\xef\xbb\xbf end@6"},
         Case{"a - b", "0:a error@2: unexpected character '-'"},
         Case{". /", "error@0: unexpected character '.'"},
+        Case{"-.", "error@0: unexpected character '-'"},
         Case{"\"abc\\\"", "error@0: unterminated quoted string"},
         Case{"\"a\" + x", "error@4: '+' must join two quoted strings"},
         Case{"<a<b>", "error@0: unterminated HTML string (unbalanced '<' and '>')"},
