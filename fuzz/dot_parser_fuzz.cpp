@@ -24,11 +24,11 @@ std::string outcome(const Result<GraphWrap>& read) {
   if (!read) return "error " + read.error().display();
   std::string out = "graph ";
   for (NodeIndex node : read->node_indices())
-    out += read->node(node)->id + '\x1f' + read->node(node)->label + '\x1e';
+    out += std::string(read->id(node)) + '\x1f' + std::string(read->label(node)) + '\x1e';
   for (EdgeIndex edge : read->edge_indices()) {
     auto [a, b] = *read->endpoints(edge);
-    out += read->edge(edge)->id + '\x1f' + read->node(a)->id + '\x1f' + read->node(b)->id + '\x1f' +
-           read->edge(edge)->modality + '\x1e';
+    out += std::string(read->edge_id(edge)) + '\x1f' + std::string(read->id(a)) + '\x1f' +
+           std::string(read->id(b)) + '\x1f' + std::string(read->modality(edge)) + '\x1e';
   }
   return out;
 }
@@ -37,10 +37,10 @@ void check_graph(const GraphWrap& graph) {
   require(graph.node_indices().size() == graph.node_count(), "node_count differs from live slots");
   require(graph.edge_indices().size() == graph.edge_count(), "edge_count differs from live slots");
   for (NodeIndex node : graph.node_indices())
-    require(graph.find(graph.node(node)->id) == node, "a node id does not find its own node");
+    require(graph.find(graph.id(node)) == node, "a node id does not find its own node");
   std::size_t number = 0;
   for (EdgeIndex edge : graph.edge_indices()) {
-    require(graph.edge(edge)->id == "e" + std::to_string(++number), "edge ids are not e1..eN");
+    require(graph.edge_id(edge) == "e" + std::to_string(++number), "edge ids are not e1..eN");
     auto ends = graph.endpoints(edge);
     require(ends && graph.node_occupied(ends->first) && graph.node_occupied(ends->second),
             "an edge touches a missing node");
@@ -105,16 +105,16 @@ std::optional<std::string> written(std::string_view value) {
 std::optional<std::string> write_dot(const GraphWrap& graph) {
   std::string out = "graph {\n";
   for (NodeIndex node : graph.node_indices()) {
-    auto id = written(graph.node(node)->id);
-    auto label = written(graph.node(node)->label);
+    auto id = written(graph.id(node));
+    auto label = written(graph.label(node));
     if (!id || !label) return std::nullopt;
     out += *id + " [label=" + *label + "]\n";
   }
   for (EdgeIndex edge : graph.edge_indices()) {
     auto [a, b] = *graph.endpoints(edge);
-    auto modality = written(graph.edge(edge)->modality);
+    auto modality = written(graph.modality(edge));
     if (!modality) return std::nullopt;
-    out += *written(graph.node(a)->id) + " -- " + *written(graph.node(b)->id) + " [weight=" + *modality + "]\n";
+    out += *written(graph.id(a)) + " -- " + *written(graph.id(b)) + " [weight=" + *modality + "]\n";
   }
   return out + "}\n";
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "canonize/batch.h"
 #include "canonize/brace_compression.h"
 #include "canonize/candidate_rules.h"
 #include "canonize/cgraph.h"
@@ -45,13 +46,13 @@ bool balanced(std::string_view text) {
 
 // Ids of the nodes connected to `start`, `start` included.
 std::set<std::string> component_of(const GraphWrap& graph, NodeIndex start) {
-  std::set<std::string> ids{graph.node(start)->id};
+  std::set<std::string> ids{std::string(graph.id(start))};
   std::vector<NodeIndex> stack{start};
   while (!stack.empty()) {
     NodeIndex node = stack.back();
     stack.pop_back();
     for (NodeIndex next : graph.neighbors(node))
-      if (ids.insert(graph.node(next)->id).second) stack.push_back(next);
+      if (ids.insert(std::string(graph.id(next))).second) stack.push_back(next);
   }
   return ids;
 }
@@ -95,6 +96,26 @@ void check_combination(const FuzzGraph& input, const GraphWrap& graph, bool allo
   check_order(graph, *order);
 }
 
+// The batch path on two threads, each graph with its own trace buffer and stop
+// control, gives what the single calls give, in order.
+void check_batch(const GraphWrap& graph) {
+  const GraphWrap copy = graph;
+  std::vector<const GraphWrap*> graphs{&graph, &copy, &graph, &copy};
+  std::vector<Result<std::string>> results(graphs.size(), std::string());
+  auto run = run_indexed(graphs.size(), BatchRunOptions{2, false},
+      [&](std::size_t i, StopControl& stop) {
+        GraphTraceBuffer lines;
+        CallControls controls{TraceSettings::fixed(false, false, lines), &stop};
+        results[i] = to_cgraph(*graphs[i], kDegreeRule, kBranchRule, i % 2 == 0, true, i >= 2, controls);
+        return results[i].has_value();
+      },
+      [] { return false; });
+  require(!run.cancelled, "a batch nobody cancelled was cancelled");
+  for (std::size_t i = 0; i < graphs.size(); ++i)
+    require(outcome(results[i]) == outcome(to_cgraph(graph, kDegreeRule, kBranchRule, i % 2 == 0, true, i >= 2)),
+            "the batch path gives another outcome than a single call");
+}
+
 }  // namespace
 }  // namespace tolva::fuzz
 
@@ -105,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   GraphWrap graph = input.build();
   for (bool allow_hashes : {false, true})
     for (bool compact : {false, true}) check_combination(input, graph, allow_hashes, compact);
+  check_batch(graph);
   auto other_rule = to_cgraph(graph, "$bogus", kBranchRule, true, true, false);
   require(!other_rule && other_rule.error().kind() == ErrorKind::Unsupported,
           "an unknown candidate rule is accepted");

@@ -1,6 +1,6 @@
 """Type stubs for the native module tolva._tolva."""
 
-from typing import Sequence, final
+from typing import Literal, Sequence, final, overload
 
 __all__: list[str]
 
@@ -74,6 +74,7 @@ def canonical_node_order_py(
 ) -> list[str]:
     """The ids of the nodes that the canonical string visits, in its order."""
 
+@overload
 def to_cgraph_many(
     graphs: Sequence[PyGraph],
     candidate_rule: str | None = None,
@@ -82,12 +83,29 @@ def to_cgraph_many(
     compress: bool | None = None,
     compact: bool | None = None,
     workers: int | None = None,
-) -> list[PyCGraph]:
+    on_error: Literal["raise"] | None = "raise",
+) -> list[PyCGraph]: ...
+@overload
+def to_cgraph_many(
+    graphs: Sequence[PyGraph],
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compress: bool | None = None,
+    compact: bool | None = None,
+    workers: int | None = None,
+    *,
+    on_error: Literal["return"],
+) -> list[PyCGraph | Exception]:
     """to_cgraph_py for every graph, in input order, computed on `workers` native threads
-    (default: the hardware's concurrency) without the interpreter lock. The failing graph of
-    lowest position raises ValueError "graph <i>: <message>". With TOLVA_TRACE=1 the lines of
-    graphs computed side by side interleave (workers=1 keeps them apart). Not in __all__."""
+    (default: the processors this process may use) without the interpreter lock. A failed graph
+    gives ValueError "graph <i>: <message>" (MemoryError "graph <i>: out of memory" when memory
+    ran out): on_error="raise" raises the one of lowest position, on_error="return" puts each in
+    its graph's place and keeps every other result. The trace switches are read once, when the
+    call starts; each graph's trace lines are written together. Ctrl-C stops the workers and
+    raises KeyboardInterrupt. Not in __all__."""
 
+@overload
 def canonical_node_order_many(
     graphs: Sequence[PyGraph],
     candidate_rule: str | None = None,
@@ -95,6 +113,18 @@ def canonical_node_order_many(
     allow_hashes: bool | None = None,
     compact: bool | None = None,
     workers: int | None = None,
-) -> list[list[str]]:
+    on_error: Literal["raise"] | None = "raise",
+) -> list[list[str]]: ...
+@overload
+def canonical_node_order_many(
+    graphs: Sequence[PyGraph],
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compact: bool | None = None,
+    workers: int | None = None,
+    *,
+    on_error: Literal["return"],
+) -> list[list[str] | Exception]:
     """canonical_node_order_py for every graph, in input order, on native threads as
     to_cgraph_many. Not in __all__."""

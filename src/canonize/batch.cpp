@@ -1,10 +1,14 @@
 #include "canonize/batch.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "error/exception_state.h"
 
@@ -12,59 +16,129 @@ namespace tolva {
 namespace {
 
 // The work shared by the threads of one run.
-struct SharedWork {
-  std::size_t count;
-  const std::function<bool(std::size_t)>& task;
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> stop{false};
-};
+class SharedWork {
+ public:
+  SharedWork(std::size_t count, const BatchRunOptions& options,
+             const std::function<bool(std::size_t, StopControl&)>& task)
+      : count_(count), options_(options), task_(task) {}
 
-// One thread's loop. Its indices ascend, so its first failure is its lowest.
-void work(SharedWork& shared, std::optional<TaskFailure>& failure) noexcept {
-  prepare_exception_state();
-  while (!shared.stop.load(std::memory_order_relaxed)) {
-    std::size_t index = shared.next.fetch_add(1, std::memory_order_relaxed);
-    if (index >= shared.count) return;
+  // One thread's loop. Its indices ascend, so its first failure is its lowest.
+  void work(std::vector<TaskFailure>& failures) noexcept {
+    prepare_exception_state();
+    StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); },
+                     &cancelled_);
+    while (!halted()) {
+      std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
+      if (index >= count_) break;
+      if (!run_one(index, stop, failures) && options_.stop_at_first_failure) {
+        failed_.store(true, std::memory_order_relaxed);
+        break;
+      }
+    }
+    finish_thread();
+  }
+
+  void cancel() { cancelled_.store(true); }
+
+  // Waits up to one slice for every worker to end; true when they all have.
+  bool wait_for_workers(std::size_t threads) {
+    std::unique_lock<std::mutex> hold(lock_);
+    return done_.wait_for(hold, options_.wait_slice, [&] { return finished_ == threads; });
+  }
+
+ private:
+  bool halted() const {
+    return cancelled_.load(std::memory_order_relaxed) || failed_.load(std::memory_order_relaxed);
+  }
+
+  bool run_one(std::size_t index, StopControl& stop, std::vector<TaskFailure>& failures) noexcept {
     bool ok = false;
     std::exception_ptr thrown;
     try {
-      ok = shared.task(index);
+      ok = task_(index, stop);
     } catch (...) {
       thrown = std::current_exception();
     }
     if (!ok) {
-      failure = TaskFailure{index, thrown};
-      shared.stop.store(true, std::memory_order_relaxed);
-      return;
+      try {
+        failures.push_back(TaskFailure{index, thrown});
+      } catch (...) {
+        // No memory to note the failure: stop the batch rather than lose it.
+        cancelled_.store(true);
+      }
     }
+    return ok;
   }
+
+  void finish_thread() {
+    std::lock_guard<std::mutex> hold(lock_);
+    ++finished_;
+    done_.notify_all();
+  }
+
+  std::size_t count_;
+  const BatchRunOptions& options_;
+  const std::function<bool(std::size_t, StopControl&)>& task_;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> failed_{false};
+  std::atomic<bool> cancelled_{false};
+  std::mutex lock_;
+  std::condition_variable done_;
+  std::size_t finished_ = 0;
+};
+
+// Failures of all threads, in ascending index order; only the lowest when the
+// batch stops at its first failure.
+std::vector<TaskFailure> merged(std::vector<std::vector<TaskFailure>>& per_thread, bool first_only) {
+  std::vector<TaskFailure> all;
+  for (auto& failures : per_thread) all.insert(all.end(), failures.begin(), failures.end());
+  std::sort(all.begin(), all.end(), [](const TaskFailure& a, const TaskFailure& b) { return a.index < b.index; });
+  if (first_only && all.size() > 1) all.resize(1);
+  return all;
 }
 
 }  // namespace
 
-unsigned default_worker_count() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned default_worker_count() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    int count = CPU_COUNT(&allowed);
+    if (count > 0) return static_cast<unsigned>(count);
+  }
+  return std::max(1u, std::thread::hardware_concurrency());
+}
 
-std::optional<TaskFailure> run_indexed(std::size_t count, unsigned workers,
-                                       const std::function<bool(std::size_t)>& task) {
-  std::size_t thread_count = std::clamp<std::size_t>(workers, 1, std::max<std::size_t>(count, 1));
-  SharedWork shared{count, task};
-  std::vector<std::optional<TaskFailure>> failures(thread_count);
+BatchRun run_indexed(std::size_t count, const BatchRunOptions& options,
+                     const std::function<bool(std::size_t, StopControl&)>& task,
+                     const std::function<bool()>& wait) {
+  std::size_t thread_count =
+      std::clamp<std::size_t>(options.workers, 1, std::max<std::size_t>(count, 1));
+  SharedWork shared(count, options, task);
+  std::vector<std::vector<TaskFailure>> failures(thread_count);
+  BatchRun run;
   {
-    std::vector<std::jthread> helpers;
-    helpers.reserve(thread_count - 1);
-    for (std::size_t t = 1; t < thread_count; ++t) {
+    std::vector<std::jthread> threads;
+    threads.reserve(thread_count);
+    for (std::size_t t = 0; t < thread_count; ++t) {
       try {
-        helpers.emplace_back([&shared, &failures, t] { work(shared, failures[t]); });
+        threads.emplace_back([&shared, &failures, t] { shared.work(failures[t]); });
       } catch (const std::system_error&) {
         break;  // no more threads to be had: the running ones take the rest
       }
     }
-    work(shared, failures[0]);
+    if (threads.empty()) {
+      shared.work(failures[0]);
+    } else {
+      while (!shared.wait_for_workers(threads.size())) {
+        if (!run.cancelled && wait()) {
+          run.cancelled = true;
+          shared.cancel();
+        }
+      }
+    }
   }  // the jthreads join here
-  std::optional<TaskFailure> lowest;
-  for (const std::optional<TaskFailure>& failure : failures)
-    if (failure && (!lowest || failure->index < lowest->index)) lowest = failure;
-  return lowest;
+  run.failures = merged(failures, options.stop_at_first_failure);
+  return run;
 }
 
 }  // namespace tolva

@@ -1,28 +1,39 @@
 // Runs one task per index on a small pool of native threads, for batch calls
 // that canonise many graphs at once.
 //
-// run_indexed(count, workers, task) calls task(i) for the indices 0..count-1,
-// which the threads take in ascending order from one shared atomic counter;
-// the calling thread is one of the `workers` threads. A task fails by
-// returning false or by throwing; an exception is caught on its own thread and
-// handed back, never rethrown. After a failure no new index is started, but
-// every index below a failing one has already been taken and runs to its end,
-// so the reported failure is the one a plain loop that stops at its first
-// failure would meet. Tasks touch only their own slots, so nothing else is
-// shared between threads.
+// run_indexed(count, options, task, wait) calls task(i, stop) for the indices
+// 0..count-1, which `options.workers` threads take in ascending order from one
+// shared atomic counter. The calling thread computes nothing: it waits for the
+// workers in slices of `options.wait_slice`, calling `wait()` after each one,
+// so a caller can watch for signals while its workers run. When `wait()`
+// returns true the batch is cancelled: every running task is asked to stop
+// through its StopControl, no new index is started, and the call returns once
+// every worker has ended.
+//
+// A task fails by returning false or by throwing; an exception is caught on
+// its own thread and handed back, never rethrown. With
+// `options.stop_at_first_failure`, no new index is started after a failure,
+// but every index below a failing one has already been taken and runs to its
+// end, so the failure reported is the one a plain loop that stops at its first
+// failure would meet. Otherwise every index runs and every failure is reported.
+// Tasks touch only their own slots, so nothing else is shared between threads.
 //
 //   std::vector<Result<std::string>> out(graphs.size());
-//   auto failure = run_indexed(graphs.size(), 4, [&](std::size_t i) {
-//     out[i] = to_cgraph(*graphs[i], "$degree", kDefaultBranchRule, true, true, false);
+//   auto run = run_indexed(graphs.size(), BatchRunOptions{4}, [&](std::size_t i, StopControl& stop) {
+//     CallControls controls{trace_settings, &stop};
+//     out[i] = to_cgraph(*graphs[i], "$degree", kDefaultBranchRule, true, true, false, controls);
 //     return out[i].has_value();
-//   });
-//   if (failure) report(failure->index, failure->exception);   // lowest failing index
+//   }, [] { return false; });
+//   if (!run.failures.empty()) report(run.failures.front().index);   // lowest failing index
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <exception>
 #include <functional>
-#include <optional>
+#include <vector>
+
+#include "error/stop_control.h"
 
 namespace tolva {
 
@@ -31,13 +42,28 @@ struct TaskFailure {
   std::exception_ptr exception;  // null when the task returned false
 };
 
-// The default number of threads: the hardware's concurrency, at least 1.
+struct BatchRunOptions {
+  unsigned workers = 1;
+  bool stop_at_first_failure = true;
+  std::chrono::milliseconds wait_slice{50};
+};
+
+struct BatchRun {
+  // In ascending index order; at most one with stop_at_first_failure.
+  std::vector<TaskFailure> failures;
+  // wait() asked to stop; the results of the tasks are then incomplete.
+  bool cancelled = false;
+};
+
+// The default number of threads: the processors this process may run on (its
+// CPU affinity), at least 1.
 unsigned default_worker_count();
 
 // Runs the tasks as described above on min(workers, count) threads (at least
 // one). If the system refuses to start a thread, the threads already running
-// share the work. Returns the failure with the lowest index, if any.
-std::optional<TaskFailure> run_indexed(std::size_t count, unsigned workers,
-                                       const std::function<bool(std::size_t)>& task);
+// share the work; if it refuses every thread, the calling thread does it.
+BatchRun run_indexed(std::size_t count, const BatchRunOptions& options,
+                     const std::function<bool(std::size_t, StopControl&)>& task,
+                     const std::function<bool()>& wait);
 
 }  // namespace tolva

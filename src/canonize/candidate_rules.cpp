@@ -12,7 +12,7 @@ Result<std::vector<RuleScore>> score_candidates(const GraphWrap& graph, std::str
     if (candidate_rule != kDegreeRule)
       return unsupported_error("candidate rule '" + std::string(candidate_rule) + "' not implemented");
     auto degree = static_cast<std::int32_t>(graph.degree(node));
-    scores.push_back(RuleScore{graph.node(node)->id, {degree}});
+    scores.push_back(RuleScore{std::string(graph.id(node)), {degree}});
   }
   return scores;
 }
@@ -32,10 +32,11 @@ std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores)
 }
 
 Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
-                                       const IdSet& excluded, bool compact, bool allow_hashes) {
-  auto dag = to_dag_with_mode(graph, candidate, IdSet{}, compact, allow_hashes);
+                                       const IdSet& excluded, bool compact, bool allow_hashes,
+                                       const CallControls& controls) {
+  auto dag = to_dag_with_mode(graph, candidate, IdSet{}, compact, allow_hashes, controls);
   if (!dag) return std::unexpected(dag.error());
-  auto tree = to_tree_string_with_depth_order(*dag, candidate, excluded, true);
+  auto tree = to_tree_string_with_depth_order(*dag, candidate, excluded, true, controls.stop);
   if (!tree) return parse_error(std::move(tree.error()));
   return CandidateScore{candidate, tree->height, std::move(tree->text)};
 }
@@ -43,11 +44,12 @@ Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string
 Result<std::vector<CandidateScore>> collect_candidate_scores(const GraphWrap& graph,
                                                              const std::vector<std::string>& candidates,
                                                              const IdSet& excluded, bool compact,
-                                                             bool allow_hashes) {
+                                                             bool allow_hashes,
+                                                             const CallControls& controls) {
   std::vector<CandidateScore> records;
   records.reserve(candidates.size());
   for (const std::string& id : candidates) {
-    auto record = score_candidate(graph, id, excluded, compact, allow_hashes);
+    auto record = score_candidate(graph, id, excluded, compact, allow_hashes, controls);
     if (!record) return std::unexpected(record.error());
     records.push_back(std::move(*record));
   }

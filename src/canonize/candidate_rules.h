@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dag/call_controls.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
@@ -45,12 +46,14 @@ std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores)
 
 // One candidate's DAG, serialised with `excluded` left out.
 Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
-                                       const IdSet& excluded, bool compact, bool allow_hashes);
+                                       const IdSet& excluded, bool compact, bool allow_hashes,
+                                       const CallControls& controls = {});
 
 // Each candidate's DAG, serialised with `excluded` left out, in candidate order.
 Result<std::vector<CandidateScore>> collect_candidate_scores(const GraphWrap& graph,
                                                              const std::vector<std::string>& candidates,
                                                              const IdSet& excluded, bool compact,
-                                                             bool allow_hashes);
+                                                             bool allow_hashes,
+                                                             const CallControls& controls = {});
 
 }  // namespace tolva

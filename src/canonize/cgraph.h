@@ -16,13 +16,16 @@
 #include <string>
 #include <string_view>
 
+#include "dag/call_controls.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
 
+// `controls` lends the trace settings and the stop check; a call that was
+// asked to stop fails with Interrupted and returns nothing it computed.
 Result<std::string> to_cgraph(const GraphWrap& graph, std::string_view candidate_rule,
                               std::string_view branch_rule, bool allow_hashes, bool compress,
-                              bool compact);
+                              bool compact, const CallControls& controls = {});
 
 }  // namespace tolva

@@ -45,7 +45,8 @@ class FirstPass {
 }  // namespace
 
 Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
-                                                    bool compact, bool allow_hashes) {
+                                                    bool compact, bool allow_hashes,
+                                                    const CallControls& controls) {
   auto scores = score_candidates(working, candidate_rule);
   if (!scores) return std::unexpected(scores.error());
   std::vector<std::string> candidates = select_candidates(*scores);
@@ -53,7 +54,7 @@ Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::str
   IdSet excluded = exclusion_set(working, candidates, std::move(pruned));
   FirstPass pass;
   for (const std::string& id : candidates) {
-    auto record = score_candidate(working, id, excluded, compact, allow_hashes);
+    auto record = score_candidate(working, id, excluded, compact, allow_hashes, controls);
     if (!record) return std::unexpected(record.error());
     pass.offer(std::move(*record));
   }

@@ -29,6 +29,7 @@ inline constexpr bool kDefaultCompact = false;
 
 // `working` must hold at least one node; it receives the pruning marks.
 Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
-                                                    bool compact, bool allow_hashes);
+                                                    bool compact, bool allow_hashes,
+                                                    const CallControls& controls);
 
 }  // namespace tolva

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dag/call_controls.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
@@ -22,6 +23,6 @@ namespace tolva {
 Result<std::vector<std::string>> canonical_node_order(const GraphWrap& graph,
                                                       std::string_view candidate_rule,
                                                       std::string_view branch_rule, bool allow_hashes,
-                                                      bool compact);
+                                                      bool compact, const CallControls& controls = {});
 
 }  // namespace tolva

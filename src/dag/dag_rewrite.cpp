@@ -31,8 +31,7 @@ std::vector<T>& bucket(std::vector<std::vector<T>>& by_floor, std::int32_t floor
 }
 
 std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
-  const NodeData* data = graph.node(node);
-  return data ? data->meta.floor : std::nullopt;
+  return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
 }
 
 CandidateBuckets collect_candidates(const GraphWrap& graph) {
@@ -47,9 +46,10 @@ CandidateBuckets collect_candidates(const GraphWrap& graph) {
     buckets.has_cobound = true;
   }
   std::vector<EdgeIndex> parent_edges;
-  graph.for_each_node([&](NodeIndex node, const NodeData& data) {
-    if (!data.meta.floor || *data.meta.floor < 0) return;
-    std::int32_t floor = *data.meta.floor;
+  graph.for_each_node([&](NodeIndex node) {
+    auto node_floor = graph.floor(node);
+    if (!node_floor || *node_floor < 0) return;
+    std::int32_t floor = *node_floor;
     parent_edges.clear();
     graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
       auto other_floor = floor_of(graph, other);
@@ -75,10 +75,12 @@ class DagRewrite {
     if (!floors) return parse_error(std::move(floors.error()));
     remove_unreached();
     for (std::uint64_t iteration = 1;; ++iteration) {
+      if (context_.controls().should_stop(static_cast<std::int64_t>(graph_.node_count() + graph_.edge_count())))
+        return interrupted_error();
       auto repaired = repair_one();
       if (!repaired) return std::unexpected(repaired.error());
       if (!*repaired) break;
-      emit_counts(graph_);
+      emit_counts(context_.trace(), graph_);
       if (iteration == kDagRepairLimit + 1)
         return unsupported_error("dag rewrite loop exceeded guard limit");
     }
@@ -88,11 +90,11 @@ class DagRewrite {
 
  private:
   void remove_unreached() {
-    std::vector<std::string> unreached;
-    graph_.for_each_node([&](NodeIndex, const NodeData& node) {
-      if (!node.meta.floor) unreached.push_back(node.id);
+    std::vector<std::string_view> unreached;
+    graph_.for_each_node([&](NodeIndex node) {
+      if (!graph_.floor(node)) unreached.push_back(graph_.id(node));
     });
-    for (const std::string& id : unreached) graph_.remove_node(id);
+    for (std::string_view id : unreached) graph_.remove_node(id);
   }
 
   // A slot freed by a compact split and reused later takes the floor recorded
@@ -100,7 +102,7 @@ class DagRewrite {
   void restore_floors(const FloorMap& floors) {
     for (std::size_t floor = 0; floor < floors.size(); ++floor)
       for (NodeIndex node : floors[floor])
-        if (NodeData* data = graph_.node(node)) data->meta.floor = static_cast<std::int32_t>(floor);
+        if (graph_.node_occupied(node)) graph_.set_floor(node, static_cast<std::int32_t>(floor));
   }
 
   // Repairs the deepest defect (cobound before inbound on one floor).
@@ -115,19 +117,19 @@ class DagRewrite {
       floor = buckets.max_cobound_floor;
       if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
       if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, &context_);
+        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, context_);
         if (!choice) return std::unexpected(choice.error());
         if (*choice) {
           // A cut makes two virtual leaves.
           if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, &context_);
+          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, context_);
           if (!fixed) return std::unexpected(fixed.error());
           return true;
         }
       }
     }
     if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, &context_);
+    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
     auto split = split_inbound(**choice);
@@ -136,19 +138,19 @@ class DagRewrite {
   }
 
   Result<void> split_inbound(const InboundCandidate& candidate) {
-    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, &context_);
+    auto magnet = get_magnet(graph_, candidate.node, allow_hashes_, context_);
     if (!magnet) return std::unexpected(magnet.error());
     auto split = compact_ ? split_compact(candidate, *magnet) : split_expanded(candidate, *magnet);
     if (split) ++mirror_counter_;
     return split;
   }
 
-  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, const std::string& magnet,
+  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, std::string_view magnet,
                        std::int32_t floor) const {
     NodeMeta meta;
-    meta.source_id = source_id_of(*graph_.node(node));
-    meta.mirror_count = mirror_count;
-    meta.origin_key = magnet;
+    meta.extra.source_id = graph_.source_id(node);
+    meta.extra.mirror_count = mirror_count;
+    meta.extra.origin_key = magnet;
     meta.floor = floor;
     meta.is_mirror = true;
     return meta;
@@ -157,35 +159,36 @@ class DagRewrite {
   // Replaces parent edge i of `node` by a mirror under the same parent, and
   // returns (parent, mirror).
   Result<std::pair<NodeIndex, NodeIndex>> hang_mirror(NodeIndex node, EdgeIndex edge, std::size_t i,
-                                                      std::string label, NodeMeta meta) {
+                                                      std::string_view label, const NodeMeta& meta) {
     if (!graph_.edge_occupied(edge)) return parse_error("inbound edge missing");
     auto ends = graph_.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
-    EdgeData old_edge = *graph_.edge(edge);
+    EdgeData old_edge = graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    if (auto taken = context_.take_nodes(1); !taken) return std::unexpected(taken.error());
     std::string suffix = "_" + std::to_string(i);
     NodeIndex mirror = add_generated_node(graph_,
-        "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
+        "#m" + std::to_string(mirror_counter_) + suffix, label, meta);
     graph_.remove_edge(edge);
-    graph_.add_edge_custom(parent, mirror, EdgeData{"#" + old_edge.id + suffix, old_edge.modality});
+    graph_.add_edge_custom(parent, mirror, "#" + std::string(old_edge.id) + suffix, old_edge.modality);
     return std::pair{parent, mirror};
   }
 
   // Compact: the mirrors carry the node's label; the node's children move to
   // the mirror whose parent writes the smallest tree string.
-  Result<void> split_compact(const InboundCandidate& candidate, const std::string& magnet) {
+  Result<void> split_compact(const InboundCandidate& candidate, std::string_view magnet) {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
-    std::string id = graph_.node(node)->id;
-    std::string label = graph_.node(node)->label;
+    std::string_view id = graph_.id(node);
+    std::string_view label = graph_.label(node);
     std::size_t count = candidate.parent_edges.size();
+    if (auto taken = context_.take_nodes(count); !taken) return std::unexpected(taken.error());
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true);
+      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
+                                 context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }
     std::stable_sort(mirrors.begin(), mirrors.end(),
@@ -202,10 +205,10 @@ class DagRewrite {
       if (!graph_.edge_occupied(edge)) return parse_error("outgoing edge missing");
       auto ends = graph_.endpoints(edge);
       if (!ends) return parse_error("outgoing endpoints missing");
-      EdgeData old_edge = *graph_.edge(edge);
+      EdgeData old_edge = graph_.edge(edge);
       NodeIndex child = ends->first == node ? ends->second : ends->first;
       graph_.remove_edge(edge);
-      graph_.add_edge_custom(child, main_mirror, EdgeData{old_edge.id + "_main", old_edge.modality});
+      graph_.add_edge_custom(child, main_mirror, std::string(old_edge.id) + "_main", old_edge.modality);
     }
     graph_.remove_node(id);
     return {};
@@ -239,28 +242,35 @@ class DagRewrite {
     // The recursive rewrite starts from a copy of the whole working copy.
     if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
-    graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !region[index]; });
+    graph_.for_each_node([&](NodeIndex index) { outside[index] = !region[index]; });
     auto below = DagRewrite(graph_, false, allow_hashes_, context_)
-                     .run(graph_.node(node)->id, BlockedNodes::from_slots(std::move(outside)));
+                     .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
     if (!below) return std::unexpected(below.error());
     return sub_dag_from(*below);
   }
 
   // Expanded: each mirror, labelled ".", gets its own copy of the DAG below
   // the node; the node itself stays behind, detached from its parents.
-  Result<void> split_expanded(const InboundCandidate& candidate, const std::string& magnet) {
+  Result<void> split_expanded(const InboundCandidate& candidate, std::string_view magnet) {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
-    std::string id = graph_.node(node)->id;
+    std::string_view id = graph_.id(node);
     auto sub = dag_below(node, floor);
     if (!sub) return std::unexpected(sub.error());
+    // A sub-DAG rewritten in a graph of its own brings its texts along.
+    graph_.texts().keep_alive(sub->texts);
     std::size_t count = candidate.parent_edges.size();
+    // A mirror and a copy of the sub-DAG per parent. Charged at once: a split
+    // that would pass the limit fails before it makes anything, where charging
+    // copy by copy would fail the same way only after most of the copying.
+    if (auto taken = context_.take_nodes(count * (sub->nodes.size() + 1)); !taken)
+      return std::unexpected(taken.error());
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
-      auto linked = attach_copy(*sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
-                                id + "_link_" + std::to_string(i));
+      auto linked = attach_copy(*sub, mirror, "@" + std::string(graph_.id(mirror)), floor + 1,
+                                std::string(id) + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
     return {};
@@ -270,18 +280,18 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    if (auto taken = context_.take_nodes(sub.nodes.size()); !taken) return taken;
     std::vector<NodeIndex> copied;
     copied.reserve(sub.nodes.size());
-    for (const NodeData& data : sub.nodes) {
+    for (const SubDag::Node& data : sub.nodes) {
+      if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
-      if (!meta.is_virtual && !meta.source_id) meta.source_id = data.id;
-      copied.push_back(add_generated_node(graph_, data.id + suffix, data.label, std::move(meta)));
+      if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = data.id;
+      copied.push_back(add_generated_node(graph_, std::string(data.id) + suffix, data.label, meta));
     }
     for (const SubDag::Edge& edge : sub.edges)
       graph_.add_edge_custom(copied[edge.first], copied[edge.second], edge.data);
-    graph_.add_edge_custom(mirror, copied[sub.root], EdgeData{std::move(link_id), "1"});
+    graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
     return {};
   }
 
@@ -296,27 +306,24 @@ class DagRewrite {
 }  // namespace
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const IdSet& blocked, bool compact, bool allow_hashes) {
+                                   const IdSet& blocked, bool compact, bool allow_hashes,
+                                   const CallControls& controls) {
   return to_dag_with_mode(graph, root, BlockedNodes::from_ids(graph, blocked, root), compact,
-                          allow_hashes);
-}
-
-Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const BlockedNodes& blocked, bool compact, bool allow_hashes) {
-  return to_dag_with_mode(graph, root, blocked, compact, allow_hashes, RewriteLimits{});
+                          allow_hashes, controls);
 }
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
-                                   RewriteLimits limits) {
-  RewriteContext context(limits);
+                                   const CallControls& controls, RewriteLimits limits) {
+  RewriteContext context(controls, limits);
   return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {
   IdSet roots;
-  graph.for_each_node([&](NodeIndex, const NodeData& node) {
-    if (node.meta.floor && *node.meta.floor <= max_floor) roots.insert(node.id);
+  graph.for_each_node([&](NodeIndex node) {
+    auto floor = graph.floor(node);
+    if (floor && *floor <= max_floor) roots.insert(std::string(graph.id(node)));
   });
   return roots;
 }

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "error/tolva_error.h"
+#include "dag/call_controls.h"
 #include "dag/rewrite_context.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
@@ -35,17 +36,16 @@ inline constexpr std::uint64_t kDagRepairLimit = 10000;
 // The node and magnet text limits of one rewrite (kDagNodeLimit,
 // kDagMagnetTextLimit) are described in rewrite_context.h.
 
+// `controls` lends the trace settings and the stop check (see call_controls.h).
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const IdSet& blocked, bool compact, bool allow_hashes);
+                                   const IdSet& blocked, bool compact, bool allow_hashes,
+                                   const CallControls& controls = {});
 
-// The same rewrite with the blocked nodes given as slots of `graph`.
-Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
-                                   const BlockedNodes& blocked, bool compact, bool allow_hashes);
-
-// The same rewrite with other limits than the defaults (for tests).
+// The same rewrite with the blocked nodes given as slots of `graph`, and
+// other limits than the defaults (for tests).
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
-                                   RewriteLimits limits);
+                                   const CallControls& controls = {}, RewriteLimits limits = {});
 
 // The ids of all live nodes whose floor is present and at most max_floor.
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor);

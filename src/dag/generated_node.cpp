@@ -7,9 +7,9 @@ std::string unused_node_id(const GraphWrap& graph, std::string id) {
   return id;
 }
 
-NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string label, NodeMeta meta) {
+NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string_view label, const NodeMeta& meta) {
   std::string fresh = unused_node_id(graph, std::move(id));
-  return graph.add_node_with_meta(std::move(fresh), std::move(label), std::move(meta));
+  return graph.add_node_with_meta(fresh, label, meta);
 }
 
 }  // namespace tolva

@@ -18,6 +18,6 @@ namespace tolva {
 // `id` with apostrophes appended until no node of `graph` has it.
 std::string unused_node_id(const GraphWrap& graph, std::string id);
 
-NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string label, NodeMeta meta);
+NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string_view label, const NodeMeta& meta);
 
 }  // namespace tolva

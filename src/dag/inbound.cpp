@@ -13,25 +13,25 @@ namespace {
 
 // The parent's cached digest of its magnet text, computed on first use.
 Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
-                             RewriteContext* context) {
-  if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
+                             RewriteContext& context) {
+  if (const auto& cached = graph.extra(parent).parent_digest) return *cached;
   auto magnet = get_magnet(graph, parent, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
-  auto digest = context ? context->md5().digest(*magnet) : md5_digest(*magnet);
+  auto digest = context.md5().digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
-  graph.node(parent)->meta.parent_digest = *digest;
+  graph.extra_mut(parent).parent_digest = *digest;
   return *digest;
 }
 
 Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes, RewriteContext* context) {
+                                     bool allow_hashes, RewriteContext& context) {
   InboundEntry entry{InboundScore{}, candidate};
   InboundScore& score = entry.score;
   NodeIndex node = candidate.node;
   auto magnet = get_magnet(graph, node, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
-  score.magnet = std::move(*magnet);
-  score.magnet_digest = graph.node(node)->meta.magnet_digest;
+  score.magnet = *magnet;
+  score.magnet_digest = graph.extra(node).magnet_digest;
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
@@ -46,7 +46,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     score.edge_keys.push_back(edge_key(graph, a, b));
   }
   std::sort(score.edge_keys.begin(), score.edge_keys.end());
-  score.node_id = graph.node(node)->id;
+  score.node_id = graph.id(node);
   score.parent_count = candidate.parent_edges.size();
   return entry;
 }
@@ -96,9 +96,9 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry) 
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        const std::vector<InboundCandidate>& candidates,
                                                        std::int32_t floor, bool allow_hashes,
-                                                       RewriteContext* context) {
+                                                       RewriteContext& context) {
   if (candidates.empty()) return std::nullopt;
-  bool tracing = trace_enabled();
+  bool tracing = context.trace().trace_on();
   std::optional<InboundEntry> best;
   TopRanking<InboundEntry> ranking;
   for (const InboundCandidate& candidate : candidates) {
@@ -108,9 +108,9 @@ Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
     if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);
   }
   if (tracing) {
-    emit("dag_inbound_scores", {{"floor", JsonValue(std::int64_t{floor})},
+    emit(context.trace(), "dag_inbound_scores", {{"floor", JsonValue(std::int64_t{floor})},
                                 {"scores", scores_value(ranking.entries())}});
-    emit("dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
+    emit(context.trace(), "dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
                         {"type", JsonValue("inbound")},
                         {"score", inbound_score_value(*best)},
                         {"choice", inbound_repr_from_keys(best->candidate.floor, *best)}});

@@ -7,39 +7,43 @@
 
 namespace tolva {
 
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               RewriteContext* context) {
-  NodeData& data = *graph.node(node);
-  NodeMeta& meta = data.meta;
-  if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
-  if (!meta.floor) return parse_error("magnet requires floored graph");
+Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                                    RewriteContext& context) {
+  {
+    const NodeExtra& cached = graph.extra(node);
+    if (cached.magnet && cached.magnet_hashed == allow_hashes) return *cached.magnet;
+  }
+  auto floor = graph.floor(node);
+  if (!floor) return parse_error("magnet requires floored graph");
 
-  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*meta.floor, node), false);
+  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*floor, node), false,
+                              context.controls().stop);
   if (!below) return parse_error(std::move(below.error()));
 
   std::string magnet;
   std::optional<Digest> digest;
   if (allow_hashes) {
-    digest = context ? context->md5().digest("_", below->text, "_") : md5_digest("_", below->text, "_");
+    digest = context.md5().digest("_", below->text, "_");
     if (!digest) return parse_error("md5 digest failed");
     magnet = "_" + hex_digest(*digest) + "_";
   } else {
-    if (context)
-      if (auto taken = context->take_magnet_text(below->text.size() + 2); !taken)
-        return std::unexpected(taken.error());
+    if (auto taken = context.take_magnet_text(below->text.size() + 2); !taken)
+      return std::unexpected(taken.error());
     magnet.reserve(below->text.size() + 2);
     magnet = "_";
     below->text.append_to(magnet);
     magnet += "_";
   }
-  if (env_switch_on("TOLVA_TRACE_MAGNET"))
-    emit("magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(data.id)}});
+  if (context.trace().magnet_on())
+    emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(graph.id(node))}});
 
-  meta.magnet = magnet;
-  meta.magnet_digest = digest;
-  meta.parent_digest.reset();
-  meta.magnet_hashed = allow_hashes;
-  return magnet;
+  std::string_view stored = graph.store_text(magnet);
+  NodeExtra& extra = graph.extra_mut(node);
+  extra.magnet = stored;
+  extra.magnet_digest = digest;
+  extra.parent_digest.reset();
+  extra.magnet_hashed = allow_hashes;
+  return stored;
 }
 
 }  // namespace tolva

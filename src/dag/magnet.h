@@ -10,7 +10,7 @@
 // magnet is returned as it is, even if the graph below the node has changed
 // since (the rewrite relies on that). Computing floors clears the caches.
 //
-//   auto magnet = get_magnet(graph, node, /*allow_hashes=*/false);   // "_()R_"
+//   auto magnet = get_magnet(graph, node, /*allow_hashes=*/false, context);   // "_()R_"
 #pragma once
 
 #include <string>
@@ -22,9 +22,10 @@
 namespace tolva {
 
 // Fails (Parse) with "magnet requires floored graph" for a node without a floor.
-// Within a rewrite, `context` supplies the hasher and charges unhashed magnet
+// `context` supplies the hasher and the trace, and charges unhashed magnet
 // text to the rewrite's budget.
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               RewriteContext* context = nullptr);
+// The magnet is a view of text the graph holds.
+Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                                    RewriteContext& context);
 
 }  // namespace tolva

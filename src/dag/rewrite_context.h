@@ -1,6 +1,7 @@
 // RewriteContext: what one top-level DAG rewrite shares with its recursive
-// calls and with the magnet, cobound and inbound code it calls: one MD5
-// hasher, and the two budgets that stop a rewrite whose output would grow
+// calls and with the magnet, cobound and inbound code it calls: the caller's
+// controls (trace and stop, see call_controls.h), one MD5 hasher, and the two
+// budgets that stop a rewrite whose output would grow
 // beyond memory before it allocates it.
 //
 // Expanded splits copy the DAG below a node once per parent, so some graphs
@@ -11,13 +12,14 @@
 // options, so a call fails the same way every time, and no graph within the
 // limits is affected by them.
 //
-//   RewriteContext context;
+//   RewriteContext context(controls);
 //   if (auto taken = context.take_nodes(2); !taken) return std::unexpected(taken.error());
 //   auto digest = context.md5().digest(text);
 #pragma once
 
 #include <cstdint>
 
+#include "dag/call_controls.h"
 #include "dag/md5_digest.h"
 #include "error/tolva_error.h"
 
@@ -44,8 +46,11 @@ struct RewriteLimits {
 
 class RewriteContext {
  public:
-  explicit RewriteContext(RewriteLimits limits = {}) : limits_left_(limits) {}
+  explicit RewriteContext(const CallControls& controls, RewriteLimits limits = {})
+      : controls_(controls), limits_left_(limits) {}
 
+  const CallControls& controls() const { return controls_; }
+  const TraceSettings& trace() const { return controls_.trace; }
   Md5Hasher& md5() { return md5_; }
 
   // Charges `count` new nodes, before they are made.
@@ -64,6 +69,7 @@ class RewriteContext {
   }
 
  private:
+  const CallControls& controls_;
   RewriteLimits limits_left_;
   Md5Hasher md5_;
 };

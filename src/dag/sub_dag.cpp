@@ -45,19 +45,20 @@ Result<SubDag> sub_dag_from(const GraphWrap& dag) {
   SubDag sub;
   std::vector<std::uint32_t> position(dag.node_slot_count(), kEndMarker);
   std::optional<std::int32_t> root_floor;
-  dag.for_each_node([&](NodeIndex index, const NodeData& data) {
-    std::int32_t floor = data.meta.floor.value_or(0);
+  dag.for_each_node([&](NodeIndex index) {
+    std::int32_t floor = dag.floor(index).value_or(0);
     if (!root_floor || floor < *root_floor) {
       root_floor = floor;
       sub.root = static_cast<std::uint32_t>(sub.nodes.size());
     }
     position[index] = static_cast<std::uint32_t>(sub.nodes.size());
-    sub.nodes.push_back(data);
+    sub.nodes.push_back(SubDag::Node{dag.id(index), dag.label(index), dag.meta(index)});
   });
   if (sub.nodes.empty()) return parse_error("empty subgraph");
   for (EdgeIndex edge = 0; edge < dag.edge_slot_count(); ++edge)
     if (auto ends = dag.endpoints(edge))
-      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], *dag.edge(edge)});
+      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], dag.edge(edge)});
+  sub.texts = dag.texts();
   return sub;
 }
 
@@ -74,22 +75,19 @@ std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
   for (NodeIndex at : reached) {
     position[at] = static_cast<std::uint32_t>(sub.nodes.size());
     if (at == node) sub.root = position[at];
-    NodeData data = *graph.node(at);
-    data.meta.floor = floor[at];
-    data.meta.magnet.reset();
-    data.meta.magnet_digest.reset();
-    data.meta.parent_digest.reset();
-    data.meta.magnet_hashed = false;
-    sub.nodes.push_back(std::move(data));
+    SubDag::Node copy{graph.id(at), graph.label(at), graph.meta(at)};
+    copy.meta.floor = floor[at];
+    copy.meta.extra.clear_magnet_caches();
+    sub.nodes.push_back(copy);
     // Each edge once: from its first endpoint (a self-loop included).
     graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex other) {
-      if (floor[other] >= 0 && graph.endpoints(edge)->first == at) edges.push_back(edge);
+      if (floor[other] >= 0 && graph.first_end(edge) == at) edges.push_back(edge);
     });
   }
   std::sort(edges.begin(), edges.end());
   for (EdgeIndex edge : edges) {
-    auto [first, second] = *graph.endpoints(edge);
-    sub.edges.push_back(SubDag::Edge{position[first], position[second], *graph.edge(edge)});
+    sub.edges.push_back(
+        SubDag::Edge{position[graph.first_end(edge)], position[graph.second_end(edge)], graph.edge(edge)});
   }
   return sub;
 }

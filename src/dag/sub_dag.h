@@ -21,14 +21,21 @@
 namespace tolva {
 
 struct SubDag {
+  struct Node {
+    std::string_view id;
+    std::string_view label;
+    NodeMeta meta;
+  };
   struct Edge {
     std::uint32_t first;   // position in `nodes`
     std::uint32_t second;  // position in `nodes`
     EdgeData data;
   };
-  std::vector<NodeData> nodes;  // slot order
-  std::vector<Edge> edges;      // slot order
-  std::uint32_t root = 0;       // position in `nodes`; the node with the lowest floor
+  std::vector<Node> nodes;  // slot order
+  std::vector<Edge> edges;  // slot order
+  std::uint32_t root = 0;   // position in `nodes`; the node with the lowest floor
+  // Holds the texts the views above point into.
+  TextStore texts;
 };
 
 // The nodes of a rewritten DAG; fails (Parse) with "empty subgraph" when it has none.

@@ -86,7 +86,7 @@ NodeIndex DotGraphBuilder::mention_node(std::string_view id) {
 }
 
 void DotGraphBuilder::set_node_label(NodeIndex node, std::string_view label) {
-  graph_.node(node)->label = label;
+  graph_.set_label(node, label);
 }
 
 void DotGraphBuilder::append_subgraph_nodes(SubgraphId subgraph, std::vector<NodeIndex>& out) const {
@@ -102,13 +102,13 @@ void DotGraphBuilder::append_subgraph_nodes(SubgraphId subgraph, std::vector<Nod
   out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(first), out.end()), out.end());
 }
 
-std::string DotGraphBuilder::modality_of(const EdgeAttributes& values) const {
+std::string_view DotGraphBuilder::modality_of(const EdgeAttributes& values) const {
   for (const auto& value : values)
     if (value) return *value;
   return "1";
 }
 
-std::string DotGraphBuilder::modality_for(const EdgeAttributes& statement) const {
+std::string_view DotGraphBuilder::modality_for(const EdgeAttributes& statement) const {
   const EdgeAttributes& defaults = scopes_.back().edge_values;
   for (std::size_t i = 0; i < statement.size(); ++i) {
     if (statement[i]) return *statement[i];
@@ -124,26 +124,28 @@ std::uint64_t DotGraphBuilder::edge_key(NodeIndex tail, NodeIndex head) const {
 
 void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement) {
   if (!strict_) {
-    graph_.add_edge_custom(tail, head, EdgeData{{}, modality_for(statement)});
+    graph_.add_edge_custom(tail, head, "", modality_for(statement));
     return;
   }
-  auto [found, inserted] = edge_of_pair_.try_emplace(edge_key(tail, head), 0);
-  if (!inserted) return merge_into_existing_edge(found->second, statement);
+  auto [found, inserted] = strict_edge_of_pair_.try_emplace(edge_key(tail, head), strict_edges_.size());
+  if (!inserted) {
+    EdgeAttributes& values = strict_edges_[found->second].values;
+    for (std::size_t i = 0; i < statement.size(); ++i)
+      if (statement[i]) values[i] = statement[i];
+    return;
+  }
   EdgeAttributes values = scopes_.back().edge_values;
   for (std::size_t i = 0; i < statement.size(); ++i)
     if (statement[i]) values[i] = statement[i];
-  found->second = graph_.add_edge_custom(tail, head, EdgeData{{}, modality_of(values)});
-  if (strict_edge_values_.size() <= found->second) strict_edge_values_.resize(found->second + 1);
-  strict_edge_values_[found->second] = std::move(values);
+  strict_edges_.push_back(StrictEdge{tail, head, std::move(values)});
 }
 
-void DotGraphBuilder::merge_into_existing_edge(EdgeIndex edge, const EdgeAttributes& statement) {
-  EdgeAttributes& values = strict_edge_values_[edge];
-  for (std::size_t i = 0; i < statement.size(); ++i)
-    if (statement[i]) values[i] = statement[i];
-  graph_.edge(edge)->modality = modality_of(values);
+GraphWrap DotGraphBuilder::finish() && {
+  // A strict graph's edges can still change until the end; they go in now,
+  // in the order they were first made.
+  for (const StrictEdge& edge : strict_edges_)
+    graph_.add_edge_custom(edge.tail, edge.head, "", modality_of(edge.values));
+  return std::move(graph_);
 }
-
-GraphWrap DotGraphBuilder::finish() && { return std::move(graph_); }
 
 }  // namespace tolva

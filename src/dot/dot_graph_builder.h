@@ -16,7 +16,8 @@
 //     in the subgraphs inside it, in node order;
 //   - in a strict graph a second edge between the same two nodes (the same
 //     tail and head when directed) is not added: its statement's attributes
-//     are written onto the first one.
+//     are written onto the first one (so a strict graph's edges enter the
+//     store at finish(), in the order they were first made).
 // Edges get the store's names "e1", "e2", ... in the order they are made.
 //
 //   DotGraphBuilder builder(options, /*strict=*/false, /*directed=*/false);
@@ -100,10 +101,15 @@ class DotGraphBuilder {
     EdgeAttributes edge_values;
   };
 
-  std::string modality_of(const EdgeAttributes& values) const;
+  struct StrictEdge {
+    NodeIndex tail;
+    NodeIndex head;
+    EdgeAttributes values;
+  };
+
+  std::string_view modality_of(const EdgeAttributes& values) const;
   // The modality of a new edge: the statement's values over the defaults.
-  std::string modality_for(const EdgeAttributes& statement) const;
-  void merge_into_existing_edge(EdgeIndex edge, const EdgeAttributes& statement);
+  std::string_view modality_for(const EdgeAttributes& statement) const;
   std::uint64_t edge_key(NodeIndex tail, NodeIndex head) const;
 
   const DotReadOptions& options_;
@@ -115,9 +121,9 @@ class DotGraphBuilder {
   std::vector<Scope> scopes_;
   // (parent subgraph, name) of named subgraphs, for reopening them.
   std::unordered_map<std::string, SubgraphId> named_;
-  // Strict graphs only: one edge per node pair, and its attribute values.
-  std::unordered_map<std::uint64_t, EdgeIndex> edge_of_pair_;
-  std::vector<EdgeAttributes> strict_edge_values_;
+  // Strict graphs only: one edge per node pair, kept here until finish().
+  std::unordered_map<std::uint64_t, std::size_t> strict_edge_of_pair_;
+  std::vector<StrictEdge> strict_edges_;
 };
 
 }  // namespace tolva

@@ -41,10 +41,17 @@ enum class AttributeTarget { kGraph, kNode, kEdge };
 
 class DotParser {
  public:
-  DotParser(std::string_view text, const DotReadOptions& options)
-      : text_(text), options_(options), lexer_(text) {}
+  DotParser(std::string_view text, const DotReadOptions& options, StopControl* stop)
+      : text_(text), options_(options), stop_(stop), lexer_(text) {}
 
   Result<GraphWrap> parse() {
+    auto read = parse_graph();
+    if (stop_ != nullptr && stop_->stopped()) return interrupted_error();
+    return read;
+  }
+
+ private:
+  Result<GraphWrap> parse_graph() {
     auto header = read_header();
     if (!header) return syntax_failure(header.error());
     if (header->directed && !options_.accept_directed)
@@ -58,7 +65,6 @@ class DotParser {
     return std::move(*builder_).finish();
   }
 
- private:
   std::unexpected<TolvaError> syntax_failure(const DotSyntaxError& error) const {
     return parse_error(describe_position(text_, error.offset) + ": " + error.message);
   }
@@ -112,6 +118,9 @@ class DotParser {
     Statement statement = fresh_statement();
     bool after_operand = false;
     for (;;) {
+      // Polled once a token or so: a large file can take seconds.
+      if (stop_ != nullptr && stop_->should_stop())
+        return std::unexpected(DotSyntaxError{current_.begin, "stopped"});
       if (after_operand) {
         if (at(DotTokenKind::kUndirectedEdge) || at(DotTokenKind::kDirectedEdge)) {
           if (auto step = edge_operator(); !step) return step;
@@ -325,6 +334,7 @@ class DotParser {
 
   std::string_view text_;
   const DotReadOptions& options_;
+  StopControl* stop_;
   DotLexer lexer_;
   DotToken current_;
   std::optional<DotGraphBuilder> builder_;
@@ -342,15 +352,17 @@ class DotParser {
 
 }  // namespace
 
-Result<GraphWrap> read_dot_graph(std::string_view text, const DotReadOptions& options) {
-  return DotParser(text, options).parse();
+Result<GraphWrap> read_dot_graph(std::string_view text, const DotReadOptions& options, StopControl* stop) {
+  return DotParser(text, options, stop).parse();
 }
 
-Result<GraphWrap> read_dot_graph_file(std::string_view path, const DotReadOptions& options) {
-  auto bytes = read_file_bytes(path);
+Result<GraphWrap> read_dot_graph_file(std::string_view path, const DotReadOptions& options,
+                                      StopControl* stop) {
+  auto bytes = read_file_bytes(path, stop);
+  if (stop != nullptr && stop->stopped()) return interrupted_error();
   if (!bytes) return parse_error(std::move(bytes.error()));
-  if (is_valid_utf8(*bytes)) return read_dot_graph(*bytes, options);
-  return read_dot_graph(utf8_from_latin1(*bytes), options);
+  if (is_valid_utf8(*bytes)) return read_dot_graph(*bytes, options, stop);
+  return read_dot_graph(utf8_from_latin1(*bytes), options, stop);
 }
 
 }  // namespace tolva

@@ -24,21 +24,26 @@
 // options.accept_directed, is an Unsupported error "directed graph at line L,
 // column C"; with it, each "->" edge becomes an undirected edge from its tail
 // to its head ("--" in a digraph, like "->" in a graph, is a syntax error).
+// A `stop` control is polled about once a token; when it says stop, the
+// result is an Interrupted error.
 #pragma once
 
 #include <string_view>
 
 #include "dot/dot_graph_builder.h"
+#include "error/stop_control.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
 
-Result<GraphWrap> read_dot_graph(std::string_view text, const DotReadOptions& options);
+Result<GraphWrap> read_dot_graph(std::string_view text, const DotReadOptions& options,
+                                 StopControl* stop = nullptr);
 
 // Reads the whole file, then read_dot_graph. A file that is not valid UTF-8
 // is taken as Latin-1, as Graphviz does. Read failures are Parse errors with
 // the messages of file_text.h.
-Result<GraphWrap> read_dot_graph_file(std::string_view path, const DotReadOptions& options);
+Result<GraphWrap> read_dot_graph_file(std::string_view path, const DotReadOptions& options,
+                                      StopControl* stop = nullptr);
 
 }  // namespace tolva

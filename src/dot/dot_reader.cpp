@@ -133,8 +133,8 @@ std::expected<GraphWrap, std::string> parse_dot_content(std::string_view text) {
   return graph;
 }
 
-std::expected<GraphWrap, std::string> parse_dot_file(std::string_view path) {
-  auto text = read_file_text(path);
+std::expected<GraphWrap, std::string> parse_dot_file(std::string_view path, StopControl* stop) {
+  auto text = read_file_text(path, stop);
   if (!text) return std::unexpected(std::move(text.error()));
   return parse_dot_content(*text);
 }

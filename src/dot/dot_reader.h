@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "error/stop_control.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
@@ -28,7 +29,7 @@ std::expected<GraphWrap, std::string> parse_dot_content(std::string_view text);
 // Reads the whole file as UTF-8 and parses it. Read failures are reported as
 // "<system text> (os error N)", invalid UTF-8 as "stream did not contain valid UTF-8",
 // a path containing a NUL character as "file name contained an unexpected NUL byte".
-std::expected<GraphWrap, std::string> parse_dot_file(std::string_view path);
+std::expected<GraphWrap, std::string> parse_dot_file(std::string_view path, StopControl* stop = nullptr);
 
 // The node id at the start of `text`: trimmed, then up to the first white
 // space or "[". Fails with "empty node id" or "invalid node id in '<text>'".

@@ -36,14 +36,29 @@ class FileDescriptor {
   int fd_;
 };
 
+// A system call interrupted by a signal is retried, unless the caller, asked
+// at once (its signal handler may raise), wants to stop.
+bool retry_interrupted(int error, StopControl* stop) {
+  return error == EINTR && (stop == nullptr || !stop->poll_now());
+}
+
+// Opens `path` for reading; -1 with errno set otherwise. Opening a FIFO waits
+// for its writer, so it can be interrupted like a read.
+int open_for_reading(const std::string& path, StopControl* stop) {
+  for (;;) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 || !retry_interrupted(errno, stop)) return fd;
+  }
+}
+
 // Appends everything left in `fd` to `out`; the errno of a failed read otherwise.
-std::expected<void, int> read_all(int fd, std::string& out) {
+std::expected<void, int> read_all(int fd, std::string& out, StopControl* stop) {
   char buffer[1 << 16];
   for (;;) {
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got == 0) return {};
     if (got < 0) {
-      if (errno == EINTR) continue;
+      if (retry_interrupted(errno, stop)) continue;
       return std::unexpected(errno);
     }
     out.append(buffer, static_cast<std::size_t>(got));
@@ -58,23 +73,23 @@ std::string os_error_message(int code) {
   return text + " (os error " + std::to_string(code) + ")";
 }
 
-std::expected<std::string, std::string> read_file_bytes(std::string_view path) {
+std::expected<std::string, std::string> read_file_bytes(std::string_view path, StopControl* stop) {
   if (path.find('\0') != std::string_view::npos)
     return std::unexpected(std::string("file name contained an unexpected NUL byte"));
-  FileDescriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor file(open_for_reading(std::string(path), stop));
   if (file.get() < 0) return std::unexpected(os_error_message(errno));
 
   std::string bytes;
   struct stat info {};
   if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
     bytes.reserve(static_cast<std::size_t>(info.st_size));
-  if (auto read = read_all(file.get(), bytes); !read)
+  if (auto read = read_all(file.get(), bytes, stop); !read)
     return std::unexpected(os_error_message(read.error()));
   return bytes;
 }
 
-std::expected<std::string, std::string> read_file_text(std::string_view path) {
-  auto text = read_file_bytes(path);
+std::expected<std::string, std::string> read_file_text(std::string_view path, StopControl* stop) {
+  auto text = read_file_bytes(path, stop);
   if (text && !is_valid_utf8(*text))
     return std::unexpected(std::string("stream did not contain valid UTF-8"));
   return text;

@@ -9,6 +9,7 @@ std::string_view display_prefix(ErrorKind kind) {
     case ErrorKind::MissingNode: return "missing node: ";
     case ErrorKind::InvalidRule: return "invalid rule: ";
     case ErrorKind::Unsupported: return "unsupported: ";
+    case ErrorKind::Interrupted: return "interrupted: ";
   }
   return "error: ";
 }

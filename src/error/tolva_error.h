@@ -26,6 +26,7 @@ enum class ErrorKind : std::uint8_t {
   MissingNode = 2,  // a referenced node does not exist (part of the type; not raised today)
   InvalidRule = 3,  // a malformed rule text (part of the type; not raised today)
   Unsupported = 4,  // a rule that is not implemented, or a rewrite beyond its limits
+  Interrupted = 5,  // the caller asked the call to stop (a signal, a cancelled batch)
 };
 
 class TolvaError {
@@ -36,8 +37,9 @@ class TolvaError {
   ErrorKind kind() const { return kind_; }
   const std::string& message() const { return message_; }
 
-  // "io error: {}", "parse error: {}", "missing node: {}", "invalid rule: {}"
-  // or "unsupported: {}", the message inserted unchanged. Never fails.
+  // "io error: {}", "parse error: {}", "missing node: {}", "invalid rule: {}",
+  // "unsupported: {}" or "interrupted: {}", the message inserted unchanged.
+  // Never fails.
   std::string display() const;
 
   friend bool operator==(const TolvaError&, const TolvaError&) = default;
@@ -59,6 +61,9 @@ inline std::unexpected<TolvaError> parse_error(std::string message) {
 }
 inline std::unexpected<TolvaError> unsupported_error(std::string message) {
   return std::unexpected(TolvaError(ErrorKind::Unsupported, std::move(message)));
+}
+inline std::unexpected<TolvaError> interrupted_error() {
+  return std::unexpected(TolvaError(ErrorKind::Interrupted, "stopped at the caller's request"));
 }
 
 }  // namespace tolva

@@ -38,8 +38,9 @@ class BlockedNodes {
       case Mode::Slots: return node < slots_.size() && slots_[node];
       case Mode::Floors: {
         if (node == exempt_) return false;
-        const NodeData* data = graph.node(node);
-        return data && data->meta.floor && *data->meta.floor <= floor_;
+        if (!graph.node_occupied(node)) return false;
+        auto floor = graph.floor(node);
+        return floor && *floor <= floor_;
       }
     }
     return false;

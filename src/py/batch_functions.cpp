@@ -6,12 +6,19 @@
 // Every argument is converted and every graph taken, with a reference held to
 // its PyGraph, before the lock is released; the threads then see only C++
 // data, and every core call copies its graph, so the graphs are only read.
-// Results come back in input order. The failing graph of lowest position
-// decides the exception: ValueError "graph <i>: <display text>" for a library
-// error, the usual mapping of `guarded` (MemoryError, InternalError) for a C++
-// exception, which is caught on its worker thread and rethrown here. With
-// TOLVA_TRACE=1 the trace lines of graphs computed side by side interleave;
-// workers=1 keeps each graph's lines together.
+// The trace switches are read here, once, on the calling thread: the workers
+// never touch the environment, which Python code may be changing meanwhile.
+// Each graph's trace lines are written together when the graph is done.
+//
+// While the workers run, the calling thread takes the lock back every 50 ms
+// to run pending signal handlers; when one raises (Ctrl-C), the workers stop
+// at their next check and the handler's exception is raised.
+//
+// Results come back in input order. A failed graph gives ValueError
+// "graph <i>: <display text>", or for a C++ exception MemoryError "graph <i>:
+// out of memory" / InternalError. With on_error="raise" (the default) the
+// lowest failing graph's exception is raised; with on_error="return" it takes
+// the graph's place in the list and every other result is kept.
 //
 //   to_cgraph_many([g0, g1], workers=2)  ->  [to_cgraph_py(g0, ...), to_cgraph_py(g1, ...)]
 #include <climits>
@@ -22,11 +29,13 @@
 #include "canonize/cgraph.h"
 #include "canonize/first_pass.h"
 #include "canonize/node_order.h"
+#include "dag/trace.h"
 #include "py/args.h"
 #include "py/errors.h"
 #include "py/functions.h"
 #include "py/py_cgraph.h"
 #include "py/py_graph.h"
+#include "py/signals.h"
 
 namespace tolva::py {
 namespace {
@@ -77,7 +86,28 @@ struct BatchOptions {
   bool compress = kDefaultCompress;
   bool compact = kDefaultCompact;
   unsigned workers = 1;
+  bool return_errors = false;
 };
+
+// "raise" (or None, or omitted) or "return"; anything else is refused.
+bool convert_on_error(PyObject* value, bool& return_errors) {
+  std::string mode;
+  if (!convert_str_or(value, "on_error", "raise", mode)) return false;
+  if (mode != "raise" && mode != "return") {
+    PyErr_Format(PyExc_ValueError, "argument 'on_error': expected 'raise' or 'return', got %R", value);
+    return false;
+  }
+  return_errors = mode == "return";
+  return true;
+}
+
+// The exception of one failed graph, as a new object.
+template <typename T>
+PyObject* failure_exception(const TaskFailure& failure, const Result<T>& result) {
+  std::string prefix = "graph " + std::to_string(failure.index) + ": ";
+  if (failure.exception) return exception_for(failure.exception, prefix);
+  return new_exception(PyExc_ValueError, prefix + result.error().display());
+}
 
 // A positive int (any object with __index__ except a bool), or None for the
 // hardware's concurrency. Counts beyond the graph count are cut later. Another
@@ -107,33 +137,49 @@ bool convert_workers(PyObject* value, unsigned& out) {
 }
 
 // Runs `compute` on every graph without the interpreter lock, then wraps the
-// results in input order with `wrap`, or raises for the lowest failing graph.
+// results in input order with `wrap`, raising or placing the failures.
 template <typename T, typename Compute, typename Wrap>
-PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, unsigned workers,
+PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, const BatchOptions& options,
                     Compute compute, Wrap wrap) {
-  std::vector<Result<T>> results(graphs.size());
-  std::optional<TaskFailure> failure;
+  bool trace = env_switch_on("TOLVA_TRACE");
+  bool trace_magnet = env_switch_on("TOLVA_TRACE_MAGNET");
+  std::vector<Result<T>> results(graphs.size(), std::unexpected(TolvaError(ErrorKind::Interrupted, "")));
+  BatchRun run;
   std::exception_ptr escaped;
   PyThreadState* saved = PyEval_SaveThread();
   try {
-    failure = run_indexed(graphs.size(), workers, [&](std::size_t i) {
-      results[i] = compute(*graphs[i]);
-      return results[i].has_value();
-    });
+    BatchRunOptions run_options{options.workers, !options.return_errors};
+    run = run_indexed(graphs.size(), run_options,
+        [&](std::size_t i, StopControl& stop) {
+          GraphTraceBuffer lines;
+          CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop};
+          results[i] = compute(*graphs[i], controls);
+          return results[i].has_value();
+        },
+        [&saved] { return handler_raised_without_lock(saved); });
   } catch (...) {
     escaped = std::current_exception();
   }
   PyEval_RestoreThread(saved);
   if (escaped) std::rethrow_exception(escaped);
-  if (failure && failure->exception) std::rethrow_exception(failure->exception);
-  if (failure)
-    return raise_value_error("graph " + std::to_string(failure->index) + ": " +
-                             results[failure->index].error().display());
+  if (run.cancelled) return PyErr_Occurred() ? nullptr : raise_internal_error("batch cancelled");
 
   PyObject* list = PyList_New(static_cast<Py_ssize_t>(results.size()));
   if (list == nullptr) return nullptr;
+  auto failure = run.failures.begin();
   for (std::size_t i = 0; i < results.size(); ++i) {
-    PyObject* item = wrap(std::move(*results[i]));
+    PyObject* item;
+    if (failure != run.failures.end() && failure->index == i) {
+      item = failure_exception(*failure++, results[i]);
+      if (item != nullptr && !options.return_errors) {
+        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(item)), item);
+        Py_DECREF(item);
+        Py_DECREF(list);
+        return nullptr;
+      }
+    } else {
+      item = wrap(std::move(*results[i]));
+    }
     if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
       Py_DECREF(list);
       return nullptr;
@@ -146,9 +192,9 @@ PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, unsigned worker
 
 PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    static constexpr const char* kNames[] = {"graphs",   "candidate_rule", "branch_rule",
-                                             "allow_hashes", "compress", "compact", "workers"};
-    PyObject* bound[7];
+    static constexpr const char* kNames[] = {"graphs",  "candidate_rule", "branch_rule", "allow_hashes",
+                                             "compress", "compact",       "workers",     "on_error"};
+    PyObject* bound[8];
     if (!bind_arguments("to_cgraph_many", args, kwargs, kNames, 1, bound)) return nullptr;
     ModuleState* state = state_of(module);
     GraphBatch batch;
@@ -157,13 +203,14 @@ PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs) {
         !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, o.branch_rule) ||
         !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, o.allow_hashes) ||
         !convert_bool_or(bound[4], "compress", kDefaultCompress, o.compress) ||
-        !convert_bool_or(bound[5], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[6], o.workers))
+        !convert_bool_or(bound[5], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[6], o.workers) ||
+        !convert_on_error(bound[7], o.return_errors))
       return nullptr;
     return run_batch<std::string>(
-        batch.graphs(), o.workers,
-        [&o](const GraphWrap& graph) {
+        batch.graphs(), o,
+        [&o](const GraphWrap& graph, const CallControls& controls) {
           return to_cgraph(graph, o.candidate_rule, o.branch_rule, o.allow_hashes, o.compress,
-                           o.compact);
+                           o.compact, controls);
         },
         [state](std::string text) { return wrap_cgraph(state, std::move(text)); });
   });
@@ -171,9 +218,9 @@ PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs) {
 
 PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    static constexpr const char* kNames[] = {"graphs",       "candidate_rule", "branch_rule",
-                                             "allow_hashes", "compact",        "workers"};
-    PyObject* bound[6];
+    static constexpr const char* kNames[] = {"graphs",  "candidate_rule", "branch_rule", "allow_hashes",
+                                             "compact", "workers",        "on_error"};
+    PyObject* bound[7];
     if (!bind_arguments("canonical_node_order_many", args, kwargs, kNames, 1, bound))
       return nullptr;
     GraphBatch batch;
@@ -182,13 +229,14 @@ PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* 
         !convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, o.candidate_rule) ||
         !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, o.branch_rule) ||
         !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, o.allow_hashes) ||
-        !convert_bool_or(bound[4], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[5], o.workers))
+        !convert_bool_or(bound[4], "compact", kDefaultCompact, o.compact) || !convert_workers(bound[5], o.workers) ||
+        !convert_on_error(bound[6], o.return_errors))
       return nullptr;
     return run_batch<std::vector<std::string>>(
-        batch.graphs(), o.workers,
-        [&o](const GraphWrap& graph) {
+        batch.graphs(), o,
+        [&o](const GraphWrap& graph, const CallControls& controls) {
           return canonical_node_order(graph, o.candidate_rule, o.branch_rule, o.allow_hashes,
-                                      o.compact);
+                                      o.compact, controls);
         },
         [](const std::vector<std::string>& order) { return make_str_list(order); });
   });

@@ -7,6 +7,7 @@
 #include "py/functions.h"
 #include "py/py_cgraph.h"
 #include "py/py_graph.h"
+#include "py/signals.h"
 
 namespace tolva::py {
 namespace {
@@ -44,7 +45,10 @@ PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs) {
         !convert_bool_or(bound[4], "compress", kDefaultCompress, a.compress) ||
         !convert_bool_or(bound[5], "compact", kDefaultCompact, a.compact))
       return nullptr;
-    auto text = to_cgraph(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compress, a.compact);
+    StopControl stop = signal_stop();
+    CallControls controls{TraceSettings::from_environment(), &stop};
+    auto text = to_cgraph(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compress, a.compact,
+                          controls);
     if (!text) return raise_tolva_error(text.error());
     return wrap_cgraph(state, std::move(*text));
   });
@@ -60,7 +64,10 @@ PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kw
     if (!convert_common(state_of(module), bound[0], bound[1], bound[2], bound[3], a) ||
         !convert_bool_or(bound[4], "compact", kDefaultCompact, a.compact))
       return nullptr;
-    auto order = canonical_node_order(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compact);
+    StopControl stop = signal_stop();
+    CallControls controls{TraceSettings::from_environment(), &stop};
+    auto order = canonical_node_order(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes,
+                                      a.compact, controls);
     if (!order) return raise_tolva_error(order.error());
     return make_str_list(*order);
   });

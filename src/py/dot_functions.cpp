@@ -6,15 +6,21 @@
 #include "py/errors.h"
 #include "py/functions.h"
 #include "py/py_graph.h"
+#include "py/signals.h"
 
 namespace tolva::py {
 namespace {
 
 PyObject* wrap_reader_result(PyObject* module, std::expected<GraphWrap, std::string> graph) {
+  // A signal handler that raised while the reader waited on a FIFO stopped it:
+  // its exception is the outcome, not the reader's message.
+  if (!graph && PyErr_Occurred()) return nullptr;
   if (!graph) return raise_tolva_error(TolvaError(ErrorKind::Parse, std::move(graph.error())));
   return wrap_graph(state_of(module), std::move(*graph));
 }
 
+// A signal handler that raised stops the reader with an Interrupted error,
+// which leaves the handler's exception as the outcome.
 PyObject* wrap_result(PyObject* module, Result<GraphWrap> graph) {
   if (!graph) return raise_tolva_error(graph.error());
   return wrap_graph(state_of(module), std::move(*graph));
@@ -40,7 +46,8 @@ PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs) {
     std::string path;
     DotReadOptions options;
     if (!bind_complete_reader("read_dot_file", "path", args, kwargs, path, options)) return nullptr;
-    return wrap_result(module, read_dot_graph_file(path, options));
+    StopControl stop = signal_stop();
+    return wrap_result(module, read_dot_graph_file(path, options, &stop));
   });
 }
 
@@ -50,7 +57,8 @@ PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs) {
     DotReadOptions options;
     if (!bind_complete_reader("read_dot_text", "content", args, kwargs, content, options))
       return nullptr;
-    return wrap_result(module, read_dot_graph(content, options));
+    StopControl stop = signal_stop();
+    return wrap_result(module, read_dot_graph(content, options, &stop));
   });
 }
 
@@ -61,7 +69,8 @@ PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs) {
     if (!bind_arguments("parse_dot", args, kwargs, kNames, 1, bound)) return nullptr;
     std::string path;
     if (!convert_str(bound[0], "path", path)) return nullptr;
-    return wrap_reader_result(module, parse_dot_file(path));
+    StopControl stop = signal_stop();
+    return wrap_reader_result(module, parse_dot_file(path, &stop));
   });
 }
 

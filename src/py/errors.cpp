@@ -6,7 +6,39 @@
 
 namespace tolva::py {
 
-PyObject* raise_tolva_error(const TolvaError& error) { return raise_value_error(error.display()); }
+PyObject* raise_tolva_error(const TolvaError& error) {
+  if (error.kind() == ErrorKind::Interrupted && PyErr_Occurred()) return nullptr;
+  return raise_value_error(error.display());
+}
+
+PyObject* new_exception(PyObject* type, std::string_view text) {
+  PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
+                                           "backslashreplace");
+  if (message == nullptr) return nullptr;
+  PyObject* exception = PyObject_CallFunctionObjArgs(type, message, nullptr);
+  Py_DECREF(message);
+  return exception;
+}
+
+PyObject* exception_for(const std::exception_ptr& thrown, std::string_view prefix) {
+  std::string text(prefix);
+  PyObject* type = PyExc_SystemError;
+  ModuleState* state = loaded_state();
+  try {
+    std::rethrow_exception(thrown);
+  } catch (const std::bad_alloc&) {
+    type = PyExc_MemoryError;
+    text += "out of memory";
+  } catch (const std::exception& error) {
+    if (state && state->internal_error) type = state->internal_error;
+    text += "internal error: ";
+    text += error.what();
+  } catch (...) {
+    if (state && state->internal_error) type = state->internal_error;
+    text += "internal error: unknown C++ exception";
+  }
+  return new_exception(type, text);
+}
 
 PyObject* raise_value_error(std::string_view text) {
   PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),

@@ -22,8 +22,18 @@
 
 namespace tolva::py {
 
-// Raises ValueError carrying the error's display text; returns nullptr.
+// Raises ValueError carrying the error's display text; returns nullptr. An
+// Interrupted error means a signal handler stopped the call: the exception it
+// raised is already pending and stays.
 PyObject* raise_tolva_error(const TolvaError& error);
+
+// A new exception object of `type` with this (UTF-8) message, or nullptr.
+PyObject* new_exception(PyObject* type, std::string_view text);
+
+// The exception object for a C++ exception caught elsewhere (a batch worker):
+// MemoryError for std::bad_alloc, InternalError otherwise, the message
+// starting with `prefix`. nullptr (with an error set) only when even that fails.
+PyObject* exception_for(const std::exception_ptr& thrown, std::string_view prefix);
 
 // Raises ValueError with this (UTF-8) text; returns nullptr.
 PyObject* raise_value_error(std::string_view text);

@@ -77,11 +77,11 @@ PyMethodDef extra_function_defs[] = {
     function_def<to_cgraph_many>(
         "to_cgraph_many",
         "to_cgraph_many(graphs, candidate_rule=None, branch_rule=None, allow_hashes=None, "
-        "compress=None, compact=None, workers=None)\n--\n\n"),
+        "compress=None, compact=None, workers=None, on_error='raise')\n--\n\n"),
     function_def<canonical_node_order_many>(
         "canonical_node_order_many",
         "canonical_node_order_many(graphs, candidate_rule=None, branch_rule=None, "
-        "allow_hashes=None, compact=None, workers=None)\n--\n\n"),
+        "allow_hashes=None, compact=None, workers=None, on_error='raise')\n--\n\n"),
 };
 
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.

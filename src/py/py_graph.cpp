@@ -67,8 +67,7 @@ PyObject* node_labels(PyObject* self, PyObject*) {
     PyObject* list = PyList_New(0);
     if (list == nullptr) return nullptr;
     for (NodeIndex index : graph.node_indices()) {
-      const NodeData& node = *graph.node(index);
-      if (!append_stolen(list, str_tuple<2>({node.id, node.label}))) {
+      if (!append_stolen(list, str_tuple<2>({graph.id(index), graph.label(index)}))) {
         Py_DECREF(list);
         return nullptr;
       }
@@ -83,10 +82,8 @@ PyObject* edges(PyObject* self, PyObject*) {
     PyObject* list = PyList_New(0);
     if (list == nullptr) return nullptr;
     for (EdgeIndex index : graph.edge_indices()) {
-      const EdgeData& edge = *graph.edge(index);
-      auto [first, second] = *graph.endpoints(index);
-      PyObject* item =
-          str_tuple<4>({edge.id, graph.node(first)->id, graph.node(second)->id, edge.modality});
+      PyObject* item = str_tuple<4>({graph.edge_id(index), graph.id(graph.first_end(index)),
+                                     graph.id(graph.second_end(index)), graph.modality(index)});
       if (!append_stolen(list, item)) {
         Py_DECREF(list);
         return nullptr;

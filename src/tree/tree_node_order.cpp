@@ -14,10 +14,9 @@ std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, 
   while (!stack.empty()) {
     NodeIndex node = stack.back();
     stack.pop_back();
-    const NodeData& data = *graph.node(node);
-    if (!data.meta.is_virtual) {
-      const std::string& key = source_id_of(data);
-      if (seen.insert(key).second) order.push_back(key);
+    if (!graph.is_virtual(node)) {
+      std::string_view key = graph.source_id(node);
+      if (seen.insert(std::string(key)).second) order.push_back(std::string(key));
     }
     if (const WrittenNode* written = walk.find(node))
       stack.insert(stack.end(), written->sorted_children.rbegin(), written->sorted_children.rend());
@@ -29,12 +28,13 @@ std::vector<std::string> read_out(const GraphWrap& graph, const TreeWalk& walk, 
 
 std::expected<std::vector<std::string>, std::string> to_tree_node_order(const GraphWrap& graph,
                                                                         std::string_view root_id,
-                                                                        const IdSet& blocked_ids) {
+                                                                        const IdSet& blocked_ids,
+                                                                        StopControl* stop) {
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root || !graph.node_occupied(*root))
     return std::unexpected("unknown root id '" + std::string(root_id) + "'");
   auto walk = walk_tree(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
-                        TreeWalkOptions{true, true});
+                        TreeWalkOptions{true, true, stop});
   if (!walk) return std::unexpected(std::move(walk.error()));
   return read_out(graph, *walk, *root);
 }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "error/stop_control.h"
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
 
@@ -23,6 +24,7 @@ namespace tolva {
 // Fails with "unknown root id '<root_id>'" or "failed to build tree string".
 std::expected<std::vector<std::string>, std::string> to_tree_node_order(const GraphWrap& graph,
                                                                         std::string_view root_id,
-                                                                        const IdSet& blocked_ids);
+                                                                        const IdSet& blocked_ids,
+                                                                        StopControl* stop = nullptr);
 
 }  // namespace tolva

@@ -6,8 +6,8 @@ namespace tolva {
 
 std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph, NodeIndex root,
                                                           const BlockedNodes& blocked,
-                                                          bool use_parent_modality) {
-  auto walk = walk_tree(graph, root, blocked, TreeWalkOptions{use_parent_modality, false});
+                                                          bool use_parent_modality, StopControl* stop) {
+  auto walk = walk_tree(graph, root, blocked, TreeWalkOptions{use_parent_modality, false, stop});
   if (!walk) return std::unexpected(std::move(walk.error()));
   const WrittenNode& written = *walk->find(root);
   return TreeStringText{written.text, written.height};
@@ -15,12 +15,12 @@ std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph
 
 std::expected<TreeString, std::string> to_tree_string_with_depth_order(
     const GraphWrap& graph, std::string_view root_id, const IdSet& blocked_ids,
-    bool use_parent_modality) {
+    bool use_parent_modality, StopControl* stop) {
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root || !graph.node_occupied(*root))
     return std::unexpected("unknown root id '" + std::string(root_id) + "'");
   auto tree = tree_text_from(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
-                             use_parent_modality);
+                             use_parent_modality, stop);
   if (!tree) return std::unexpected(std::move(tree.error()));
   return TreeString{tree->text.str(), tree->height};
 }

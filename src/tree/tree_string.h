@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "error/stop_control.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
@@ -34,9 +35,10 @@ struct TreeString {
 };
 
 // Fails with "unknown root id '<root_id>'" or "failed to build tree string".
+// `stop`, when given, can end a long walk early ("interrupted").
 std::expected<TreeString, std::string> to_tree_string_with_depth_order(
     const GraphWrap& graph, std::string_view root_id, const IdSet& blocked_ids,
-    bool use_parent_modality);
+    bool use_parent_modality, StopControl* stop = nullptr);
 
 // The same walk from a root slot with resolved blocked nodes, returning the
 // text unwritten (see TreeText) for callers that only stream or compare it.
@@ -46,6 +48,7 @@ struct TreeStringText {
 };
 std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph, NodeIndex root,
                                                           const BlockedNodes& blocked,
-                                                          bool use_parent_modality);
+                                                          bool use_parent_modality,
+                                                          StopControl* stop = nullptr);
 
 }  // namespace tolva

@@ -11,7 +11,7 @@ namespace {
 struct ChildLink {
   std::uint64_t ordinal;  // position among all of the parent's neighbour entries
   NodeIndex child;
-  const std::string* modality;
+  std::string_view modality;
 };
 
 struct TreeFrame {
@@ -24,7 +24,7 @@ struct TreeFrame {
 
 // A child as its parent sorts it.
 struct BranchEntry {
-  const std::string* modality;
+  std::string_view modality;
   std::uint64_t ordinal;
   NodeIndex child;
   std::int32_t height;
@@ -56,6 +56,7 @@ class Walker {
     entries_.reserve(16);
     frames_.push_back(TreeFrame{kEndMarker, root, false, 0, 0});
     while (!frames_.empty()) {
+      if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
       TreeFrame frame = frames_.back();
       frames_.pop_back();
       if (frame.exit)
@@ -83,7 +84,7 @@ class Walker {
       if (frame.parent != kEndMarker && next == frame.parent) return;
       if (!graph_.node_occupied(next) || blocked_.contains(graph_, next)) return;
       if (slots_[next].visited) return;
-      const std::string* modality = &graph_.edge(edge)->modality;
+      std::string_view modality = graph_.modality(edge);
       SlotState& state = slots_[next];
       if (state.linked_by == node) {
         modality = links_[state.first_link].modality;
@@ -99,7 +100,7 @@ class Walker {
   }
 
   void finish(const TreeFrame& frame) {
-    label_ = format_label(*graph_.node(frame.node));
+    label_ = format_label(graph_, frame.node);
     if (frame.parent != kEndMarker && frame.degree == 1) {
       store(frame.node, TreeText::flat(interned_.intern(label_)), 1, {});
       links_.resize(frame.links_begin);
@@ -133,7 +134,7 @@ class Walker {
   // Small texts are written out and interned; large ones refer to their children.
   TreeText node_text(const std::vector<BranchEntry>& entries) {
     auto text_size = [&](std::size_t i) { return entries[i].text->size(); };
-    auto modality_size = [&](std::size_t i) { return entries[i].modality->size(); };
+    auto modality_size = [&](std::size_t i) { return entries[i].modality.size(); };
     std::size_t size = node_text_size(label_, entries.size(), text_size, modality_size);
     bool children_flat = std::all_of(entries.begin(), entries.end(),
                                      [](const BranchEntry& entry) { return entry.text->is_flat(); });
@@ -142,12 +143,12 @@ class Walker {
       append_node_text(
           text_, label_, entries.size(),
           [&](std::size_t i) -> std::string_view { return entries[i].text->flat_text(); },
-          [&](std::size_t i) -> std::string_view { return *entries[i].modality; });
+          [&](std::size_t i) -> std::string_view { return entries[i].modality; });
       return TreeText::flat(interned_.intern(text_));
     }
     std::vector<TreeText::Item> items;
     items.reserve(entries.size());
-    for (const BranchEntry& entry : entries) items.push_back(TreeText::Item{*entry.text, *entry.modality});
+    for (const BranchEntry& entry : entries) items.push_back(TreeText::Item{*entry.text, std::string(entry.modality)});
     return TreeText::composite(std::move(items), label_);
   }
 
@@ -156,7 +157,7 @@ class Walker {
     std::sort(entries.begin(), entries.end(), [by_modality](const BranchEntry& a, const BranchEntry& b) {
       if (a.height != b.height) return a.height < b.height;
       if (by_modality) {
-        if (int order = a.modality->compare(*b.modality); order != 0) return order < 0;
+        if (int order = a.modality.compare(b.modality); order != 0) return order < 0;
       }
       if (a.text != b.text) {
         if (int order = a.text->compare(*b.text); order != 0) return order < 0;
@@ -187,13 +188,14 @@ class Walker {
 
 }  // namespace
 
-std::string format_label(const NodeData& node) {
-  const NodeMeta& meta = node.meta;
-  std::string origin = meta.origin_key.value_or("");
-  if (meta.is_mirror)
-    return node.label + "#" + std::to_string(meta.mirror_count.value_or(0)) + "{" + origin + "}";
-  if (meta.is_virtual) return node.label + "*{" + origin + "}";
-  return node.label;
+std::string format_label(const GraphWrap& graph, NodeIndex node) {
+  std::string label(graph.label(node));
+  if (!graph.is_mirror(node) && !graph.is_virtual(node)) return label;
+  const NodeExtra& extra = graph.extra(node);
+  std::string_view origin = extra.origin_key.value_or("");
+  if (graph.is_mirror(node))
+    return label + "#" + std::to_string(extra.mirror_count.value_or(0)) + "{" + std::string(origin) + "}";
+  return label + "*{" + std::string(origin) + "}";
 }
 
 std::expected<TreeWalk, std::string> walk_tree(const GraphWrap& graph, NodeIndex root,

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "graph/blocked_nodes.h"
+#include "error/stop_control.h"
 #include "graph/graph_wrap.h"
 #include "tree/tree_text.h"
 
@@ -25,6 +26,8 @@ struct TreeWalkOptions {
   bool use_parent_modality = true;
   // Also keep each written node's children in their sorted order.
   bool record_child_orders = false;
+  // Asked once per node entered; a stop ends the walk with "interrupted".
+  StopControl* stop = nullptr;
 };
 
 struct WrittenNode {
@@ -45,13 +48,14 @@ struct TreeWalk {
 };
 
 // Walks from `root`, which must be a live node. Fails with
-// "failed to build tree string" if the root ends without a text.
+// "failed to build tree string" if the root ends without a text, or with
+// "interrupted" when options.stop asked the walk to stop.
 std::expected<TreeWalk, std::string> walk_tree(const GraphWrap& graph, NodeIndex root,
                                                const BlockedNodes& blocked,
                                                TreeWalkOptions options);
 
 // The text written for a node itself: its label, plus "#<count>{<origin>}" for
 // a mirror or "*{<origin>}" for a virtual leaf.
-std::string format_label(const NodeData& node);
+std::string format_label(const GraphWrap& graph, NodeIndex node);
 
 }  // namespace tolva

@@ -55,11 +55,13 @@ EdgeData choice_on_floor_1(GraphWrap& graph, bool allow_hashes) {
   std::vector<CoboundCandidate> candidates;
   for (EdgeIndex edge : graph.edge_indices()) {
     auto [a, b] = *graph.endpoints(edge);
-    if (graph.node(a)->meta.floor == 1 && graph.node(b)->meta.floor == 1) candidates.push_back({edge, 1});
+    if (graph.floor(a) == 1 && graph.floor(b) == 1) candidates.push_back({edge, 1});
   }
-  auto choice = select_cobound(graph, candidates, 1, allow_hashes);
+  CallControls controls;
+  RewriteContext context(controls);
+  auto choice = select_cobound(graph, candidates, 1, allow_hashes, context);
   EXPECT_TRUE(choice.has_value() && choice->has_value());
-  return choice && *choice ? *graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
+  return choice && *choice ? graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
 }
 
 TEST(SelectCobound, ParallelEqualEdgesGiveTheLowerEdgeIndex) {
@@ -90,7 +92,9 @@ TEST(SelectCobound, TraceKeepsTheFiveBestOfSevenBestFirst) {
 TEST(FixCobound, CutsTheEdgeIntoTwoVirtualLeaves) {
   GraphWrap graph = floored({{"r", "a"}, {"r", "b"}, {"b", "a", "x"}, {"r", "*v0"}});
   std::uint64_t counter = 0;
-  ASSERT_TRUE(fix_cobound(graph, 2, 1, counter, false).has_value());
+  CallControls controls;
+  RewriteContext context(controls);
+  ASSERT_TRUE(fix_cobound(graph, 2, 1, counter, false, context).has_value());
   EXPECT_EQ(counter, 2u);
   EXPECT_EQ(test_support::described(graph, "*v0"), ".@1: e4>r:1");
   EXPECT_EQ(test_support::described(graph, "*v0'"), "@2*{_()A_-x-_()B_}: *e3_a>b:x");

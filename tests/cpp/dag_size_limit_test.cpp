@@ -59,13 +59,13 @@ TEST(DagSizeLimit, NodeLimitIsACleanCut) {
   GraphWrap path = graph_from_lists({}, std::vector<EdgeItem>{{"c0", "c1", "1"}, {"c1", "c2", "1"}});
   for (bool compact : {false, true}) {
     auto rewrite = [&](std::uint64_t limit) {
-      return to_dag_with_mode(graph, "c0", BlockedNodes{}, compact, /*allow_hashes=*/true, RewriteLimits{limit});
+      return to_dag_with_mode(graph, "c0", BlockedNodes{}, compact, /*allow_hashes=*/true, CallControls{}, RewriteLimits{limit});
     };
     std::uint64_t threshold =
         expect_clean_cut(rewrite, kDagNodeLimit, "unsupported: dag rewrite node limit exceeded");
     // Every node the result holds beyond the input was counted; the input copy is free.
     EXPECT_GE(threshold, rewrite(kDagNodeLimit)->node_count() - graph.node_count());
-    EXPECT_TRUE(to_dag_with_mode(path, "c0", BlockedNodes{}, compact, true, RewriteLimits{0}).has_value());
+    EXPECT_TRUE(to_dag_with_mode(path, "c0", BlockedNodes{}, compact, true, CallControls{}, RewriteLimits{0}).has_value());
   }
 }
 
@@ -75,11 +75,11 @@ TEST(DagSizeLimit, MagnetTextLimitCutsPlainMagnetsCleanlyAndLeavesHashedOnesAlon
   GraphWrap graph = diamond_chain(5);
   auto rewrite = [&](std::uint64_t bytes) {
     return to_dag_with_mode(graph, "c0", BlockedNodes{}, false, /*allow_hashes=*/false,
-                            RewriteLimits{kDagNodeLimit, bytes});
+                            CallControls{}, RewriteLimits{kDagNodeLimit, bytes});
   };
   const std::string message = "unsupported: dag rewrite magnet text limit exceeded";
   EXPECT_GT(expect_clean_cut(rewrite, kDagMagnetTextLimit, message), 100u);
-  EXPECT_TRUE(to_dag_with_mode(graph, "c0", BlockedNodes{}, false, true, RewriteLimits{kDagNodeLimit, 0}));
+  EXPECT_TRUE(to_dag_with_mode(graph, "c0", BlockedNodes{}, false, true, CallControls{}, RewriteLimits{kDagNodeLimit, 0}));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 //
 //   ScopedEnv trace("TOLVA_TRACE", "1");         // restored at scope end
 //   StdoutCapture out;
-//   emit("x", {});
+//   emit(TraceSettings::from_environment(), "x", {});
 //   EXPECT_EQ(out.finish(), "TRACE x\n");
 #pragma once
 

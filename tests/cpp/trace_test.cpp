@@ -52,9 +52,10 @@ TEST(Trace, SwitchIsOnOnlyForExactlyOne) {
   for (const auto& [value, on] : std::vector<std::pair<Setting, bool>>{
            {std::nullopt, false}, {"1", true}, {"", false}, {"true", false}, {"01", false}, {"1 ", false}}) {
     test_support::ScopedEnv trace("TOLVA_TRACE", value);
-    EXPECT_EQ(trace_enabled(), on) << value.value_or("unset");
+    TraceSettings live = TraceSettings::from_environment();
+    EXPECT_EQ(live.trace_on(), on) << value.value_or("unset");
     test_support::StdoutCapture out;
-    emit("magnet", {{"node", JsonValue("r")}, {"magnet", JsonValue("a\"b\nc")}});
+    emit(live, "magnet", {{"node", JsonValue("r")}, {"magnet", JsonValue("a\"b\nc")}});
     EXPECT_EQ(out.finish(), on ? "TRACE magnet magnet=\"a\\\"b\\nc\" node=\"r\"\n" : "")
         << value.value_or("unset");
   }

@@ -1,0 +1,28 @@
+// CallControls: what a caller lends one canonisation call besides its
+// arguments: how the call traces, and how it learns that it should stop.
+//
+// A single call from Python traces by the environment as it is at each
+// record and polls for pending signals; a batch worker gets the switches its
+// batch read once and polls the batch's cancel flag. Tests and tools use the
+// defaults: the environment, standard output, never stop.
+//
+//   StopControl stop(poll_signals, nullptr);
+//   CallControls controls{TraceSettings::from_environment(), &stop};
+//   auto text = to_cgraph(graph, "$degree", kDefaultBranchRule, true, true, false, controls);
+#pragma once
+
+#include "dag/trace.h"
+#include "error/stop_control.h"
+
+namespace tolva {
+
+struct CallControls {
+  TraceSettings trace = TraceSettings::from_environment();
+  StopControl* stop = nullptr;
+
+  // Counts `work` units done; true once the caller has asked to stop.
+  bool should_stop(std::int64_t work = 1) const { return stop != nullptr && stop->should_stop(work); }
+  bool stopped() const { return stop != nullptr && stop->stopped(); }
+};
+
+}  // namespace tolva

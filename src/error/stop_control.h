@@ -1,0 +1,62 @@
+// StopControl: how a long computation learns that its caller wants it to stop
+// (a signal arrived while Python waits, a batch is being cancelled).
+//
+// The computation reports its progress in units of work (about one node
+// visited each); every kPollInterval units the control asks the caller's poll
+// function. Once the poll has said "stop", every later check says so too, so
+// the computation can unwind through its ordinary error paths and the driver
+// at the top turns whatever came out into an Interrupted error. A default
+// control never stops and never polls.
+//
+//   StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); },
+//                    &cancelled);
+//   for (...) {
+//     if (stop.should_stop()) return interrupted_error();
+//     ...
+//   }
+#pragma once
+
+#include <cstdint>
+
+namespace tolva {
+
+class StopControl {
+ public:
+  // True asks the computation to stop. Called on the computation's thread.
+  using Poll = bool (*)(void* context);
+
+  // Work units between two polls: small enough that a poll comes every few
+  // milliseconds at worst, large enough that polling costs nothing measurable.
+  static constexpr std::int64_t kPollInterval = 1 << 12;
+
+  StopControl() = default;
+  StopControl(Poll poll, void* context) : poll_(poll), context_(context) {}
+
+  // Counts `work` units done; true once the caller has asked to stop.
+  bool should_stop(std::int64_t work = 1) {
+    if (stopped_) return true;
+    budget_ -= work;
+    if (budget_ > 0) return false;
+    budget_ = kPollInterval;
+    stopped_ = poll_ != nullptr && poll_(context_);
+    return stopped_;
+  }
+
+  // Asks the caller right away, e.g. after a system call was interrupted by a
+  // signal whose handler the caller may want to run.
+  bool poll_now() {
+    budget_ = 0;
+    return should_stop(0);
+  }
+
+  // True once a poll has said "stop"; never polls.
+  bool stopped() const { return stopped_; }
+
+ private:
+  Poll poll_ = nullptr;
+  void* context_ = nullptr;
+  std::int64_t budget_ = kPollInterval;
+  bool stopped_ = false;
+};
+
+}  // namespace tolva
