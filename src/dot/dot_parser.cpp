@@ -110,84 +110,102 @@ class DotParser {
 
   Statement fresh_statement() const { return Statement{operands_.size(), nodes_.size(), false}; }
 
+  // Where the body loop stands.
+  enum class Place { kStatementStart, kAfterOperand, kGraphClosed };
+  using Move = std::expected<Place, DotSyntaxError>;
+
   // From the graph's '{' to its '}'. Each subgraph body suspends the
   // statement it is an operand of; its '}' resumes that statement.
   Step read_body() {
     if (auto step = advance(); !step) return step;
-    std::vector<Statement> suspended;
-    Statement statement = fresh_statement();
-    bool after_operand = false;
-    for (;;) {
+    statement_ = fresh_statement();
+    Place place = Place::kStatementStart;
+    while (place != Place::kGraphClosed) {
       // Polled once a token or so: a large file can take seconds.
       if (stop_ != nullptr && stop_->should_stop())
         return std::unexpected(DotSyntaxError{current_.begin, "stopped"});
-      if (after_operand) {
-        if (at(DotTokenKind::kUndirectedEdge) || at(DotTokenKind::kDirectedEdge)) {
-          if (auto step = edge_operator(); !step) return step;
-          statement.has_edge_op = true;
-          if (at(DotTokenKind::kId)) {
-            if (auto step = node_list(); !step) return step;
-          } else if (at(DotTokenKind::kSubgraph) || at(DotTokenKind::kLeftBrace)) {
-            if (auto step = open_subgraph(); !step) return step;
-            suspended.push_back(statement);
-            statement = fresh_statement();
-            after_operand = false;
-          } else {
-            return std::unexpected(expected("a node or subgraph after the edge operator"));
-          }
-          continue;
-        }
-        auto target = statement.has_edge_op ? AttributeTarget::kEdge : AttributeTarget::kNode;
-        if (auto step = attribute_lists(target); !step) return step;
-        finish_statement(statement);
-        if (auto step = optional_semicolon(); !step) return step;
-        statement = fresh_statement();
-        after_operand = false;
-        continue;
-      }
-      switch (current_.kind) {
-        case DotTokenKind::kRightBrace: {
-          if (suspended.empty()) return advance();
-          SubgraphId closed = builder_->close_subgraph();
-          if (auto step = advance(); !step) return step;
-          statement = suspended.back();
-          suspended.pop_back();
-          operands_.push_back(Operand{true, closed, 0, 0});
-          after_operand = true;
-          break;
-        }
-        case DotTokenKind::kGraph:
-        case DotTokenKind::kNode:
-        case DotTokenKind::kEdge:
-          if (auto step = attribute_statement(); !step) return step;
-          if (auto step = optional_semicolon(); !step) return step;
-          break;
-        case DotTokenKind::kSubgraph:
-        case DotTokenKind::kLeftBrace:
-          if (auto step = open_subgraph(); !step) return step;
-          suspended.push_back(statement);
-          statement = fresh_statement();
-          break;
-        case DotTokenKind::kId: {
-          DotToken first = current_;
-          if (auto step = advance(); !step) return step;
-          if (at(DotTokenKind::kEquals)) {
-            // A graph attribute: nothing of the graph store's.
-            if (auto step = advance(); !step) return step;
-            if (auto step = require(DotTokenKind::kId, "a value after '='"); !step) return step;
-            if (auto step = advance(); !step) return step;
-            if (auto step = optional_semicolon(); !step) return step;
-            break;
-          }
-          if (auto step = node_list_from(first); !step) return step;
-          after_operand = true;
-          break;
-        }
-        default:
-          return std::unexpected(expected(suspended.empty() ? "a statement or the graph's closing '}'"
-                                                            : "a statement or the subgraph's closing '}'"));
-      }
+      Move next = place == Place::kStatementStart ? statement_start() : after_operand();
+      if (!next) return std::unexpected(std::move(next.error()));
+      place = *next;
     }
+    return {};
+  }
+
+  Move statement_start() {
+    switch (current_.kind) {
+      case DotTokenKind::kRightBrace:
+        return close_body();
+      case DotTokenKind::kGraph:
+      case DotTokenKind::kNode:
+      case DotTokenKind::kEdge:
+        if (auto step = attribute_statement(); !step) return std::unexpected(step.error());
+        if (auto step = optional_semicolon(); !step) return std::unexpected(step.error());
+        return Place::kStatementStart;
+      case DotTokenKind::kSubgraph:
+      case DotTokenKind::kLeftBrace:
+        return enter_subgraph();
+      case DotTokenKind::kId:
+        return id_statement();
+      default:
+        return std::unexpected(expected(suspended_.empty() ? "a statement or the graph's closing '}'"
+                                                           : "a statement or the subgraph's closing '}'"));
+    }
+  }
+
+  // An edge operator continues the chain; anything else ends the statement.
+  Move after_operand() {
+    if (!at(DotTokenKind::kUndirectedEdge) && !at(DotTokenKind::kDirectedEdge)) {
+      auto target = statement_.has_edge_op ? AttributeTarget::kEdge : AttributeTarget::kNode;
+      if (auto step = attribute_lists(target); !step) return std::unexpected(step.error());
+      finish_statement(statement_);
+      if (auto step = optional_semicolon(); !step) return std::unexpected(step.error());
+      statement_ = fresh_statement();
+      return Place::kStatementStart;
+    }
+    if (auto step = edge_operator(); !step) return std::unexpected(step.error());
+    statement_.has_edge_op = true;
+    if (at(DotTokenKind::kSubgraph) || at(DotTokenKind::kLeftBrace)) return enter_subgraph();
+    if (!at(DotTokenKind::kId))
+      return std::unexpected(expected("a node or subgraph after the edge operator"));
+    if (auto step = node_list(); !step) return std::unexpected(step.error());
+    return Place::kAfterOperand;
+  }
+
+  // `id = id` (a graph attribute, nothing of the graph store's) or the first
+  // node of an operand.
+  Move id_statement() {
+    DotToken first = current_;
+    if (auto step = advance(); !step) return std::unexpected(step.error());
+    if (!at(DotTokenKind::kEquals)) {
+      if (auto step = node_list_from(first); !step) return std::unexpected(step.error());
+      return Place::kAfterOperand;
+    }
+    if (auto step = advance(); !step) return std::unexpected(step.error());
+    if (auto step = require(DotTokenKind::kId, "a value after '='"); !step) return std::unexpected(step.error());
+    if (auto step = advance(); !step) return std::unexpected(step.error());
+    if (auto step = optional_semicolon(); !step) return std::unexpected(step.error());
+    return Place::kStatementStart;
+  }
+
+  // A subgraph body opens; the statement it is an operand of waits for its '}'.
+  Move enter_subgraph() {
+    if (auto step = open_subgraph(); !step) return std::unexpected(step.error());
+    suspended_.push_back(statement_);
+    statement_ = fresh_statement();
+    return Place::kStatementStart;
+  }
+
+  // A subgraph's '}' makes it an operand of the statement it interrupted; the
+  // graph's own '}' ends the body.
+  Move close_body() {
+    bool graph_closes = suspended_.empty();
+    SubgraphId closed = graph_closes ? 0 : builder_->close_subgraph();
+    if (auto step = advance(); !step) return std::unexpected(step.error());
+    if (graph_closes) return Place::kGraphClosed;
+    statement_ = suspended_.back();
+    suspended_.pop_back();
+    operands_.push_back(Operand{true, closed, 0, 0});
+    return Place::kAfterOperand;
   }
 
   Step edge_operator() {
@@ -345,6 +363,10 @@ class DotParser {
   std::vector<NodeIndex> nodes_;
   std::vector<NodeIndex> tails_;
   std::vector<NodeIndex> heads_;
+  // The statement being read, and those of the bodies around it that wait
+  // for a subgraph operand to close.
+  Statement statement_{0, 0, false};
+  std::vector<Statement> suspended_;
   // What the last attribute lists gave the label key and the modality keys.
   std::optional<std::string> node_label_;
   EdgeAttributes edge_attributes_;
