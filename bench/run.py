@@ -494,6 +494,17 @@ def plot(curves: dict[str, list[dict]], path: pathlib.Path, budget: float) -> No
     plt.close(fig)
 
 
+# Measurements made apart from this script (one-off comparisons) follow this line in the
+# results file; a new run keeps them.
+KEPT_MARKER = "<!-- Written by hand below this line; bench/run.py keeps it. -->"
+
+
+def kept_sections(path: pathlib.Path) -> str:
+    old = path.read_text(encoding="utf-8") if path.exists() else ""
+    at = old.find(KEPT_MARKER)
+    return "" if at < 0 else "\n" + old[at:]
+
+
 def report(args, throughput, peers, curves, plot_name: str, dot: dict[str, dict]) -> str:
     lines = [
         "# tolva benchmark results",
@@ -617,7 +628,8 @@ def main() -> int:
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    results_path.write_text(report(args, throughput, peers, curves, plot_path.name, dot), encoding="utf-8")
+    text = report(args, throughput, peers, curves, plot_path.name, dot) + kept_sections(results_path)
+    results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
     return 0
 

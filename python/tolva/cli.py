@@ -133,7 +133,7 @@ def show_bar(quiet: bool, dedup: bool) -> bool:
 
 
 def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool, dot: DotReader = DotReader()) -> int:
-    progress = Progress.start(count_graphs(inputs) if bar else 0, bar)
+    progress = Progress.start(lambda: count_graphs(inputs), bar)
     failed = False
     try:
         for entry in iter_entries(inputs, dot):

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dag/cobound.h"
+#include "dag/defect_survey.h"
 #include "dag/generated_node.h"
 #include "dag/inbound.h"
 #include "dag/magnet.h"
@@ -14,53 +15,83 @@
 namespace tolva {
 namespace {
 
-// The defects of the current working copy, by floor; rebuilt every iteration.
-struct CandidateBuckets {
-  std::vector<std::vector<CoboundCandidate>> cobound_by_floor;
-  std::vector<std::vector<InboundCandidate>> inbound_by_floor;
-  bool has_cobound = false;
-  std::int32_t max_cobound_floor = 0;
-  bool has_inbound = false;
-  std::int32_t max_inbound_floor = 0;
-};
+// The defects of the working copy by floor: same-floor (cobound) edges in edge
+// index order and many-parent (inbound) nodes in node index order, each with
+// its parent edges. A repair removes its own defect and makes none, and never
+// changes the floor or the parent edges of another (see defect_survey.h), so
+// the buckets are collected once and the rewrite takes its defects from them
+// deepest floor first, as a fresh collection before each repair would.
+class DefectBuckets {
+ public:
+  explicit DefectBuckets(const GraphWrap& graph) {
+    for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
+      auto ends = graph.endpoints(edge);
+      if (!ends) continue;
+      auto floor = floor_of(graph, ends->first);
+      if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
+      at(*floor).cobound.push_back(CoboundCandidate{edge, *floor});
+      ++count_;
+    }
+    std::vector<EdgeIndex> parent_edges;
+    graph.for_each_node([&](NodeIndex node) {
+      auto node_floor = graph.floor(node);
+      if (!node_floor || *node_floor < 0) return;
+      std::int32_t floor = *node_floor;
+      parent_edges.clear();
+      graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+        auto other_floor = floor_of(graph, other);
+        if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
+      });
+      if (parent_edges.size() < 2) return;
+      at(floor).inbound.push_back(InboundCandidate{parent_edges, floor, node});
+      ++count_;
+    });
+  }
 
-template <typename T>
-std::vector<T>& bucket(std::vector<std::vector<T>>& by_floor, std::int32_t floor) {
-  if (by_floor.size() <= static_cast<std::size_t>(floor)) by_floor.resize(floor + 1);
-  return by_floor[floor];
-}
+  // All defects not yet taken.
+  std::uint64_t count() const { return count_; }
+
+  // The deepest floor that still holds a defect; nothing when none is left.
+  std::optional<std::int32_t> deepest() {
+    while (!floors_.empty() && floors_.back().cobound.empty() && floors_.back().inbound.empty())
+      floors_.pop_back();
+    if (floors_.empty()) return std::nullopt;
+    return static_cast<std::int32_t>(floors_.size() - 1);
+  }
+
+  std::vector<CoboundCandidate>& cobound(std::int32_t floor) { return floors_[floor].cobound; }
+  std::vector<InboundCandidate>& inbound(std::int32_t floor) { return floors_[floor].inbound; }
+
+  void take_cobound(std::int32_t floor, EdgeIndex edge) {
+    std::erase_if(cobound(floor), [edge](const CoboundCandidate& c) { return c.edge == edge; });
+    --count_;
+  }
+  void take_inbound(std::int32_t floor, NodeIndex node) {
+    std::erase_if(inbound(floor), [node](const InboundCandidate& c) { return c.node == node; });
+    --count_;
+  }
+
+ private:
+  struct Floor {
+    std::vector<CoboundCandidate> cobound;
+    std::vector<InboundCandidate> inbound;
+  };
+
+  static std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
+    return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
+  }
+
+  Floor& at(std::int32_t floor) {
+    if (floors_.size() <= static_cast<std::size_t>(floor)) floors_.resize(floor + 1);
+    return floors_[floor];
+  }
+
+  std::vector<Floor> floors_;
+  std::uint64_t count_ = 0;
+};
 
 std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
   return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
-}
-
-CandidateBuckets collect_candidates(const GraphWrap& graph) {
-  CandidateBuckets buckets;
-  for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
-    auto ends = graph.endpoints(edge);
-    if (!ends) continue;
-    auto floor = floor_of(graph, ends->first);
-    if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
-    bucket(buckets.cobound_by_floor, *floor).push_back(CoboundCandidate{edge, *floor});
-    buckets.max_cobound_floor = buckets.has_cobound ? std::max(buckets.max_cobound_floor, *floor) : *floor;
-    buckets.has_cobound = true;
-  }
-  std::vector<EdgeIndex> parent_edges;
-  graph.for_each_node([&](NodeIndex node) {
-    auto node_floor = graph.floor(node);
-    if (!node_floor || *node_floor < 0) return;
-    std::int32_t floor = *node_floor;
-    parent_edges.clear();
-    graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
-      auto other_floor = floor_of(graph, other);
-      if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
-    });
-    if (parent_edges.size() < 2) return;
-    bucket(buckets.inbound_by_floor, floor).push_back(InboundCandidate{parent_edges, floor, node});
-    buckets.max_inbound_floor = buckets.has_inbound ? std::max(buckets.max_inbound_floor, floor) : floor;
-    buckets.has_inbound = true;
-  });
-  return buckets;
 }
 
 // State of one rewrite call; a recursive call has its own, and shares the
@@ -74,10 +105,13 @@ class DagRewrite {
     auto floors = compute_floors(graph_, root, blocked);
     if (!floors) return parse_error(std::move(floors.error()));
     remove_unreached();
+    DefectBuckets defects(graph_);
+    if (certain_to_exceed_repair_limit(defects, *floors))
+      return unsupported_error("dag rewrite loop exceeded guard limit");
     for (std::uint64_t iteration = 1;; ++iteration) {
       if (context_.controls().should_stop(static_cast<std::int64_t>(graph_.node_count() + graph_.edge_count())))
         return interrupted_error();
-      auto repaired = repair_one();
+      auto repaired = repair_one(defects);
       if (!repaired) return std::unexpected(repaired.error());
       if (!*repaired) break;
       emit_counts(context_.trace(), graph_);
@@ -105,34 +139,43 @@ class DagRewrite {
         if (graph_.node_occupied(node)) graph_.set_floor(node, static_cast<std::int32_t>(floor));
   }
 
+  // More defects than the loop may repair fail the rewrite after the last
+  // allowed repair, unless something else fails first. With hashed magnets
+  // nothing can but the node limit, whose total the survey tells; so when the
+  // repairs cannot reach it either, the failure is certain and needs no
+  // repairs. A traced rewrite makes them all, since each writes its lines.
+  bool certain_to_exceed_repair_limit(const DefectBuckets& defects, const FloorMap& floors) {
+    if (defects.count() <= kDagRepairLimit || !allow_hashes_ || context_.trace().trace_on()) return false;
+    DefectSurvey survey = DefectSurveyor().survey_layered(graph_, floors, compact_);
+    return survey.nodes_made <= context_.nodes_left();
+  }
+
   // Repairs the deepest defect (cobound before inbound on one floor).
   // Returns false when there is nothing left to repair.
-  Result<bool> repair_one() {
-    CandidateBuckets buckets = collect_candidates(graph_);
-    std::int32_t floor;
-    if (!buckets.has_cobound) {
-      if (!buckets.has_inbound) return false;
-      floor = buckets.max_inbound_floor;
-    } else {
-      floor = buckets.max_cobound_floor;
-      if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
-      if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, context_);
-        if (!choice) return std::unexpected(choice.error());
-        if (*choice) {
-          // A cut makes two virtual leaves.
-          if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, context_);
-          if (!fixed) return std::unexpected(fixed.error());
-          return true;
-        }
+  Result<bool> repair_one(DefectBuckets& defects) {
+    std::optional<std::int32_t> deepest = defects.deepest();
+    if (!deepest) return false;
+    std::int32_t floor = *deepest;
+    if (!defects.cobound(floor).empty()) {
+      auto choice = select_cobound(graph_, defects.cobound(floor), floor, allow_hashes_, context_);
+      if (!choice) return std::unexpected(choice.error());
+      if (*choice) {
+        EdgeIndex edge = (*choice)->edge;
+        defects.take_cobound(floor, edge);
+        // A cut makes two virtual leaves.
+        if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
+        auto fixed = fix_cobound(graph_, edge, floor, virtual_counter_, allow_hashes_, context_);
+        if (!fixed) return std::unexpected(fixed.error());
+        return true;
       }
     }
-    if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, context_);
+    if (defects.inbound(floor).empty()) return false;
+    auto choice = select_inbound(graph_, defects.inbound(floor), floor, allow_hashes_, context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
-    auto split = split_inbound(**choice);
+    InboundCandidate chosen = std::move(**choice);
+    defects.take_inbound(floor, chosen.node);
+    auto split = split_inbound(chosen);
     if (!split) return std::unexpected(split.error());
     return true;
   }
@@ -187,7 +230,7 @@ class DagRewrite {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
+      auto tree = tree_text_from(context_.walker(), graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
                                  context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }
@@ -315,8 +358,15 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls, RewriteLimits limits) {
-  RewriteContext context(controls, limits);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch, limits);
   return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,
+                                   bool allow_hashes, const CallControls& controls, RewriteScratch& scratch) {
+  RewriteContext context(controls, scratch);
+  return DagRewrite(scratch.copy_of(graph), compact, allow_hashes, context).run(root, BlockedNodes{});
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {

@@ -59,7 +59,8 @@ EdgeData choice_on_floor_1(GraphWrap& graph, bool allow_hashes) {
     if (graph.floor(a) == 1 && graph.floor(b) == 1) candidates.push_back({edge, 1});
   }
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto choice = select_cobound(graph, candidates, 1, allow_hashes, context);
   EXPECT_TRUE(choice.has_value() && choice->has_value());
   return choice && *choice ? graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
@@ -94,7 +95,8 @@ TEST(FixCobound, CutsTheEdgeIntoTwoVirtualLeaves) {
   GraphWrap graph = floored({{"r", "a"}, {"r", "b"}, {"b", "a", "x"}, {"r", "*v0"}});
   std::uint64_t counter = 0;
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   ASSERT_TRUE(fix_cobound(graph, 2, 1, counter, false, context).has_value());
   EXPECT_EQ(counter, 2u);
   EXPECT_EQ(test_support::described(graph, "*v0"), ".@1: e4>r:1");

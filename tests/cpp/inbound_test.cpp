@@ -82,7 +82,8 @@ TEST(SelectInbound, GreaterParentDigestsWinOverTheSmallerIdAndAreTraced) {
   GraphWrap graph = two_children();
   test_support::CapturedTrace trace;
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false, context);
   std::vector<std::string> lines = trace.finish();
   ASSERT_TRUE(choice.has_value() && choice->has_value());

@@ -22,7 +22,8 @@ GraphWrap floored(std::string_view ids, const test_support::Edges& edges, const 
 
 std::string magnet_of(GraphWrap& graph, std::string_view id, bool allow_hashes) {
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto magnet = get_magnet(graph, *graph.find(id), allow_hashes, context);
   return magnet ? std::string(*magnet) : "error: " + magnet.error().display();
 }

@@ -68,7 +68,8 @@ GRAPHS: dict[str, tuple] = {
 def build(name: str) -> tuple[list, list]:
     family, size, seed, labels, modalities, _ = GRAPHS[name]
     rng = random.Random(seed)
-    return families.dress(families.FAMILIES[family](size, rng), rng, labels, modalities)
+    alone = size if family == "isolated" else 0
+    return families.dress(families.FAMILIES[family](size, rng), rng, labels, modalities, isolated_nodes=alone)
 
 
 def graph_hash(graph: tuple[list, list]) -> str:
@@ -119,9 +120,11 @@ def _regenerate_one(args: tuple[str, str]) -> dict:
     return record
 
 
-def regenerate(path: str, jobs: int) -> None:
+def regenerate(path: str, jobs: int, only: list[str] | None) -> None:
+    records = {r["name"]: r for r in read_golden()} if only and GOLDEN_FILE.exists() else {}
     with multiprocessing.Pool(jobs) as pool:
-        records = {r["name"]: r for r in pool.imap_unordered(_regenerate_one, [(path, n) for n in GRAPHS])}
+        names = only or list(GRAPHS)
+        records |= {r["name"]: r for r in pool.imap_unordered(_regenerate_one, [(path, n) for n in names])}
     with lzma.open(GOLDEN_FILE, "wt", encoding="utf-8", preset=9) as out:
         for name in GRAPHS:
             out.write(json.dumps(records[name], ensure_ascii=False, separators=(",", ":")) + "\n")
@@ -136,9 +139,10 @@ def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--regenerate", metavar="EXTENSION", help="record with this extension module file")
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--only", nargs="+", choices=list(GRAPHS), help="regenerate these graphs only")
     options = parser.parse_args()
     if options.regenerate:
-        regenerate(options.regenerate, options.jobs)
+        regenerate(options.regenerate, options.jobs, options.only)
         return 0
     import tolva._tolva as module
 

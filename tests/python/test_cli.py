@@ -1,6 +1,7 @@
 """The tolva command line, end to end through `python -m tolva` in a subprocess."""
 
 import json
+import os
 import subprocess
 import sys
 
@@ -105,3 +106,40 @@ def test_a_closed_pipe_ends_the_run_quietly(tmp_path):
     assert process.stdout.readline() == b"g0\t(A:1, B:1, C:1)S\n"
     process.stdout.close()
     assert (process.wait(), process.stderr.read()) == (0, b"")
+
+
+# tqdm comes with the extra tolva[progress]; without it the run is the same, only barless.
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="standard error on a pseudo-terminal")
+@pytest.mark.parametrize("with_tqdm", [True, False])
+def test_progress_bar_on_a_terminal_only_with_tqdm(tmp_path, with_tqdm):
+    import fcntl
+    import pty
+    import struct
+    import termios
+
+    pytest.importorskip("tqdm")
+    corpus = write_lines(tmp_path / "stars.jsonl", [star(f"s{i}") for i in range(150)] + ["{bad\n"])
+    hide = "" if with_tqdm else "sys.modules['tqdm'] = None; "
+    code = f"import sys; {hide}from tolva.cli import main; sys.exit(main())"
+    controller, terminal = pty.openpty()
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))  # 80 columns for the bar
+    try:
+        done = subprocess.run([sys.executable, "-c", code, str(corpus)], stdout=subprocess.PIPE,
+                              stderr=terminal, text=True, cwd=ROOT, env=cli_env())
+        os.close(terminal)
+        shown = b""
+        while chunk := _read_or_empty(controller):
+            shown += chunk
+    finally:
+        os.close(controller)
+    assert done.returncode == 1
+    assert len(done.stdout.splitlines()) == 150
+    assert f"{corpus}:151: invalid JSON".encode() in shown
+    assert (b"151/151" in shown) == with_tqdm
+
+
+def _read_or_empty(fd):
+    try:
+        return os.read(fd, 65536)
+    except OSError:  # the terminal side is closed and drained
+        return b""
