@@ -4,6 +4,7 @@
     scripts/dev-build build/mine
     PYTHONPATH=build/mine/pkg python bench/run.py            # full run: bench/RESULTS.md, bench/scaling.png
     PYTHONPATH=build/mine/pkg python bench/run.py --quick    # under five minutes: *-quick.md/.png
+    PYTHONPATH=build/mine/pkg python bench/run.py --dot-only # the DOT readers alone, printed
 
 Needs the packages of bench/requirements.txt. What is measured:
 
@@ -12,6 +13,10 @@ Needs the packages of bench/requirements.txt. What is measured:
   before the clock starts;
 - the peers a user would pick instead, on the same molecules, timing only their canonical
   form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
+- DOT reading (MB/s) of read_dot and parse_dot on a generated edge list of about 100 MB and
+  of read_dot on a generated file of about 20 MB that uses subgraphs, defaults, chains, node
+  lists, ports, quoted and HTML ids and comments; the files are written before the clock
+  starts, each reading is one call;
 - scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
   than the time budget, each size in its own subprocess under a memory cap and a timeout (a
   killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
@@ -254,6 +259,94 @@ def tolva_throughput(molecules: list[dict]) -> dict[str, dict]:
     return results
 
 
+# ---------------------------------------------------------------- DOT readers
+
+EDGE_LIST_NODES = 1_000_000
+EDGE_LIST_BYTES = 100_000_000
+FEATURE_FILE_BYTES = 20_000_000
+
+
+def write_edge_list(path: pathlib.Path) -> None:
+    """`nU -- nV;` lines between random nodes of a million, up to about 100 MB."""
+    import random
+
+    rng = random.Random(1)
+    with path.open("w", encoding="utf-8") as out:
+        out.write("graph edges {\n")
+        while out.tell() < EDGE_LIST_BYTES:
+            out.write("".join(f"n{rng.randrange(EDGE_LIST_NODES)} -- n{rng.randrange(EDGE_LIST_NODES)};\n"
+                              for _ in range(10_000)))
+        out.write("}\n")
+
+
+def write_feature_file(path: pathlib.Path) -> None:
+    """Clusters with defaults, chains, node lists, subgraph ends, ports, quoted and HTML ids
+    and comments, up to about 20 MB."""
+    with path.open("w", encoding="utf-8") as out:
+        out.write("// generated\nstrict graph \"features\" {\n  node [shape=circle, label=\"\\N\"]\n")
+        block = 0
+        while out.tell() < FEATURE_FILE_BYTES:
+            i = block
+            out.write(
+                f"  subgraph cluster_{i} {{\n"
+                f"    label = \"block {i}\"; node [label=\"L{i % 7}\"]; edge [weight=2]\n"
+                f"    \"a{i}\" -- b{i} -- {{ c{i} d{i} }} [weight=ar]; // a chain into a subgraph\n"
+                f"    e{i}:p1:n, f{i} -- <h{i}> /* ports, a node list, an HTML id */\n"
+                f"    b{i} [label=\"B\" + \"{i % 3}\", color=red]\n"
+                f"  }} -- a{i + 1}\n")
+            block += 1
+        out.write("}\n")
+
+
+def read_rate(path: pathlib.Path, call) -> dict:
+    size = path.stat().st_size
+    cpu_start, start = time.process_time(), time.perf_counter()
+    graph = call()
+    seconds = time.perf_counter() - start
+    cpu = time.process_time() - cpu_start
+    return {"mb": size / 1e6, "seconds": seconds, "cpu_s": cpu, "mb_per_s": size / 1e6 / seconds,
+            "mb_per_cpu_s": size / 1e6 / cpu, "nodes": graph.node_count, "edges": graph.edge_count}
+
+
+def dot_throughput() -> dict[str, dict]:
+    import tempfile
+
+    import tolva
+
+    results = {}
+    with tempfile.TemporaryDirectory() as directory:
+        edge_list = pathlib.Path(directory) / "edges.dot"
+        features = pathlib.Path(directory) / "features.gv"
+        write_edge_list(edge_list)
+        write_feature_file(features)
+        runs = {
+            "read_dot, edge list": (edge_list, lambda: tolva.read_dot(edge_list)),
+            "parse_dot (line reader), edge list": (edge_list, lambda: tolva.parse_dot(str(edge_list))),
+            "read_dot, feature-rich file": (features, lambda: tolva.read_dot(features)),
+        }
+        for name, (path, call) in runs.items():
+            results[name] = read_rate(path, call)
+            print(f"  {name}: {results[name]['mb_per_s']:.1f} MB/s", flush=True)
+    return results
+
+
+def dot_report(results: dict[str, dict]) -> list[str]:
+    lines = [
+        "## DOT readers",
+        "",
+        f"One call per row on a generated file: an edge list (`nU -- nV;`, random pairs among "
+        f"{EDGE_LIST_NODES:,} nodes) and a strict graph of clusters using defaults, chains, node lists, "
+        "subgraph ends, ports, quoted and HTML ids and comments. The time includes reading the file and "
+        "building the graph store; CPU s is the process's CPU time.",
+        "",
+        "| reader, file | MB | nodes | edges | wall s | MB/s | CPU s | MB/CPU s |",
+        "|---|---:|---:|---:|---:|---:|---:|---:|",
+    ]
+    lines += [f"| {name} | {r['mb']:.0f} | {r['nodes']:,} | {r['edges']:,} | {r['seconds']:.2f} | "
+              f"{r['mb_per_s']:.1f} | {r['cpu_s']:.2f} | {r['mb_per_cpu_s']:.1f} |" for name, r in results.items()]
+    return lines + [""]
+
+
 CHARGED_LABEL = re.compile(r"([A-Z][a-z]?)([+-]\d*)?")
 
 
@@ -412,7 +505,7 @@ def kept_sections(path: pathlib.Path) -> str:
     return "" if at < 0 else "\n" + old[at:]
 
 
-def report(args, throughput, peers, curves, plot_name: str) -> str:
+def report(args, throughput, peers, curves, plot_name: str, dot: dict[str, dict]) -> str:
     lines = [
         "# tolva benchmark results",
         "",
@@ -451,8 +544,8 @@ def report(args, throughput, peers, curves, plot_name: str) -> str:
         "|---|---:|---:|",
     ]
     lines += [f"| {name} | {r['per_s']:,.0f} | {base / r['per_s']:.2f} |" for name, r in peers.items()]
+    lines += ["", *dot_report(dot)]
     lines += [
-        "",
         "## Scaling",
         "",
         f"One `to_cgraph_py` call per size, defaults except `compact`; sizes from {FIRST_SIZE} nodes,",
@@ -506,7 +599,11 @@ def main() -> int:
     parser.add_argument("--memory-gib", type=float, default=4.0, help="address-space cap per size")
     parser.add_argument("--revision", help="what tolva build is measured (default: git HEAD)")
     parser.add_argument("--molecules", type=int, help="how many molecules (default: all; 1500 quick)")
+    parser.add_argument("--dot-only", action="store_true", help="only the DOT readers, printed as Markdown")
     args = parser.parse_args()
+    if args.dot_only:
+        print("\n".join(dot_report(dot_throughput())))
+        return 0
     args.budget = args.budget or (1.0 if args.quick else 10.0)
     args.max_nodes = args.max_nodes or (200_000 if args.quick else 1_500_000)
     args.molecules = args.molecules or (1500 if args.quick else None)
@@ -526,10 +623,12 @@ def main() -> int:
     throughput = tolva_throughput(molecules)
     print("peers", flush=True)
     peers = peer_throughput(molecules)
+    print("DOT readers", flush=True)
+    dot = dot_throughput()
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    text = report(args, throughput, peers, curves, plot_path.name) + kept_sections(results_path)
+    text = report(args, throughput, peers, curves, plot_path.name, dot) + kept_sections(results_path)
     results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
     return 0

@@ -1,5 +1,7 @@
 """The command line's inputs: DOT files, DOT text on standard input ("-") and JSON Lines
 corpora (paths ending in ".jsonl"), read as a stream of named graphs or named failures.
+DOT is read by the complete reader (tolva.read_dot) unless DotReader(line=True) asks for
+the exact line reader (parse_dot).
 
     for entry in iter_entries(["a.dot", "corpus.jsonl", "-"]):
         print(entry.name, entry.graph or entry.error)
@@ -15,9 +17,26 @@ from collections.abc import Iterable, Iterator
 from dataclasses import dataclass
 
 from tolva._tolva import PyGraph, parse_dot, parse_dot_string
+from tolva.dot import DirectedGraphError, read_dot_from_file, read_dot_from_text
 from tolva.jsonl import JsonlError, read_jsonl
 
 STDIN = "-"
+DIRECTED_MESSAGE = "directed graph (use --directed ignore)"
+
+
+@dataclass(frozen=True)
+class DotReader:
+    """How DOT inputs are read: the complete reader, whose `directed` says what a digraph
+    does ("error": reported, "ignore": read as undirected), or with `line` the line reader."""
+
+    line: bool = False
+    directed: str = "error"
+
+    def file(self, path: str) -> PyGraph:
+        return parse_dot(path) if self.line else read_dot_from_file(path, directed=self.directed)
+
+    def text(self, text: str) -> PyGraph:
+        return parse_dot_string(text) if self.line else read_dot_from_text(text, directed=self.directed)
 
 
 @dataclass(frozen=True)
@@ -37,31 +56,35 @@ def is_corpus(path: str) -> bool:
     return path.lower().endswith(".jsonl")
 
 
-def iter_entries(paths: Iterable[str]) -> Iterator[Entry]:
+def iter_entries(paths: Iterable[str], dot: DotReader = DotReader()) -> Iterator[Entry]:
     for path in paths:
         if path == STDIN:
-            yield stdin_entry()
+            yield stdin_entry(dot)
         elif is_corpus(path):
             yield from corpus_entries(path)
         else:
-            yield dot_entry(path)
+            yield dot_entry(path, dot)
 
 
-def dot_entry(path: str) -> Entry:
+def dot_entry(path: str, dot: DotReader) -> Entry:
     try:
-        return Entry(path, graph=parse_dot(path))
+        return Entry(path, graph=dot.file(path))
+    except DirectedGraphError:
+        return Entry(path, error=DIRECTED_MESSAGE)
     except ValueError as error:
         return Entry(path, error=str(error))
 
 
-def stdin_entry() -> Entry:
+def stdin_entry(dot: DotReader) -> Entry:
     try:
         text = sys.stdin.buffer.read().decode("utf-8")
     except UnicodeDecodeError:
         # The same text parse_dot gives for a file that is not UTF-8.
         return Entry(STDIN, error="parse error: stream did not contain valid UTF-8")
     try:
-        return Entry(STDIN, graph=parse_dot_string(text))
+        return Entry(STDIN, graph=dot.text(text))
+    except DirectedGraphError:
+        return Entry(STDIN, error=DIRECTED_MESSAGE)
     except ValueError as error:
         return Entry(STDIN, error=str(error))
 

@@ -29,6 +29,25 @@ def parse_dot(path: str) -> PyGraph:
 def parse_dot_string(content: str) -> PyGraph:
     """Reads DOT text; ValueError "parse error: line N: ..." for an unusable node id."""
 
+def read_dot_file(
+    path: str,
+    accept_directed: bool | None = False,
+    label: str | None = "label",
+    modality: Sequence[str] | None = None,
+) -> PyGraph:
+    """Reads one graph from a DOT file with the complete DOT grammar; modality None stands for
+    ("weight", "label"). A file that is not UTF-8 is read as Latin-1. A digraph raises
+    ValueError "unsupported: directed graph at ..." unless accept_directed. tolva.read_dot is
+    the friendlier entry point. Not in __all__."""
+
+def read_dot_text(
+    content: str,
+    accept_directed: bool | None = False,
+    label: str | None = "label",
+    modality: Sequence[str] | None = None,
+) -> PyGraph:
+    """read_dot_file for DOT text. Not in __all__."""
+
 @final
 class PyCGraph:
     """A canonical string; str() and repr() give the string itself."""

@@ -18,7 +18,7 @@ from collections.abc import Sequence
 from dataclasses import dataclass
 from typing import Any
 
-from tolva._inputs import count_graphs, iter_entries
+from tolva._inputs import DotReader, count_graphs, iter_entries
 from tolva._progress import Progress
 from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
 
@@ -89,6 +89,12 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
     parser.add_argument("--trace", action="store_true", help="write the rewrite trace to standard output")
     parser.add_argument("--trace-magnet", action="store_true", help="--trace, plus a line per magnet")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress bar")
+    parser.add_argument("--dot-reader", choices=("full", "line"), default="full",
+                        help="read DOT with the complete DOT grammar (full, the default) or the exact "
+                        "line-oriented reader of parse_dot (line)")
+    parser.add_argument("--directed", choices=("error", "ignore"), default="error",
+                        help="a digraph is reported as a failure (error, the default) or read with its "
+                        "edges as undirected (ignore); full reader only")
     return parser
 
 
@@ -106,7 +112,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
     writer: Writer = DedupWriter(options.json) if dedup else LineWriter(options.json, getattr(options, "order", False))
     try:
-        return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup))
+        dot = DotReader(line=options.dot_reader == "line", directed=options.directed)
+        return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup), dot)
     except KeyboardInterrupt:
         return 130
 
@@ -125,11 +132,11 @@ def show_bar(quiet: bool, dedup: bool) -> bool:
     return not sys.stdout.isatty() or (dedup and os.environ.get(TRACE_SWITCH) != "1")
 
 
-def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool) -> int:
+def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool, dot: DotReader = DotReader()) -> int:
     progress = Progress.start(lambda: count_graphs(inputs), bar)
     failed = False
     try:
-        for entry in iter_entries(inputs):
+        for entry in iter_entries(inputs, dot):
             progress.advance()
             try:
                 if entry.graph is None:

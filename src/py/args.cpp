@@ -165,6 +165,26 @@ bool check_sequence(PyObject* value, const char* arg) {
   return true;
 }
 
+bool convert_str_list_or(PyObject* value, const char* arg, const std::vector<std::string>& fallback,
+                         std::vector<std::string>& out) {
+  if (value == nullptr || value == Py_None) {
+    out = fallback;
+    return true;
+  }
+  out.clear();
+  if (!check_sequence(value, arg)) return false;
+  Py_ssize_t count = PySequence_Size(value);
+  if (count < 0) return false;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* item = PySequence_GetItem(value, i);
+    if (item == nullptr) return false;
+    bool ok = convert_str(item, arg, out.emplace_back());
+    Py_DECREF(item);
+    if (!ok) return false;
+  }
+  return true;
+}
+
 template <std::size_t N>
 bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std::string, N>>& out) {
   out.clear();

@@ -51,6 +51,11 @@ bool convert_str_or(PyObject* value, const char* arg, std::string_view fallback,
 // A bool argument where None (or an omitted optional argument) means `fallback`.
 bool convert_bool_or(PyObject* value, const char* arg, bool fallback, bool& out);
 
+// A sequence (not a str) of str where None (or an omitted optional argument)
+// means `fallback`.
+bool convert_str_list_or(PyObject* value, const char* arg, const std::vector<std::string>& fallback,
+                         std::vector<std::string>& out);
+
 // Checks that `value` is a sequence and not a str (TypeError otherwise).
 bool check_sequence(PyObject* value, const char* arg);
 

@@ -9,6 +9,10 @@ namespace tolva::py {
 
 PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs);
+// The complete DOT reader, for tolva.read_dot. Module attributes, but not in
+// __all__.
+PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kwargs);

@@ -63,6 +63,17 @@ PyMethodDef function_defs[] = {
 // Further functions, added as module attributes only: __all__ keeps the
 // original names.
 PyMethodDef extra_function_defs[] = {
+    function_def<read_dot_file>(
+        "read_dot_file",
+        "read_dot_file(path, accept_directed=False, label='label', modality=None)\n--\n\n"
+        "Reads one graph from a DOT file with the complete DOT grammar; modality None stands\n"
+        "for ('weight', 'label'). A file that is not UTF-8 is read as Latin-1. tolva.read_dot\n"
+        "is the friendlier entry point."),
+    function_def<read_dot_text>(
+        "read_dot_text",
+        "read_dot_text(content, accept_directed=False, label='label', modality=None)\n--\n\n"
+        "Reads one graph from DOT text with the complete DOT grammar; modality None stands for\n"
+        "('weight', 'label'). tolva.read_dot is the friendlier entry point."),
     function_def<to_cgraph_many>(
         "to_cgraph_many",
         "to_cgraph_many(graphs, candidate_rule=None, branch_rule=None, allow_hashes=None, "

@@ -59,7 +59,7 @@ def test_bad_inputs_are_reported_and_the_rest_is_printed(tmp_path):
         f"{corpus}:3: invalid JSON: Expecting value (column 30)",
         f"{corpus}:4: missing field 'edges'",
         f"{corpus}:5: 'nodes' item 0 must be [id, label], all strings",
-        f"{bad_dot}: parse error: line 2: empty node id",
+        f"{bad_dot}: parse error: line 2, column 1: expected a statement or the graph's closing '}}', found '--'",
     ]
     unread = run_cli(tmp_path / "none.jsonl", corpus)
     assert unread.returncode == 1
