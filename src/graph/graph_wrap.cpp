@@ -73,15 +73,47 @@ bool GraphWrap::remove_node(std::string_view id) {
   return true;
 }
 
+// Walks a short way down the list for the edge; false when it is not that near.
+bool GraphWrap::unlink_by_walking(NodeIndex node, int side, EdgeIndex edge) {
+  EdgeIndex* link = &nodes_[node].heads[side];
+  for (std::size_t steps = 0; *link != kEndMarker && steps < kShortWalk; ++steps) {
+    if (*link == edge) {
+      *link = edges_[edge].next[side];
+      return true;
+    }
+    link = &edges_[*link].next[side];
+  }
+  return false;
+}
+
+// Walks every list from its head, so an edge already taken out of one of its
+// two lists (while the other is being unlinked) gets no stale link.
+void GraphWrap::make_back_links() {
+  prev_.assign(2 * edges_.size(), kEndMarker);
+  for (NodeIndex node = 0; node < nodes_.size(); ++node) {
+    if (!nodes_[node].occupied) continue;
+    for (int side : {0, 1}) {
+      EdgeIndex before = kEndMarker;
+      for (EdgeIndex edge = nodes_[node].heads[side]; edge != kEndMarker; edge = edges_[edge].next[side]) {
+        prev(edge, side) = before;
+        before = edge;
+      }
+    }
+  }
+}
+
 void GraphWrap::unlink_from_list(NodeIndex node, int side, EdgeIndex edge) {
-  EdgeSlot& slot = edges_[edge];
-  EdgeIndex before = slot.prev[side];
-  EdgeIndex after = slot.next[side];
+  if (prev_.empty()) {
+    if (unlink_by_walking(node, side, edge)) return;
+    make_back_links();
+  }
+  EdgeIndex before = prev(edge, side);
+  EdgeIndex after = edges_[edge].next[side];
   if (before == kEndMarker)
     nodes_[node].heads[side] = after;
   else
     edges_[before].next[side] = after;
-  if (after != kEndMarker) edges_[after].prev[side] = before;
+  if (after != kEndMarker) prev(after, side) = before;
 }
 
 std::optional<EdgeData> GraphWrap::remove_edge(EdgeIndex edge) {
@@ -171,15 +203,17 @@ EdgeIndex GraphWrap::insert_edge(NodeIndex a, NodeIndex b, std::string_view id, 
   EdgeSlot& slot = edges_[index];
   slot.id = id;
   slot.modality = modality;
-  slot.occupied = true;
   slot.ends[0] = a;
   slot.ends[1] = b;
   // For a self-loop a == b, so this threads the edge through both of a's lists.
   slot.next[0] = nodes_[a].heads[0];
   slot.next[1] = nodes_[b].heads[1];
-  slot.prev[0] = slot.prev[1] = kEndMarker;
-  if (slot.next[0] != kEndMarker) edges_[slot.next[0]].prev[0] = index;
-  if (slot.next[1] != kEndMarker) edges_[slot.next[1]].prev[1] = index;
+  if (!prev_.empty()) {
+    if (prev_.size() < 2 * edges_.size()) prev_.resize(2 * edges_.size(), kEndMarker);
+    prev(index, 0) = prev(index, 1) = kEndMarker;
+    if (slot.next[0] != kEndMarker) prev(slot.next[0], 0) = index;
+    if (slot.next[1] != kEndMarker) prev(slot.next[1], 1) = index;
+  }
   nodes_[a].heads[0] = index;
   nodes_[b].heads[1] = index;
   ++edge_count_;
@@ -201,7 +235,7 @@ std::vector<EdgeIndex> GraphWrap::edge_indices() const {
   std::vector<EdgeIndex> out;
   out.reserve(edge_count_);
   for (EdgeIndex i = 0; i < edges_.size(); ++i)
-    if (edges_[i].occupied) out.push_back(i);
+    if (edge_occupied(i)) out.push_back(i);
   return out;
 }
 

@@ -137,7 +137,9 @@ class GraphWrap {
   }
 
   // Edge records. Every accessor but edge_occupied requires a live edge.
-  bool edge_occupied(EdgeIndex index) const { return index < edges_.size() && edges_[index].occupied; }
+  bool edge_occupied(EdgeIndex index) const {
+    return index < edges_.size() && edges_[index].ends[0] != kEndMarker;
+  }
   std::string_view edge_id(EdgeIndex index) const { return edges_[index].id; }
   std::string_view modality(EdgeIndex index) const { return edges_[index].modality; }
   EdgeData edge(EdgeIndex index) const { return EdgeData{edges_[index].id, edges_[index].modality}; }
@@ -193,6 +195,10 @@ class GraphWrap {
   // Entries of the visiting order: parallel edges count each, a self-loop once.
   std::size_t degree(NodeIndex node) const;
 
+  // Room for this many edges in all, taken at once (a reader that knows how
+  // many edges are coming avoids growing the slots step by step).
+  void reserve_edges(std::size_t count) { edges_.reserve(count); }
+
   // Resets every live node's floor, and the magnet caches of every node.
   void clear_floors_and_magnets();
 
@@ -213,15 +219,21 @@ class GraphWrap {
   struct EdgeSlot {
     std::string_view id;
     std::string_view modality;
+    // A vacant slot has end markers here.
     NodeIndex ends[2] = {kEndMarker, kEndMarker};
-    // next[0]/prev[0]: neighbours in ends[0]'s first-endpoint list (next[0] is
-    // also the free-edge link of a vacant slot); next[1]/prev[1]: in ends[1]'s
-    // second-endpoint list. The back links make removal constant time; they do
-    // not change any order.
+    // next[0]: the next edge in ends[0]'s first-endpoint list (also the
+    // free-edge link of a vacant slot); next[1]: in ends[1]'s second-endpoint list.
     EdgeIndex next[2] = {kEndMarker, kEndMarker};
-    EdgeIndex prev[2] = {kEndMarker, kEndMarker};
-    bool occupied = false;
   };
+
+  // Back links of the edge lists (two per edge slot: the previous edge in
+  // each list), so that removing an edge from a long list takes constant
+  // time. A graph that never removes a deep edge never needs them: they are
+  // made on the first such removal and kept from then on. They change no order.
+  static constexpr std::size_t kShortWalk = 16;
+  EdgeIndex& prev(EdgeIndex edge, int side) { return prev_[2 * std::size_t{edge} + side]; }
+  void make_back_links();
+  bool unlink_by_walking(NodeIndex node, int side, EdgeIndex edge);
 
   static const NodeExtra kNoExtra;
 
@@ -233,6 +245,7 @@ class GraphWrap {
 
   std::vector<NodeSlot> nodes_;
   std::vector<EdgeSlot> edges_;
+  std::vector<EdgeIndex> prev_;  // empty until make_back_links
   std::vector<NodeExtra> extras_;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
