@@ -38,7 +38,7 @@ Result<std::string> to_cgraph(const GraphWrap& graph, std::string_view candidate
   // Whatever a stopped call produced is unfinished work, not a result.
   if (controls.stopped()) return interrupted_error();
   if (!text || !compress) return text;
-  return compress_braces(*text);
+  return compress_braces(std::move(*text));
 }
 
 }  // namespace tolva

@@ -199,6 +199,15 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
   auto scores = score_candidates(graph, candidate_rule);
   if (!scores) return std::unexpected(scores.error());
   std::vector<std::string> candidates = select_candidates(*scores);
+  if (candidates.size() == 1) {
+    // One candidate contests nothing and has no rival to be skipped for. An
+    // isolated node is its own tree component: nothing to rewrite.
+    const IdSet nothing_left_out;
+    bool traced = controls.trace.trace_on();
+    Contest contest(graph, candidates, nothing_left_out, compact, allow_hashes, controls, !traced);
+    if (auto entered = contest.enter(0, graph.edge_count() == 0); !entered) return std::unexpected(entered.error());
+    return std::move(contest).result(IdSet{}, traced);
+  }
   IdSet excluded = exclusion_set(graph, candidates, prune_graph(graph, candidates));
   if (controls.trace.trace_on())
     return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, true);
