@@ -21,7 +21,7 @@ bool any_text_needs_escape(const GraphWrap& graph) {
 
 Result<std::string> component_string(const GraphWrap& graph, const KeyOptions& options,
                                      const CallControls& controls) {
-  return to_cgraph(graph, kDefaultCandidateRule, kDefaultBranchRule, options.allow_hashes, options.tokens,
+  return to_cgraph(graph, kDefaultCandidateRule, kDefaultBranchRule, options.allow_hashes, !options.whole_braces,
                    options.compact, controls);
 }
 
@@ -45,7 +45,7 @@ std::string key_prefix(const KeyOptions& options) {
   std::string prefix(kKeyFormat);
   if (options.compact) prefix += "+compact";
   if (!options.allow_hashes) prefix += "+plain";
-  if (options.tokens) prefix += "+tokens";
+  if (options.whole_braces) prefix += "+whole";
   prefix += ':';
   return prefix;
 }

@@ -3,12 +3,12 @@
 // it was written from.
 //
 // Each component (a node on no edge is one) is copied out with its labels
-// and modalities escaped (key_escape.h) and canonised alone; the component
-// strings are sorted bytewise and joined by ";" after a prefix that names the
-// format and the options:
+// and modalities escaped (key_escape.h) and canonised alone, brace contents
+// compressed to tokens; the component strings are sorted bytewise and joined
+// by ";" after a prefix that names the format and the options:
 //
 //   key := prefix [ component { ";" component } ]
-//   prefix := "tolva1" [ "+compact" ] [ "+plain" ] [ "+tokens" ] ":"
+//   prefix := "tolva1" [ "+compact" ] [ "+plain" ] [ "+whole" ] ":"
 //
 // A component is a canonical string over escaped texts:
 //
@@ -59,8 +59,11 @@ inline constexpr std::string_view kKeyFormat = "tolva1";
 struct KeyOptions {
   bool compact = false;
   bool allow_hashes = true;
-  // Brace contents as "$n" tokens (per component) rather than whole.
-  bool tokens = false;
+  // Brace contents written whole rather than as "$n" tokens (numbered per
+  // component). Tokens are the default: measured on the molecules and on
+  // every graph of up to 7 nodes, they make far fewer graphs depend on the
+  // input order and merged no more different graphs than whole contents.
+  bool whole_braces = false;
 };
 
 // "tolva1:" for the default options, "tolva1+compact+plain:" for both changed, ...

@@ -13,19 +13,19 @@
 namespace tolva::py {
 namespace {
 
-// compact, allow_hashes and tokens, each None or omitted for its default.
+// compact, allow_hashes and whole_braces, each None or omitted for its default.
 bool convert_key_options(PyObject* const* bound, KeyOptions& out) {
   KeyOptions defaults;
   return convert_bool_or(bound[0], "compact", defaults.compact, out.compact) &&
          convert_bool_or(bound[1], "allow_hashes", defaults.allow_hashes, out.allow_hashes) &&
-         convert_bool_or(bound[2], "tokens", defaults.tokens, out.tokens);
+         convert_bool_or(bound[2], "whole_braces", defaults.whole_braces, out.whole_braces);
 }
 
 }  // namespace
 
 PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    static constexpr const char* kNames[] = {"graph", "compact", "allow_hashes", "tokens"};
+    static constexpr const char* kNames[] = {"graph", "compact", "allow_hashes", "whole_braces"};
     PyObject* bound[4];
     if (!bind_arguments("graph_key", args, kwargs, kNames, 1, bound)) return nullptr;
     const GraphWrap* graph = graph_argument(state_of(module), bound[0], "graph");
@@ -41,7 +41,7 @@ PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs) {
 
 PyObject* graph_key_many(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    static constexpr const char* kNames[] = {"graphs", "compact", "allow_hashes", "tokens", "workers",
+    static constexpr const char* kNames[] = {"graphs", "compact", "allow_hashes", "whole_braces", "workers",
                                              "on_error"};
     PyObject* bound[6];
     if (!bind_arguments("graph_key_many", args, kwargs, kNames, 1, bound)) return nullptr;

@@ -90,12 +90,12 @@ PyMethodDef extra_function_defs[] = {
         "canonical_node_order_py for a sequence of graphs, on native threads, in input order."),
     function_def<graph_key>(
         "graph_key",
-        "graph_key(graph, compact=None, allow_hashes=None, tokens=None)\n--\n\n"
+        "graph_key(graph, compact=None, allow_hashes=None, whole_braces=None)\n--\n\n"
         "The key of the whole graph: every connected component canonised, escaped, sorted\n"
         "and joined after the format prefix \"tolva1:\". tolva.key is the keyword form."),
     function_def<graph_key_many>(
         "graph_key_many",
-        "graph_key_many(graphs, compact=None, allow_hashes=None, tokens=None, workers=None, "
+        "graph_key_many(graphs, compact=None, allow_hashes=None, whole_braces=None, workers=None, "
         "on_error='raise')\n--\n\n"
         "graph_key for a sequence of graphs, on native threads, results in input order."),
 };
