@@ -12,6 +12,8 @@ Needs the packages of bench/requirements.txt. What is measured:
   before the clock starts;
 - the peers a user would pick instead, on the same molecules, timing only their canonical
   form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
+- quality (bench/quality.py): how many graphs get a text that depends on the input order, and
+  how many pairs of non-isomorphic graphs share one, for keys and strings;
 - scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
   than the time budget, each size in its own subprocess under a memory cap and a timeout (a
   killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
@@ -526,10 +528,16 @@ def main() -> int:
     throughput = tolva_throughput(molecules)
     print("peers", flush=True)
     peers = peer_throughput(molecules)
+    print("quality", flush=True)
+    sys.path.insert(0, str(BENCH_DIR))
+    from quality import quality_section
+
+    quality = quality_section(2 if args.quick else 5, args.molecules)
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    text = report(args, throughput, peers, curves, plot_path.name) + kept_sections(results_path)
+    text = (report(args, throughput, peers, curves, plot_path.name) + "\n" + quality
+            + kept_sections(results_path))
     results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
     return 0
