@@ -20,7 +20,7 @@ from dataclasses import dataclass
 from typing import Any
 
 from tolva._api import key
-from tolva._dedup import Grouper
+from tolva._dedup import DedupReport, Grouper
 from tolva._inputs import count_graphs, iter_entries
 from tolva._progress import Progress
 from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
@@ -106,6 +106,8 @@ def add_dedup_arguments(parser: argparse.ArgumentParser) -> None:
                         help="group by the canonical string of the root component instead of the key")
     parser.add_argument("--verify", action="store_true",
                         help="split every group whose graphs are not all isomorphic (exact check, networkx)")
+    parser.add_argument("--dask", metavar="SCHEDULER", help="run on Dask: a scheduler address, or local[:N] for "
+                        "a local cluster of N worker processes (JSON Lines inputs; needs tolva[dask])")
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -118,6 +120,10 @@ def main(argv: Sequence[str] | None = None) -> int:
         if options.order:
             parser.error("--order cannot be combined with --group")
         dedup = True
+    if getattr(options, "dask", None):
+        if options.string or not all(path.lower().endswith(".jsonl") for path in options.inputs):
+            parser.error("--dask groups JSON Lines corpora by key (no --string, no DOT inputs)")
+        return run_on_dask(options)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
     canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
     writer: Writer = (DedupWriter(options.json, getattr(options, "string", False), getattr(options, "verify", False))
@@ -126,6 +132,22 @@ def main(argv: Sequence[str] | None = None) -> int:
         return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup))
     except KeyboardInterrupt:
         return 130
+
+
+def run_on_dask(options: argparse.Namespace) -> int:
+    import tolva.dask
+
+    failures: list[str] = []
+
+    def report_failure(line: str) -> None:
+        failures.append(line)
+        print(line, file=sys.stderr)
+
+    with tolva.dask.client_for(options.dask):
+        report = tolva.dask.dedup_corpora(options.inputs, verify=options.verify, compact=options.compact,
+                                          allow_hashes=not options.no_hashes, report_failure=report_failure)
+    write_report(report, options.json, False, options.verify)
+    return 1 if failures else 0
 
 
 def switch_trace(trace: bool, magnet: bool) -> None:
@@ -213,23 +235,27 @@ class DedupWriter(Writer):
         self.grouper.add(text, name, graph)
 
     def finish(self) -> None:
-        report = self.grouper.report()
-        field = "cgraph" if self.by_string else "key"
-        for text, names in report.groups:
-            if self.as_json:
-                write_json({field: text, "names": names})
-            else:
-                sys.stdout.write("\t".join(names) + "\n")
-        grouped = sum(len(names) for _, names in report.groups)
-        verified = {"split": report.split} if self.grouper.verify else {}
-        if self.as_json:
-            write_json({"graphs": report.graphs, "distinct": report.distinct, "groups": len(report.groups),
-                        "grouped": grouped, **verified})
+        write_report(self.grouper.report(), self.as_json, self.by_string, self.grouper.verify)
+
+
+def write_report(report: DedupReport, as_json: bool, by_string: bool, verify: bool) -> None:
+    """Every group of two or more (names, tab-separated, or JSON), then the count line."""
+    field = "cgraph" if by_string else "key"
+    for text, names in report.groups:
+        if as_json:
+            write_json({field: text, "names": names})
         else:
-            what = "canonical strings" if self.by_string else "keys"
-            check = f"; --verify split {counted(report.split, 'false merge')}" if verified else ""
-            sys.stdout.write(f"{counted(len(report.groups), 'group')} of duplicates ({counted(grouped, 'graph')}) "
-                             f"among {counted(report.graphs, 'graph')}, {report.distinct} distinct {what}{check}\n")
+            sys.stdout.write("\t".join(names) + "\n")
+    grouped = sum(len(names) for _, names in report.groups)
+    verified = {"split": report.split} if verify else {}
+    if as_json:
+        write_json({"graphs": report.graphs, "distinct": report.distinct, "groups": len(report.groups),
+                    "grouped": grouped, **verified})
+    else:
+        what = "canonical strings" if by_string else "keys"
+        check = f"; --verify split {counted(report.split, 'false merge')}" if verified else ""
+        sys.stdout.write(f"{counted(len(report.groups), 'group')} of duplicates ({counted(grouped, 'graph')}) "
+                         f"among {counted(report.graphs, 'graph')}, {report.distinct} distinct {what}{check}\n")
 
 
 def counted(number: int, noun: str) -> str:
