@@ -14,6 +14,8 @@ Needs the packages of bench/requirements.txt. What is measured:
   form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
 - quality (bench/quality.py): how many graphs get a text that depends on the input order, and
   how many pairs of non-isomorphic graphs share one, for keys and strings;
+- scale-out (bench/scaleout.py): tolva.dask on a LocalCluster of 2 processes against `tolva
+  dedup` in one process, on the same input;
 - scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
   than the time budget, each size in its own subprocess under a memory cap and a timeout (a
   killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
@@ -533,6 +535,10 @@ def main() -> int:
     from quality import quality_section
 
     quality = quality_section(2 if args.quick else 5, args.molecules)
+    print("scale-out", flush=True)
+    from scaleout import scale_out_section
+
+    quality += "\n" + scale_out_section()
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
