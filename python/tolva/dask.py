@@ -15,6 +15,9 @@ group are checked with the exact isomorphism test and split where they differ. A
 cannot be read or computed becomes a row (name, error) and the job goes on.
 """
 
+# Dask's own functions are not all annotated; calling them is what this module is for.
+# mypy: disallow-untyped-calls=False
+
 from __future__ import annotations
 
 import json
@@ -26,6 +29,8 @@ import dask
 import dask.bag
 import dask.dataframe as dd
 import pandas as pd
+from dask.base import compute
+from dask.delayed import delayed
 
 from tolva import _tolva
 from tolva._api import digest_of_key
@@ -135,14 +140,15 @@ def keys(collection: Any, *, workers_per_task: int = 1, compact: bool = False, a
     or SMILES text) as a Bag of {"name", "key", "digest", "error"} dicts, or of a Dask Series of
     texts as a DataFrame with columns key, digest, error on the Series' index. Failed graphs are
     rows with `error` set and no key."""
-    options = {"compact": compact, "allow_hashes": allow_hashes, "workers": workers_per_task}
     if isinstance(collection, dask.bag.Bag):
         def partition_rows(items: Iterable[Any]) -> list[dict[str, Any]]:
-            return [{k: row[k] for k in ("name", "key", "digest", "error")} for row in key_rows(items, **options)]
+            rows = key_rows(items, compact=compact, allow_hashes=allow_hashes, workers=workers_per_task)
+            return [{k: row[k] for k in ("name", "key", "digest", "error")} for row in rows]
         return collection.map_partitions(partition_rows)
     if isinstance(collection, dd.Series):
         def partition_frame(series: pd.Series) -> pd.DataFrame:
-            frame = key_records(list(zip(series.index.astype(str), series.astype(str))), **options)
+            items = list(zip(series.index.astype(str), series.astype(str)))
+            frame = key_records(items, compact=compact, allow_hashes=allow_hashes, workers=workers_per_task)
             return frame[["key", "digest", "error"]].set_axis(series.index)
         meta = pd.DataFrame({c: pd.Series(dtype=object) for c in ("key", "digest", "error")})
         return collection.map_partitions(partition_frame, meta=meta)
@@ -176,7 +182,7 @@ def dedup_partitions(partitions: Sequence[Any], *, verify: bool = False, compact
 def _dedup_partitions(partitions: Sequence[Any], verify: bool, compact: bool, allow_hashes: bool,
                       workers_per_task: int) -> DedupResult:
     records = dd.from_delayed(
-        [dask.delayed(key_records)(part, index, compact=compact, allow_hashes=allow_hashes,
+        [delayed(key_records)(part, index, compact=compact, allow_hashes=allow_hashes,
                                    workers=workers_per_task, keep_source=verify)
          for index, part in enumerate(partitions)],
         meta=pd.DataFrame({c: pd.Series(dtype=t) for c, t in RECORD_COLUMNS.items()}), verify_meta=False)
@@ -217,7 +223,7 @@ def dedup(collection: Any, *, path: str | None = None, format: str = "parquet", 
                       for name, frame in (("groups", duplicates), ("failures", result.failures))]
         else:
             raise ValueError(f"format must be 'parquet' or 'jsonl', not {format!r}")
-        dask.compute(*writes)
+        compute(*writes)
     return result
 
 
@@ -262,10 +268,10 @@ def dedup_corpora(paths: Sequence[str], *, verify: bool = False, compact: bool =
                   allow_hashes: bool = True, report_failure: Callable[[str], None] = print) -> DedupReport:
     """What `tolva dedup --dask` prints, computed on the current Dask client: the same groups,
     in the same order, as the single-machine dedup."""
-    partitions = [dask.delayed(read_chunk)(chunk) for chunk in corpus_chunks(paths)]
+    partitions = [delayed(read_chunk)(chunk) for chunk in corpus_chunks(paths)]
     result = dedup_partitions(partitions, verify=verify, compact=compact, allow_hashes=allow_hashes)
     with dask.config.set({"dataframe.convert-string": False}):
-        groups, failures = dask.compute(result.groups, result.failures)
+        groups, failures = compute(result.groups, result.failures)
     for name, error in failures.sort_values("position")[["name", "error"]].itertuples(index=False):
         report_failure(f"{name}: {error}")
     ordered = groups.sort_values("first")
