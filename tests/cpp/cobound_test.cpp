@@ -7,8 +7,9 @@
 namespace tolva {
 namespace {
 
-CoboundEntry entry(std::string lo, std::string modality, std::string hi, std::string key_lo = "a",
-                   std::string key_hi = "b") {
+// The score holds views: the texts must outlive it (string literals here).
+CoboundEntry entry(std::string_view lo, std::string_view modality, std::string_view hi,
+                   std::string_view key_lo = "a", std::string_view key_hi = "b") {
   return CoboundEntry{CoboundScore{lo, hi, modality, key_lo, key_hi, std::nullopt, std::nullopt}, 0, 1};
 }
 
