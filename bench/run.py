@@ -17,6 +17,10 @@ Needs the packages of bench/requirements.txt. What is measured:
   of read_dot on a generated file of about 20 MB that uses subgraphs, defaults, chains, node
   lists, ports, quoted and HTML ids and comments; the files are written before the clock
   starts, each reading is one call;
+- quality (bench/quality.py): how many graphs get a text that depends on the input order, and
+  how many pairs of non-isomorphic graphs share one, for keys and strings;
+- scale-out (bench/scaleout.py): tolva.dask on a LocalCluster of 2 processes against `tolva
+  dedup` in one process, on the same input;
 - scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
   than the time budget, each size in its own subprocess under a memory cap and a timeout (a
   killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
@@ -625,10 +629,20 @@ def main() -> int:
     peers = peer_throughput(molecules)
     print("DOT readers", flush=True)
     dot = dot_throughput()
+    print("quality", flush=True)
+    sys.path.insert(0, str(BENCH_DIR))
+    from quality import quality_section
+
+    quality = quality_section(2 if args.quick else 5, args.molecules)
+    print("scale-out", flush=True)
+    from scaleout import scale_out_section
+
+    quality += "\n" + scale_out_section()
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    text = report(args, throughput, peers, curves, plot_path.name, dot) + kept_sections(results_path)
+    text = (report(args, throughput, peers, curves, plot_path.name, dot) + "\n" + quality
+            + kept_sections(results_path))
     results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
     return 0

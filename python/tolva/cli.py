@@ -2,7 +2,8 @@
 
     tolva examples/benzene.dot              # NAME<TAB>CANONICAL_STRING, one line per graph
     tolva --order --json corpus.jsonl       # JSON Lines {"name", "cgraph", "order"}
-    tolva dedup corpus.jsonl                # groups of graphs with equal strings, then a count
+    tolva dedup corpus.jsonl                # groups of graphs with equal keys, then a count
+    tolva dedup --verify corpus.jsonl       # ... each group checked to hold isomorphic graphs only
 
 Exit status: 0 when every graph succeeded, 1 when any failed (each failure is written to
 standard error as "NAME: message" and the run goes on), 2 for usage errors.
@@ -18,6 +19,8 @@ from collections.abc import Sequence
 from dataclasses import dataclass
 from typing import Any
 
+from tolva._api import key
+from tolva._dedup import DedupReport, Grouper
 from tolva._inputs import DotReader, count_graphs, iter_entries
 from tolva._progress import Progress
 from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
@@ -53,6 +56,10 @@ class Canonizer:
         flush_before_trace()
         return canonical_node_order_py(graph, self.candidate_rule, None, self.allow_hashes, self.compact)
 
+    def key(self, graph: PyGraph) -> str:
+        flush_before_trace()
+        return key(graph, compact=self.compact, allow_hashes=self.allow_hashes)
+
 
 def flush_before_trace() -> None:
     # Trace lines go straight to file descriptor 1; flushing first keeps them after
@@ -65,8 +72,8 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
     if dedup:
         parser = argparse.ArgumentParser(
             prog="tolva dedup",
-            description="Group graphs whose canonical strings are equal; print each group of two "
-            "or more (names, tab-separated, one group a line), then a count line.",
+            description="Group graphs whose keys (whole graph, every component) are equal; print "
+            "each group of two or more (names, tab-separated, one group a line), then a count line.",
             epilog=EXIT_STATUS_HELP,
         )
     else:
@@ -95,7 +102,18 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
     parser.add_argument("--directed", choices=("error", "ignore"), default="error",
                         help="a digraph is reported as a failure (error, the default) or read with its "
                         "edges as undirected (ignore); full reader only")
+    if dedup:
+        add_dedup_arguments(parser)
     return parser
+
+
+def add_dedup_arguments(parser: argparse.ArgumentParser) -> None:
+    parser.add_argument("--string", action="store_true",
+                        help="group by the canonical string of the root component instead of the key")
+    parser.add_argument("--verify", action="store_true",
+                        help="split every group whose graphs are not all isomorphic (exact check, networkx)")
+    parser.add_argument("--dask", metavar="SCHEDULER", help="run on Dask: a scheduler address, or local[:N] for "
+                        "a local cluster of N worker processes (JSON Lines inputs; needs tolva[dask])")
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -108,14 +126,35 @@ def main(argv: Sequence[str] | None = None) -> int:
         if options.order:
             parser.error("--order cannot be combined with --group")
         dedup = True
+    if getattr(options, "dask", None):
+        if options.string or not all(path.lower().endswith(".jsonl") for path in options.inputs):
+            parser.error("--dask groups JSON Lines corpora by key (no --string, no DOT inputs)")
+        return run_on_dask(options)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
     canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
-    writer: Writer = DedupWriter(options.json) if dedup else LineWriter(options.json, getattr(options, "order", False))
+    writer: Writer = (DedupWriter(options.json, getattr(options, "string", False), getattr(options, "verify", False))
+                      if dedup else LineWriter(options.json, getattr(options, "order", False)))
     try:
         dot = DotReader(line=options.dot_reader == "line", directed=options.directed)
         return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup), dot)
     except KeyboardInterrupt:
         return 130
+
+
+def run_on_dask(options: argparse.Namespace) -> int:
+    import tolva.dask
+
+    failures: list[str] = []
+
+    def report_failure(line: str) -> None:
+        failures.append(line)
+        print(line, file=sys.stderr)
+
+    with tolva.dask.client_for(options.dask):
+        report = tolva.dask.dedup_corpora(options.inputs, verify=options.verify, compact=options.compact,
+                                          allow_hashes=not options.no_hashes, report_failure=report_failure)
+    write_report(report, options.json, False, options.verify)
+    return 1 if failures else 0
 
 
 def switch_trace(trace: bool, magnet: bool) -> None:
@@ -190,32 +229,40 @@ class LineWriter(Writer):
 
 
 class DedupWriter(Writer):
-    """Collects the names of each canonical string; at the end writes every group of two
-    or more, in order of first appearance, and the count line."""
+    """Collects the names of each key (or canonical string); at the end writes every group of
+    two or more, in order of first appearance, and the count line."""
 
-    def __init__(self, as_json: bool) -> None:
+    def __init__(self, as_json: bool, by_string: bool = False, verify: bool = False) -> None:
         self.as_json = as_json
-        self.names_of: dict[str, list[str]] = {}
-        self.graphs = 0
+        self.by_string = by_string
+        self.grouper = Grouper(verify)
 
     def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        self.names_of.setdefault(canonizer.cgraph(graph), []).append(name)
-        self.graphs += 1
+        text = canonizer.cgraph(graph) if self.by_string else canonizer.key(graph)
+        self.grouper.add(text, name, graph)
 
     def finish(self) -> None:
-        groups = [(text, names) for text, names in self.names_of.items() if len(names) > 1]
-        for text, names in groups:
-            if self.as_json:
-                write_json({"cgraph": text, "names": names})
-            else:
-                sys.stdout.write("\t".join(names) + "\n")
-        grouped = sum(len(names) for _, names in groups)
-        if self.as_json:
-            write_json({"graphs": self.graphs, "distinct": len(self.names_of), "groups": len(groups),
-                        "grouped": grouped})
+        write_report(self.grouper.report(), self.as_json, self.by_string, self.grouper.verify)
+
+
+def write_report(report: DedupReport, as_json: bool, by_string: bool, verify: bool) -> None:
+    """Every group of two or more (names, tab-separated, or JSON), then the count line."""
+    field = "cgraph" if by_string else "key"
+    for text, names in report.groups:
+        if as_json:
+            write_json({field: text, "names": names})
         else:
-            sys.stdout.write(f"{counted(len(groups), 'group')} of duplicates ({counted(grouped, 'graph')}) among "
-                             f"{counted(self.graphs, 'graph')}, {len(self.names_of)} distinct canonical strings\n")
+            sys.stdout.write("\t".join(names) + "\n")
+    grouped = sum(len(names) for _, names in report.groups)
+    verified = {"split": report.split} if verify else {}
+    if as_json:
+        write_json({"graphs": report.graphs, "distinct": report.distinct, "groups": len(report.groups),
+                    "grouped": grouped, **verified})
+    else:
+        what = "canonical strings" if by_string else "keys"
+        check = f"; --verify split {counted(report.split, 'false merge')}" if verified else ""
+        sys.stdout.write(f"{counted(len(report.groups), 'group')} of duplicates ({counted(grouped, 'graph')}) "
+                         f"among {counted(report.graphs, 'graph')}, {report.distinct} distinct {what}{check}\n")
 
 
 def counted(number: int, noun: str) -> str:

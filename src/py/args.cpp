@@ -218,6 +218,7 @@ bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std
 
 template bool convert_tuples<2>(PyObject*, const char*, std::vector<std::array<std::string, 2>>&);
 template bool convert_tuples<3>(PyObject*, const char*, std::vector<std::array<std::string, 3>>&);
+template bool convert_tuples<4>(PyObject*, const char*, std::vector<std::array<std::string, 4>>&);
 
 PyObject* make_str(std::string_view text) {
   return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "surrogateescape");

@@ -67,6 +67,8 @@ extern template bool convert_tuples<2>(PyObject*, const char*,
                                        std::vector<std::array<std::string, 2>>&);
 extern template bool convert_tuples<3>(PyObject*, const char*,
                                        std::vector<std::array<std::string, 3>>&);
+extern template bool convert_tuples<4>(PyObject*, const char*,
+                                       std::vector<std::array<std::string, 4>>&);
 
 // New str object from UTF-8 text (invalid bytes are shown escaped, never lost).
 PyObject* make_str(std::string_view text);

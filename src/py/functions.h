@@ -22,4 +22,9 @@ PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kw
 PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* kwargs);
 
+// The key of a whole graph, one or many (key_functions.cpp). Module
+// attributes, but not in __all__.
+PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* graph_key_many(PyObject* module, PyObject* args, PyObject* kwargs);
+
 }  // namespace tolva::py

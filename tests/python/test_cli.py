@@ -85,7 +85,7 @@ def test_dedup_groups_relabelled_copies_of_each_graph(tmp_path):
     *lines, summary = done.stdout.splitlines()
     assert [line.split("\t") for line in lines] == [
         [g["name"]] + [f"{g['name']}~p{k}" for k in range(1, 5)] for g in read_jsonl(originals)]
-    assert summary == "3 groups of duplicates (15 graphs) among 16 graphs, 4 distinct canonical strings"
+    assert summary == "3 groups of duplicates (15 graphs) among 16 graphs, 4 distinct keys"
     assert run_cli("--group", copies, "examples/ethanol.dot").stdout == done.stdout
     as_json = run_cli("dedup", "--json", copies, "examples/ethanol.dot").stdout.splitlines()
     assert json.loads(as_json[-1]) == {"graphs": 16, "distinct": 4, "groups": 3, "grouped": 15}
@@ -143,3 +143,19 @@ def _read_or_empty(fd):
         return os.read(fd, 65536)
     except OSError:  # the terminal side is closed and drained
         return b""
+
+
+def test_dedup_groups_whole_graphs_by_key_and_verify_splits_false_merges(tmp_path):
+    wheel = [["0", "3", "1"], ["0", "4", "1"], ["0", "5", "1"], ["1", "3", "1"], ["1", "5", "1"],
+             ["2", "4", "1"], ["2", "5", "1"], ["3", "5", "1"], ["4", "5", "1"]]
+    other = [["0", "2", "1"]] + wheel[1:]  # not isomorphic, yet written with the same key
+    salt = [["c", "n", "1"], ["na", "cl", "1"]]
+    corpus = write_lines(tmp_path / "c.jsonl", [
+        {"name": "first", "nodes": [], "edges": wheel}, {"name": "second", "nodes": [], "edges": other},
+        {"name": "salt", "nodes": [], "edges": salt}, {"name": "part", "nodes": [], "edges": salt[:1]}])
+    assert run_cli("dedup", corpus).stdout.splitlines()[0] == "first\tsecond"
+    verified = run_cli("dedup", "--verify", "--json", corpus).stdout.splitlines()
+    assert json.loads(verified[-1]) == {"graphs": 4, "distinct": 4, "groups": 0, "grouped": 0, "split": 1}
+    # The canonical string describes only the root's component, so it groups the salt with its part.
+    by_string = run_cli("dedup", "--string", corpus).stdout.splitlines()
+    assert by_string[:2] == ["first\tsecond", "salt\tpart"]
