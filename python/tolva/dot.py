@@ -13,7 +13,7 @@ do the same without looking at the argument to tell a path from text.
 from __future__ import annotations
 
 import os
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 
 from tolva._tolva import PyGraph, read_dot_file, read_dot_text
 
@@ -89,7 +89,8 @@ def read_dot_from_text(
     return _read(read_dot_text, text, directed, label, modality)
 
 
-def _read(reader, source: str, directed: str, label: str, modality: str | Sequence[str]) -> PyGraph:
+def _read(reader: Callable[..., PyGraph], source: str, directed: str, label: str,
+          modality: str | Sequence[str]) -> PyGraph:
     if directed not in DIRECTED_CHOICES:
         raise ValueError(f"directed must be 'error' or 'ignore', not {directed!r}")
     keys = (modality,) if isinstance(modality, str) else tuple(modality)
