@@ -142,6 +142,19 @@ def parallel_pair(n: int, rng: random.Random) -> Edges:
     return [("a", "b")] * max(1, n)
 
 
+def parallel_bundle(n: int, rng: random.Random) -> Edges:
+    """Two nodes joined by many parallel edges, each with a few other children (and grandchildren),
+    under a hub: the node with more edges takes all its parents through one neighbour."""
+    edges = [("p", "x")] * max(2, n) + [("hub", "p")]
+    for name, children in (("p", rng.randrange(0, 4)), ("x", rng.randrange(0, 4)), ("hub", rng.randrange(0, 3))):
+        for i in range(children):
+            edges.append((name, f"{name}{i}"))
+            if rng.random() < 0.5:
+                edges.append((f"{name}{i}", f"{name}{i}g"))
+    rng.shuffle(edges)
+    return edges
+
+
 def molecule_like(n: int, rng: random.Random) -> Edges:
     """A random tree of degree at most 4 with a few ring closures, like a small molecule."""
     n = max(n, 2)
@@ -185,7 +198,7 @@ FAMILIES: dict[str, Callable[[int, random.Random], Edges]] = {
     "random_3_regular": random_regular, "random_4_regular": random_4_regular,
     "barabasi_albert": barabasi_albert, "gnm": gnm, "random_tree": random_tree,
     "random_forest": random_forest, "caterpillar": caterpillar, "matching": matching,
-    "parallel_pair": parallel_pair, "molecule_like": molecule_like, "multigraph": multigraph,
+    "parallel_pair": parallel_pair, "parallel_bundle": parallel_bundle, "molecule_like": molecule_like, "multigraph": multigraph,
     "isolated": isolated,
 }
 

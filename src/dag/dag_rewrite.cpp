@@ -7,6 +7,7 @@
 #include "dag/generated_node.h"
 #include "dag/inbound.h"
 #include "dag/magnet.h"
+#include "dag/shared_parent_split.h"
 #include "dag/sub_dag.h"
 #include "dag/trace.h"
 #include "graph/floors.h"
@@ -225,19 +226,41 @@ class DagRewrite {
     std::string_view label = graph_.label(node);
     std::size_t count = candidate.parent_edges.size();
     if (auto taken = context_.take_nodes(count); !taken) return std::unexpected(taken.error());
+    // Many parallel edges to one parent: the parent's strings are ranked from
+    // its children list instead of being written once per mirror.
+    std::optional<SharedParentSplit> shared;
+    NodeIndex shared_parent = kEndMarker;
+    if (SharedParentSplit::applies(graph_, node, candidate.parent_edges, context_.shared_parent_edges())) {
+      shared_parent = graph_.other_end(candidate.parent_edges.front(), node);
+      shared.emplace(graph_, context_.walker(), node, shared_parent, floor, candidate.parent_edges);
+    }
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
+    std::vector<std::string_view> modalities;
     for (std::size_t i = 0; i < count; ++i) {
-      auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
+      EdgeIndex edge = candidate.parent_edges[i];
+      if (shared && graph_.edge_occupied(edge)) modalities.push_back(graph_.modality(edge));
+      auto hung = hang_mirror(node, edge, i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
+      if (shared) {
+        mirrors.emplace_back(std::string(), mirror);
+        continue;
+      }
       auto tree = tree_text_from(context_.walker(), graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
                                  context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }
-    std::stable_sort(mirrors.begin(), mirrors.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
     if (mirrors.empty()) return parse_error("no inbound candidates");
-    NodeIndex main_mirror = mirrors.front().second;
+    NodeIndex main_mirror;
+    if (shared) {
+      main_mirror = mirrors[shared->first_smallest(modalities, graph_.written_label(mirrors.front().second),
+                                                    graph_.written_label(shared_parent))]
+                        .second;
+    } else {
+      std::stable_sort(mirrors.begin(), mirrors.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      main_mirror = mirrors.front().second;
+    }
 
     std::vector<EdgeIndex> child_edges;
     graph_.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {

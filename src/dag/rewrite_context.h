@@ -44,6 +44,10 @@ inline constexpr std::uint64_t kDagMagnetTextLimit = 3ull << 29;
 struct RewriteLimits {
   std::uint64_t nodes = kDagNodeLimit;
   std::uint64_t magnet_text_bytes = kDagMagnetTextLimit;
+  // Compact splits with at least this many parallel edges to one parent rank
+  // the parent's strings without writing them (see shared_parent_split.h);
+  // tests move it to compare both ways.
+  std::size_t shared_parent_edges = 16;
 };
 
 // What the rewrites of one call share so that they do not allocate anew: the
@@ -83,6 +87,8 @@ class RewriteContext {
   // used before the next walk starts.
   TreeWalker& walker() { return scratch_.walker(); }
   RewriteScratch& scratch() { return scratch_; }
+
+  std::size_t shared_parent_edges() const { return limits_left_.shared_parent_edges; }
 
   // What the node limit still allows.
   std::uint64_t nodes_left() const { return limits_left_.nodes; }

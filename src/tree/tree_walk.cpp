@@ -22,6 +22,7 @@ void TreeWalker::start(const GraphWrap& graph) {
   links_.clear();
   written_.clear();
   child_orders_.clear();
+  child_modalities_.clear();
   arena_.reset();
 }
 
@@ -117,7 +118,10 @@ void TreeWalker::finish(const Frame& frame) {
   if (options_.record_child_orders) {
     result.children_begin = static_cast<std::uint32_t>(child_orders_.size());
     result.children_count = static_cast<std::uint32_t>(entries_.size());
-    for (const BranchEntry& entry : entries_) child_orders_.push_back(entry.child);
+    for (const BranchEntry& entry : entries_) {
+      child_orders_.push_back(entry.child);
+      child_modalities_.push_back(entry.modality);
+    }
   }
   state(frame.node).written = static_cast<std::uint32_t>(written_.size());
   written_.push_back(result);

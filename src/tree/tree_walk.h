@@ -66,6 +66,10 @@ class TreeWalker {
   std::span<const NodeIndex> children(const WrittenNode& node) const {
     return {child_orders_.data() + node.children_begin, node.children_count};
   }
+  // The modalities of the links to those children, in the same order.
+  std::span<const std::string_view> child_modalities(const WrittenNode& node) const {
+    return {child_modalities_.data() + node.children_begin, node.children_count};
+  }
 
  private:
   // A neighbour entry taken as a child when its parent was entered.
@@ -120,6 +124,7 @@ class TreeWalker {
   std::vector<ChildLink> links_;
   std::vector<WrittenNode> written_;
   std::vector<NodeIndex> child_orders_;
+  std::vector<std::string_view> child_modalities_;
   std::vector<BranchEntry> entries_;
   std::vector<TreeText::Item> items_;
   TextArena arena_;

@@ -44,10 +44,10 @@ MAX_SIZE = {
     "path": 120, "star": 200, "cycle": 80, "grid_2d": 30, "ladder": 20, "wheel": 16,
     "complete": 7, "diamond_chain": 22, "random_3_regular": 24, "random_4_regular": 16,
     "barabasi_albert": 40, "gnm": 30, "random_tree": 200, "random_forest": 200,
-    "caterpillar": 120, "matching": 100, "parallel_pair": 60, "molecule_like": 60,
+    "caterpillar": 120, "matching": 100, "parallel_pair": 60, "parallel_bundle": 50, "molecule_like": 60,
     "multigraph": 14, "isolated": 100,
 }
-WEIGHTS = {name: 1 for name in MAX_SIZE} | {"multigraph": 8, "molecule_like": 6, "gnm": 3}
+WEIGHTS = {name: 1 for name in MAX_SIZE} | {"multigraph": 8, "molecule_like": 6, "gnm": 3, "parallel_bundle": 3}
 LABELS = [".", ".", "A", "AB", "AB", "ABC", "CNOS", "({:#*$", ""]
 MODALITIES = ["1", "1", "12", "12", "1a", "xyz", ":)}", ""]
 # Ids that the rewrite itself makes from templates, and other awkward ids.
