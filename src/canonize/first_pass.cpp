@@ -89,7 +89,9 @@ class Contest {
   // Enters a walked candidate: true when it is now among the best.
   Result<bool> enter_walked(std::size_t i, const GraphWrap& subject, NodeIndex root, const BlockedNodes& left_out) {
     TreeWalker& walker = scratch_.walker();
-    if (has_best()) {
+    // With nothing left out, the outlook's bound is the height itself, and a
+    // candidate whose bound lies below the best is never entered.
+    if (has_best() && !excluded_.empty()) {
       // Lower than the best: the string cannot matter, so it is not written.
       auto height = walker.walk(subject, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
       if (!height) return parse_error(std::move(height.error()));
