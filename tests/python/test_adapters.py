@@ -1,6 +1,8 @@
 """Graphs from networkx, RDKit and JSON Lines corpora: from_networkx, from_rdkit, read_jsonl."""
 
+import gzip
 import json
+import lzma
 
 import pytest
 
@@ -51,6 +53,12 @@ EDGE = {"name": "g", "nodes": [["a", "A"]], "edges": [["a", "b", "x"]]}
     ({"name": "g", "nodes": [], "edges": [["a", "b", "1"], ["a", "b", 1]]},
      "'edges' item 1 must be [id1, id2, modality], all strings"),
     (b"\xff\n", "not valid UTF-8"),
+    # JSON escapes for lone surrogates decode to strings that have no UTF-8 form.
+    (b'{"name": "g", "nodes": [["a", "\\ud800"]], "edges": []}\n',
+     "'nodes' item 0 holds a lone surrogate ('\\ud800'), which is not valid Unicode"),
+    (b'{"name": "\\udcff", "nodes": [], "edges": []}\n',
+     "field 'name' holds a lone surrogate ('\\udcff'), which is not valid Unicode"),
+    (b"[" * 100_000 + b"]" * 100_000 + b"\n", "invalid JSON: nested too deeply"),
 ])
 def test_read_jsonl_yields_names_and_graphs_and_bad_lines_raise_or_go_to_on_error(tmp_path, line, reason):
     corpus = tmp_path / "c.jsonl"
@@ -69,3 +77,22 @@ def test_read_jsonl_yields_names_and_graphs_and_bad_lines_raise_or_go_to_on_erro
     assert read[1][1].edges() == [("e1", "a", "b", "x")]
     with pytest.raises(FileNotFoundError):
         next(tolva.read_jsonl(tmp_path / "none.jsonl"))
+
+
+@pytest.mark.parametrize("suffix", [".gz", ".xz", ".zst", ".GZ"])
+def test_read_jsonl_decompresses_by_name(tmp_path, suffix):
+    content = (json.dumps(EDGE) + "\n" + '{"name": "bad"}\n').encode()
+    if suffix.lower() == ".zst":
+        zstandard = pytest.importorskip("zstandard")
+        packed = zstandard.ZstdCompressor().compress(content)
+    else:
+        packed = (gzip if suffix.lower() == ".gz" else lzma).compress(content)
+    corpus = tmp_path / f"c.jsonl{suffix}"
+    corpus.write_bytes(packed)
+    errors = []
+    read = list(tolva.read_jsonl(corpus, on_error=errors.append))
+    assert [(name, g.edges()) for name, g in read] == [("g", [("e1", "a", "b", "x")])]
+    assert [str(e) for e in errors] == [f"{corpus}:2: missing field 'nodes'"]
+    corpus.write_bytes(packed[: len(packed) // 2])
+    with pytest.raises((EOFError, OSError, lzma.LZMAError, ValueError)):
+        list(tolva.read_jsonl(corpus))
