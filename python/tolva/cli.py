@@ -5,60 +5,75 @@
     tolva dedup corpus.jsonl                # groups of graphs with equal strings, then a count
 
 Exit status: 0 when every graph succeeded, 1 when any failed (each failure is written to
-standard error as "NAME: message" and the run goes on), 2 for usage errors.
+standard error as "NAME: message" and the run goes on) or the output could not be written,
+2 for usage errors.
 """
 
 from __future__ import annotations
 
 import argparse
-import json
+import contextlib
 import os
 import sys
-from collections.abc import Sequence
-from dataclasses import dataclass
-from typing import Any
+from collections.abc import Iterator, Sequence
+from importlib import metadata
 
-from tolva._inputs import count_graphs, iter_entries
+from tolva._batches import BatchLimits, Canonizer, batched, failure_text, read_ahead
+from tolva._inputs import FORMATS, Entry, count_graphs, iter_entries
+from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
-from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
+from tolva._tolva import graph_from_edges, to_cgraph_py
+from tolva._writers import DedupWriter, LineWriter, Writer, plain
 
 DEDUP_COMMAND = "dedup"
 TRACE_SWITCH = "TOLVA_TRACE"
 TRACE_MAGNET_SWITCH = "TOLVA_TRACE_MAGNET"
+# Beyond this many warnings about one input, only their number is given.
+WARNINGS_SHOWN = 10
 
 EXIT_STATUS_HELP = (
     "Exit status: 0 when every graph succeeded, 1 when any failed (reported on standard error as "
-    "'NAME: message'; the others are still printed), 2 for usage errors."
+    "'NAME: message'; the others are still printed) or the output could not be written, 2 for "
+    "usage errors. In plain output a backslash, tab, line feed, carriage return and other control "
+    r"characters in a name, id or string are written \\, \t, \n, \r, \xNN (U+2028, U+2029 as \uNNNN), "
+    r"and a space in an --order id as \x20; --json writes every string exactly."
 )
 INPUTS_HELP = (
-    "DOT files, '-' for DOT text on standard input, or JSON Lines corpora (*.jsonl, one graph "
-    'a line: {"name", "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]})'
+    "graph files: DOT (one statement a line), JSON Lines corpora (*.jsonl, *.ndjson: one graph "
+    'a line, {"name", "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]}), SMILES '
+    "(*.smi, *.smiles: 'SMILES NAME' lines) and SDF/MOL files (*.sdf, *.mol; both need RDKit); "
+    "*.gz, *.xz, *.zst are decompressed. '-' reads standard input: JSON Lines when it starts with "
+    "'{', else DOT"
 )
+RULE_HELP = ("candidate root rule (default: $degree). Put it in single quotes in the shell "
+             "(--candidate-rule '$degree'): unquoted or in double quotes the shell replaces $degree "
+             "with nothing")
 
 
-@dataclass(frozen=True)
-class Canonizer:
-    """The library's options, as the command line sets them."""
-
-    candidate_rule: str | None
-    allow_hashes: bool
-    compress: bool
-    compact: bool
-
-    def cgraph(self, graph: PyGraph) -> str:
-        flush_before_trace()
-        return str(to_cgraph_py(graph, self.candidate_rule, None, self.allow_hashes, self.compress, self.compact))
-
-    def order(self, graph: PyGraph) -> list[str]:
-        flush_before_trace()
-        return canonical_node_order_py(graph, self.candidate_rule, None, self.allow_hashes, self.compact)
+def package_version() -> str:
+    try:
+        return metadata.version("tolva")
+    except metadata.PackageNotFoundError:
+        return "(version unknown: not installed as a package)"
 
 
-def flush_before_trace() -> None:
-    # Trace lines go straight to file descriptor 1; flushing first keeps them after
-    # the lines already printed.
-    if os.environ.get(TRACE_SWITCH) == "1":
-        sys.stdout.flush()
+def available_cores() -> int:
+    """The processors this process may run on (its CPU affinity), which may be fewer than the
+    machine has."""
+    try:
+        return len(os.sched_getaffinity(0))
+    except (AttributeError, OSError):
+        return os.cpu_count() or 1
+
+
+def positive_int(text: str) -> int:
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected a positive integer, got {text!r}") from None
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"expected a positive integer, got {text!r}")
+    return value
 
 
 def build_parser(dedup: bool) -> argparse.ArgumentParser:
@@ -77,19 +92,42 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
             epilog=EXIT_STATUS_HELP,
         )
     parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
+    parser.add_argument("--version", action="version", version=f"tolva {package_version()}")
     if not dedup:
         parser.add_argument("--order", action="store_true",
                             help="print the canonical node order (space-separated ids) instead of the string")
         parser.add_argument("--group", action="store_true", help="the same as 'tolva dedup'")
     parser.add_argument("--json", action="store_true", help="write JSON Lines")
-    parser.add_argument("--candidate-rule", metavar="RULE", help="candidate root rule (default: $degree)")
+    parser.add_argument("--format", choices=FORMATS,
+                        help="read every input in this format (default: by file name)")
+    parser.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output")
+    parser.add_argument("-j", "--jobs", type=positive_int, metavar="N", default=available_cores(),
+                        help="threads computing (default: the processors this process may use, "
+                        f"here {available_cores()}); the output is the same for every N")
+    parser.add_argument("--strict", action="store_true",
+                        help="a DOT line that is skipped or read unexpectedly fails its graph instead "
+                        "of giving a warning")
+    parser.add_argument("--candidate-rule", metavar="RULE", help=RULE_HELP)
     parser.add_argument("--no-hashes", action="store_true", help="write magnets as text, not MD5 digests")
     parser.add_argument("--no-compress", action="store_true", help="keep brace contents, no $n tokens")
     parser.add_argument("--compact", action="store_true", help="split many-parent nodes in compact mode")
-    parser.add_argument("--trace", action="store_true", help="write the rewrite trace to standard output")
+    parser.add_argument("--trace", action="store_true",
+                        help="write the rewrite trace to standard output (to standard error with --json)")
     parser.add_argument("--trace-magnet", action="store_true", help="--trace, plus a line per magnet")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress bar")
     return parser
+
+
+def check_candidate_rule(parser: argparse.ArgumentParser, rule: str | None) -> None:
+    """Refuses a rule the library does not know before any graph is read: it would fail every graph."""
+    if rule is None:
+        return
+    try:
+        to_cgraph_py(graph_from_edges([("a", ".")], []), rule, None, None, None, None)
+    except ValueError as error:
+        hint = "" if "$" in rule else (" (did the shell replace a $name? put the rule in single quotes: "
+                                       "--candidate-rule '$degree')")
+        parser.error(f"argument --candidate-rule: {error}{hint}")
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -102,13 +140,37 @@ def main(argv: Sequence[str] | None = None) -> int:
         if options.order:
             parser.error("--order cannot be combined with --group")
         dedup = True
+    check_candidate_rule(parser, options.candidate_rule)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
-    canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
-    writer: Writer = DedupWriter(options.json) if dedup else LineWriter(options.json, getattr(options, "order", False))
+    # The library reads the switch itself, so a caller's TOLVA_TRACE=1 counts as --trace.
+    trace = os.environ.get(TRACE_SWITCH) == "1"
     try:
-        return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup))
+        if not ensure_stdout_fd() and options.output is None:
+            raise OutputError("standard output is closed")
+        with output_for(options.output, trace and options.json) as out:
+            writer: Writer = (DedupWriter(out, options.json) if dedup
+                              else LineWriter(out, options.json, getattr(options, "order", False)))
+            canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress,
+                                  options.compact, options.jobs)
+            run = Run(out, canonizer, writer, options.strict, trace and not options.json and options.output is None)
+            bar = show_bar(options.quiet, out.isatty(), dedup, trace)
+            return run.all(options.inputs, options.format, bar)
+    except OutputError as error:
+        print(f"tolva: cannot write output: {error}", file=sys.stderr)
+        return 1
     except KeyboardInterrupt:
         return 130
+
+
+@contextlib.contextmanager
+def output_for(path: str | None, trace_aside: bool) -> Iterator[Output]:
+    """The output; with `trace_aside`, the library's trace lines go to standard error meanwhile."""
+    if not trace_aside:
+        with Output.open(path) as out:
+            yield out
+        return
+    with trace_to_stderr() as stdout_fd, Output.open(path, fd=stdout_fd) as out:
+        yield out
 
 
 def switch_trace(trace: bool, magnet: bool) -> None:
@@ -118,98 +180,87 @@ def switch_trace(trace: bool, magnet: bool) -> None:
         os.environ[TRACE_MAGNET_SWITCH] = "1"
 
 
-def show_bar(quiet: bool, dedup: bool) -> bool:
-    # Per-graph lines (and trace lines) on the same terminal would tear the bar.
-    if quiet or not sys.stderr.isatty():
+def show_bar(quiet: bool, output_on_terminal: bool, dedup: bool, trace: bool) -> bool:
+    # Lines written on the bar's terminal, trace lines included, would tear it; dedup writes
+    # only after the bar is closed.
+    if quiet or trace or not sys.stderr.isatty():
         return False
-    return not sys.stdout.isatty() or (dedup and os.environ.get(TRACE_SWITCH) != "1")
+    return not output_on_terminal or dedup
 
 
-def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool) -> int:
-    progress = Progress.start(count_graphs(inputs) if bar else 0, bar)
-    failed = False
-    try:
-        for entry in iter_entries(inputs):
-            progress.advance()
-            try:
-                if entry.graph is None:
-                    raise ValueError(entry.error)
-                writer.add(entry.name, entry.graph, canonizer)
-            except (ValueError, InternalError) as error:
-                progress.report(f"{entry.name}: {error}")
-                failed = True
-        writer.finish()
-        sys.stdout.flush()
-    except BrokenPipeError:
-        # The reader has gone (`tolva ... | head`): stop quietly, and keep the
-        # interpreter's final flush from failing again.
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, sys.stdout.fileno())
-        os.close(devnull)
-    finally:
-        progress.close()
-    return 1 if failed else 0
+class Run:
+    """One run over the inputs: reads, computes in batches, reports and writes in input order."""
 
+    def __init__(self, out: Output, canonizer: Canonizer, writer: Writer, strict: bool,
+                 trace_on_output: bool) -> None:
+        self.out = out
+        self.canonizer = canonizer
+        self.writer = writer
+        self.strict = strict
+        # Trace lines share the output's descriptor: flush before each graph so they come
+        # after the lines already written, and compute one graph at a time so that each
+        # graph's trace comes right before its line.
+        self.trace_on_output = trace_on_output
+        self.one_at_a_time = os.environ.get(TRACE_SWITCH) == "1"
+        self.failed = False
+        self.progress = Progress()
 
-class Writer:
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        raise NotImplementedError
+    def all(self, inputs: list[str], chosen_format: str | None, bar: bool) -> int:
+        self.progress = Progress.start(count_graphs(inputs, chosen_format) if bar else 0, bar)
+        limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
+        batches = batched(iter_entries(inputs, chosen_format), limits)
+        if self.canonizer.workers > 1:
+            batches = read_ahead(batches)
+        try:
+            for batch in batches:
+                self.batch(batch)
+            self.progress.close()
+            self.writer.finish()
+            self.out.flush()
+        except BrokenPipeError:
+            # The reader has gone (`tolva ... | head`): stop quietly.
+            self.out.abandon()
+        except OutputError:
+            self.out.abandon()
+            raise
+        finally:
+            self.progress.close()
+            batches.close()  # stops the reader thread, if any
+        return 1 if self.failed else 0
 
-    def finish(self) -> None:
-        pass
+    def batch(self, entries: list[Entry]) -> None:
+        usable = [entry for entry in entries if entry.graph is not None and not (self.strict and entry.warnings)]
+        graphs = [entry.graph for entry in usable]
+        if self.trace_on_output and graphs:
+            self.out.flush()
+        writer = self.writer
+        cgraphs = iter(self.canonizer.cgraphs(graphs) if writer.needs_cgraph and graphs else [])
+        orders = iter(self.canonizer.orders(graphs) if writer.needs_order and graphs else [])
+        for entry in entries:
+            self.progress.advance()
+            self.warn(entry)
+            if entry.graph is None:
+                self.fail(entry.name, entry.error or "")
+                continue
+            if self.strict and entry.warnings:
+                self.failed = True
+                continue
+            cgraph = next(cgraphs) if writer.needs_cgraph else None
+            order = next(orders) if writer.needs_order else None
+            error = next((r for r in (cgraph, order) if isinstance(r, BaseException)), None)
+            if error is not None:
+                self.fail(entry.name, failure_text(error))
+                continue
+            writer.add(entry.name, cgraph, order)  # type: ignore[arg-type]
 
+    def warn(self, entry: Entry) -> None:
+        kind = "error" if self.strict else "warning"
+        for line, message in entry.warnings[:WARNINGS_SHOWN]:
+            self.progress.report(f"{plain(entry.name)}:{line}: {kind}: {message}")
+        hidden = len(entry.warnings) - WARNINGS_SHOWN
+        if hidden > 0:
+            self.progress.report(f"{plain(entry.name)}: {hidden} more {kind}{'s' if hidden > 1 else ''} not shown")
 
-def write_json(record: dict[str, Any]) -> None:
-    sys.stdout.write(json.dumps(record, ensure_ascii=False) + "\n")
-
-
-class LineWriter(Writer):
-    """One line per graph, written as soon as the graph is done."""
-
-    def __init__(self, as_json: bool, order: bool) -> None:
-        self.as_json = as_json
-        self.order = order
-
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        if self.as_json:
-            record: dict[str, Any] = {"name": name, "cgraph": canonizer.cgraph(graph)}
-            if self.order:
-                record["order"] = canonizer.order(graph)
-            write_json(record)
-        elif self.order:
-            sys.stdout.write(f"{name}\t{' '.join(canonizer.order(graph))}\n")
-        else:
-            sys.stdout.write(f"{name}\t{canonizer.cgraph(graph)}\n")
-
-
-class DedupWriter(Writer):
-    """Collects the names of each canonical string; at the end writes every group of two
-    or more, in order of first appearance, and the count line."""
-
-    def __init__(self, as_json: bool) -> None:
-        self.as_json = as_json
-        self.names_of: dict[str, list[str]] = {}
-        self.graphs = 0
-
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        self.names_of.setdefault(canonizer.cgraph(graph), []).append(name)
-        self.graphs += 1
-
-    def finish(self) -> None:
-        groups = [(text, names) for text, names in self.names_of.items() if len(names) > 1]
-        for text, names in groups:
-            if self.as_json:
-                write_json({"cgraph": text, "names": names})
-            else:
-                sys.stdout.write("\t".join(names) + "\n")
-        grouped = sum(len(names) for _, names in groups)
-        if self.as_json:
-            write_json({"graphs": self.graphs, "distinct": len(self.names_of), "groups": len(groups),
-                        "grouped": grouped})
-        else:
-            sys.stdout.write(f"{counted(len(groups), 'group')} of duplicates ({counted(grouped, 'graph')}) among "
-                             f"{counted(self.graphs, 'graph')}, {len(self.names_of)} distinct canonical strings\n")
-
-
-def counted(number: int, noun: str) -> str:
-    return f"{number} {noun}" if number == 1 else f"{number} {noun}s"
+    def fail(self, name: str, message: str) -> None:
+        self.progress.report(f"{plain(name)}: {message}")
+        self.failed = True

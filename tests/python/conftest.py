@@ -6,6 +6,7 @@ import lzma
 import os
 import pathlib
 import random
+import resource
 import subprocess
 import sys
 
@@ -78,11 +79,12 @@ def write_lines(path, records):
     return path
 
 
-def cli_env():
-    """This run's environment: this same tolva, tracing off, standard output buffered as by default."""
+def cli_env(hide=None):
+    """This run's environment: this same tolva, tracing off, standard output buffered as by default.
+    `hide`: a folder put first on the module path (to hide an installed package behind a stub)."""
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("TOLVA_TRACE") and k != "PYTHONUNBUFFERED"}
-    env["PYTHONPATH"] = os.pathsep.join([PACKAGE_PARENT, env.get("PYTHONPATH", "")])
+    env["PYTHONPATH"] = os.pathsep.join([*([str(hide)] if hide else []), PACKAGE_PARENT, env.get("PYTHONPATH", "")])
     return env
 
 
@@ -90,6 +92,18 @@ def cli_command(*args):
     return [sys.executable, "-m", "tolva", *map(str, args)]
 
 
-def run_cli(*args, stdin=None):
+def hidden_package(tmp_path, name):
+    """A folder holding a stub of package `name` that fails to import, for cli_env(hide=...)."""
+    stub = tmp_path / "hidden" / name
+    stub.mkdir(parents=True)
+    (stub / "__init__.py").write_text("raise ImportError('hidden for this test')\n")
+    return stub.parent
+
+
+def run_cli(*args, stdin=None, hide=None, memory_limit=None, **options):
+    """Runs the command line in a child; `memory_limit` caps its address space (bytes)."""
+    def cap():
+        resource.setrlimit(resource.RLIMIT_AS, (memory_limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+
     return subprocess.run(cli_command(*args), input=stdin, capture_output=True, text=True, cwd=ROOT,
-                          env=cli_env())
+                          env=cli_env(hide), preexec_fn=cap if memory_limit else None, **options)
