@@ -87,17 +87,38 @@ def graph_of_line(raw: bytes, path: str, number: int) -> tuple[str, PyGraph]:
     except RecursionError:
         raise JsonlError(path, number, "invalid JSON: nested too deeply") from None
     try:
-        name, nodes, edges = fields_of(record)
-    except ValueError as error:
-        raise JsonlError(path, number, str(error)) from None
-    try:
+        name, nodes, edges = as_tuples(record)
         name.encode("utf-8")
         return name, graph_from_edges(nodes, edges)
     except UnicodeEncodeError:
         raise JsonlError(path, number, not_unicode(name, nodes, edges)) from None
+    except (LookupError, TypeError, ValueError):
+        # Only a faulty line comes here: the full check names its first fault.
+        raise JsonlError(path, number, fault_of(record)) from None
 
 
-def not_unicode(name: str, nodes: list[tuple[str, str]], edges: list[tuple[str, str, str]]) -> str:
+def as_tuples(record: Any) -> tuple[str, list[tuple[str, ...]], list[tuple[str, ...]]]:
+    """The fields of a line as graph_from_edges takes them. Only the shape is checked here,
+    cheaply; graph_from_edges refuses items that are not strings (TypeError). Any fault raises
+    LookupError, TypeError or ValueError."""
+    name, nodes, edges = record["name"], record["nodes"], record["edges"]
+    node_tuples = [tuple(item) for item in nodes if type(item) is list and len(item) == 2]
+    edge_tuples = [tuple(item) for item in edges if type(item) is list and len(item) == 3]
+    if not (type(record) is dict and type(name) is str and type(nodes) is list and type(edges) is list
+            and len(node_tuples) == len(nodes) and len(edge_tuples) == len(edges)):
+        raise ValueError("not a graph line")
+    return name, node_tuples, edge_tuples
+
+
+def fault_of(record: Any) -> str:
+    try:
+        fields_of(record)
+    except ValueError as error:
+        return str(error)
+    return "not a graph line"
+
+
+def not_unicode(name: str, nodes: list[tuple[str, ...]], edges: list[tuple[str, ...]]) -> str:
     """Names the first string holding a lone surrogate (JSON allows the escape "\\ud800",
     Unicode text has no such character, so no UTF-8 form)."""
     places = [("field 'name'", (name,))]
