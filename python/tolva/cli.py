@@ -100,7 +100,7 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
     parser.add_argument("--json", action="store_true", help="write JSON Lines")
     parser.add_argument("--format", choices=FORMATS,
                         help="read every input in this format (default: by file name)")
-    parser.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output")
+    parser.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-')")
     parser.add_argument("-j", "--jobs", type=positive_int, metavar="N", default=available_cores(),
                         help="threads computing (default: the processors this process may use, "
                         f"here {available_cores()}); the output is the same for every N")
@@ -130,6 +130,18 @@ def check_candidate_rule(parser: argparse.ArgumentParser, rule: str | None) -> N
         parser.error(f"argument --candidate-rule: {error}{hint}")
 
 
+def check_output(parser: argparse.ArgumentParser, output: str | None, inputs: list[str]) -> str | None:
+    """The output file, None for standard output ("-o -" too); refuses to write over an input,
+    which would be emptied before it is read."""
+    if output is None or output == "-":
+        return None
+    for name in inputs:
+        with contextlib.suppress(OSError):
+            if name != "-" and os.path.samefile(name, output):
+                parser.error(f"argument -o/--output: {output} is also an input")
+    return output
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs the command line on `argv` (default: sys.argv[1:]) and returns the exit status."""
     args = list(sys.argv[1:] if argv is None else argv)
@@ -141,6 +153,7 @@ def main(argv: Sequence[str] | None = None) -> int:
             parser.error("--order cannot be combined with --group")
         dedup = True
     check_candidate_rule(parser, options.candidate_rule)
+    options.output = check_output(parser, options.output, options.inputs)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
     # The library reads the switch itself, so a caller's TOLVA_TRACE=1 counts as --trace.
     trace = os.environ.get(TRACE_SWITCH) == "1"

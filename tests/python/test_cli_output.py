@@ -53,6 +53,8 @@ def test_output_file_and_output_that_cannot_be_written(tmp_path):
     out = tmp_path / "out.txt"
     done = run_cli("-o", out, ETHANOL)
     assert (done.returncode, done.stdout, out.read_text()) == (0, "", f"{ETHANOL}\t(C:1, O:1)C\n")
+    assert run_cli("-o", "-", ETHANOL).stdout == f"{ETHANOL}\t(C:1, O:1)C\n"
+    assert run_cli("-o", out, out, ETHANOL).returncode == 2 and out.read_text()  # an input is not emptied
     unwritable = run_cli("-o", tmp_path / "no" / "out.txt", ETHANOL)
     assert unwritable.returncode == 1
     assert unwritable.stderr == f"tolva: cannot write output: {tmp_path}/no/out.txt: No such file or directory\n"
