@@ -98,12 +98,12 @@ def graph_of_line(raw: bytes, path: str, number: int) -> tuple[str, PyGraph]:
 
 
 def as_tuples(record: Any) -> tuple[str, list[tuple[str, ...]], list[tuple[str, ...]]]:
-    """The fields of a line as graph_from_edges takes them. Only the shape is checked here,
-    cheaply; graph_from_edges refuses items that are not strings (TypeError). Any fault raises
-    LookupError, TypeError or ValueError."""
+    """The fields of a line as graph_from_edges takes them. Only the types of the containers
+    are checked here, cheaply; graph_from_edges refuses items of another length or holding
+    other than strings (TypeError). Any fault raises LookupError, TypeError or ValueError."""
     name, nodes, edges = record["name"], record["nodes"], record["edges"]
-    node_tuples = [tuple(item) for item in nodes if type(item) is list and len(item) == 2]
-    edge_tuples = [tuple(item) for item in edges if type(item) is list and len(item) == 3]
+    node_tuples = [tuple(item) for item in nodes if type(item) is list]
+    edge_tuples = [tuple(item) for item in edges if type(item) is list]
     if not (type(record) is dict and type(name) is str and type(nodes) is list and type(edges) is list
             and len(node_tuples) == len(nodes) and len(edge_tuples) == len(edges)):
         raise ValueError("not a graph line")
