@@ -100,10 +100,14 @@ def hidden_package(tmp_path, name):
     return stub.parent
 
 
-def run_cli(*args, stdin=None, hide=None, memory_limit=None, **options):
-    """Runs the command line in a child; `memory_limit` caps its address space (bytes)."""
-    def cap():
-        resource.setrlimit(resource.RLIMIT_AS, (memory_limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+def run_cli(*args, stdin=None, hide=None, memory_limit=None, cpus=None):
+    """Runs the command line in a child; `memory_limit` caps its address space (bytes), `cpus`
+    the processors it may use."""
+    def limit():
+        if memory_limit:
+            resource.setrlimit(resource.RLIMIT_AS, (memory_limit, resource.getrlimit(resource.RLIMIT_AS)[1]))
+        if cpus:
+            os.sched_setaffinity(0, cpus)
 
     return subprocess.run(cli_command(*args), input=stdin, capture_output=True, text=True, cwd=ROOT,
-                          env=cli_env(hide), preexec_fn=cap if memory_limit else None, **options)
+                          env=cli_env(hide), preexec_fn=limit)

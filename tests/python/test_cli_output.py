@@ -136,6 +136,9 @@ def test_version_and_a_rule_the_library_does_not_know(tmp_path):
         assert done.stderr.splitlines()[-1].startswith("tolva: error: argument --candidate-rule: ")
     assert "single quotes" in done.stderr
     assert "single quotes" in run_cli("--help").stdout
+    # The default thread count follows the processors this process may use, not the machine's.
+    pinned = run_cli("--help", cpus={min(os.sched_getaffinity(0))})
+    assert "here 1)" in " ".join(pinned.stdout.split())
     assert run_cli("--candidate-rule", "$degree", ETHANOL).returncode == 0
 
 
