@@ -17,8 +17,6 @@ stream goes on with the next graph.
 from __future__ import annotations
 
 import io
-import os
-import sys
 from collections.abc import Callable, Iterable, Iterator
 from dataclasses import dataclass
 from typing import IO
@@ -30,6 +28,7 @@ from tolva._tolva import PyGraph, parse_dot_string
 from tolva.jsonl import JsonlError, graphs_of_lines
 
 STDIN = "-"
+STDIN_FD = 0
 FORMATS = ("dot", "jsonl", "smiles", "sdf")
 FORMAT_OF_SUFFIX = {".jsonl": "jsonl", ".ndjson": "jsonl", ".smi": "smiles", ".smiles": "smiles",
                     ".sdf": "sdf", ".mol": "sdf"}
@@ -87,10 +86,15 @@ def reason(error: BaseException) -> str:
 
 def entries_of(path: str, chosen: str | None) -> Iterator[Entry]:
     if path == STDIN:
-        if sys.stdin is None:
+        try:
+            # A reader of its own on descriptor 0, not sys.stdin: a reader thread that is
+            # still waiting on it when the interpreter exits (Ctrl-C) would otherwise hold
+            # the lock of sys.stdin, which the interpreter takes to close it.
+            stdin = open(STDIN_FD, "rb", closefd=False)
+        except OSError:
             yield Entry(STDIN, error="cannot read: standard input is closed")
             return
-        start, rest = first_visible_part(sys.stdin.buffer)
+        start, rest = first_visible_part(stdin)
         kind = chosen or ("jsonl" if start.lstrip().startswith(b"{") else "dot")
         yield from format_entries(kind, STDIN, lambda: io.BufferedReader(Prefixed(start, rest)))
         return

@@ -7,9 +7,11 @@ import os
 import pty
 import re
 import select
+import signal
 import struct
 import subprocess
 import termios
+import time
 
 import pytest
 
@@ -161,3 +163,16 @@ def test_a_batch_without_memory_is_retried_one_graph_at_a_time():
 
     results = Canonizer.each(graphs, call, str)
     assert [r if isinstance(r, str) else type(r) for r in results] == ["s0", MemoryError, "s2"]
+
+
+def test_ctrl_c_while_the_reader_thread_waits_on_standard_input_ends_the_run_cleanly():
+    process = subprocess.Popen(cli_command("-j", "2", "-"), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, cwd=ROOT, env=cli_env())
+    tasks = f"/proc/{process.pid}/task"
+    deadline = time.monotonic() + 60
+    while len(os.listdir(tasks)) < 2 and time.monotonic() < deadline:  # the reader thread is waiting
+        time.sleep(0.05)
+    process.send_signal(signal.SIGINT)
+    _, stderr = process.communicate(timeout=60)
+    process.stdin.close()
+    assert (process.returncode, stderr) == (130, b"")
