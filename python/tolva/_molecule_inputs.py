@@ -21,7 +21,7 @@ from tolva.adapters import from_rdkit, from_smiles
 
 RDKIT_MISSING = "reading {} needs RDKit (pip install rdkit)"
 
-Molecule = tuple[str, "PyGraph | None", "str | None"]
+Molecule = tuple[str, PyGraph | None, str | None]
 
 
 def rdkit_missing(kind: str) -> str | None:
