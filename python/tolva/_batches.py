@@ -1,34 +1,39 @@
 """The command line's computation: graphs in batches through the library's batch functions,
-on native threads, with the next batch read meanwhile.
+on native threads, with the next batch read and the last one written meanwhile.
 
     canonizer = Canonizer(candidate_rule=None, allow_hashes=True, compress=True, compact=False, workers=2)
-    for batch in read_ahead(batched(entries, BatchLimits())):
-        strings = canonizer.cgraphs([entry.graph for entry in batch])   # str or the exception
+    with Behind(write) as writing:
+        for batch in read_ahead(batched(entries, BatchLimits())):
+            writing.put((batch, canonizer.cgraphs([entry.graph for entry in batch])))
 
 Batches are bounded in graphs and in total size, so memory stays bounded on any corpus; the
-results come back in input order and equal those of one call per graph.
+results come back in input order and equal those of one call per graph. The batch calls stay
+on the calling (main) thread, where Ctrl-C reaches them; reading and writing, Python work
+that holds the interpreter lock, run on threads of their own while the calls release it.
 """
 
 from __future__ import annotations
 
+import contextlib
 import queue
 import re
 import threading
-from collections.abc import Iterable, Iterator
+from collections.abc import Callable, Iterable, Iterator
 from dataclasses import dataclass
 from typing import Any, TypeVar
 
 from tolva._tolva import PyGraph, canonical_node_order_many, to_cgraph_many
 
 T = TypeVar("T")
+_DONE = object()
 GRAPH_PREFIX = re.compile(r"^graph \d+: ")
 
 
 @dataclass(frozen=True)
 class BatchLimits:
-    # A few hundred molecules take tens of milliseconds: long enough to keep the workers
-    # busy, short enough that the first lines come soon and memory stays small.
-    graphs: int = 256
+    # A thousand molecules take a few hundred milliseconds: each batch costs the workers a
+    # wait for the interpreter lock, and the first lines come after the first batch.
+    graphs: int = 1024
     size: int = 200_000  # nodes plus edges
 
 
@@ -47,9 +52,6 @@ def batched(entries: Iterable[Any], limits: BatchLimits) -> Iterator[list[Any]]:
         size += weight
     if batch:
         yield batch
-
-
-_DONE = object()
 
 
 def read_ahead(items: Iterator[T]) -> Iterator[T]:
@@ -90,6 +92,79 @@ def read_ahead(items: Iterator[T]) -> Iterator[T]:
             yield item
     finally:
         stop.set()
+
+
+class Behind:
+    """Runs `handle` on each item put, in order, on a writer thread, one item behind the
+    caller. An exception of `handle` is raised by the next put() or by finish(); the items
+    after it are dropped. Used as a context manager, leaving stops the thread."""
+
+    def __init__(self, handle: Callable[[Any], None]) -> None:
+        self.handle = handle
+        self.slots: queue.Queue[Any] = queue.Queue(maxsize=1)
+        self.error: BaseException | None = None
+        self.stop = threading.Event()
+        self.thread = threading.Thread(target=self.work, name="tolva-writer", daemon=True)
+        self.thread.start()
+
+    def work(self) -> None:
+        while True:
+            item = self.slots.get()
+            if item is _DONE or self.stop.is_set():
+                return
+            if self.error is None:
+                try:
+                    self.handle(item)
+                except BaseException as error:  # raised again on the caller's thread
+                    self.error = error
+
+    def put(self, item: Any) -> None:
+        self.raise_error()
+        while self.thread.is_alive():
+            try:
+                self.slots.put(item, timeout=0.1)
+                return
+            except queue.Full:
+                continue
+
+    def finish(self) -> None:
+        """Waits until every item is handled; raises the exception of `handle`, if any."""
+        self.put(_DONE)
+        self.thread.join()
+        self.raise_error()
+
+    def raise_error(self) -> None:
+        if self.error is not None:
+            error, self.error = self.error, None
+            self.stop.set()
+            raise error
+
+    def __enter__(self) -> Behind:
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        self.stop.set()
+        with contextlib.suppress(queue.Full):
+            self.slots.put_nowait(_DONE)
+
+
+class InTurn:
+    """Behind's interface, each item handled at once on the caller's thread."""
+
+    def __init__(self, handle: Callable[[Any], None]) -> None:
+        self.handle = handle
+
+    def put(self, item: Any) -> None:
+        self.handle(item)
+
+    def finish(self) -> None:
+        pass
+
+    def __enter__(self) -> InTurn:
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        pass
 
 
 @dataclass(frozen=True)

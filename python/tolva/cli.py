@@ -17,8 +17,10 @@ import os
 import sys
 from collections.abc import Iterator, Sequence
 from importlib import metadata
+from itertools import zip_longest
+from typing import Any
 
-from tolva._batches import BatchLimits, Canonizer, batched, failure_text, read_ahead
+from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
 from tolva._inputs import FORMATS, Entry, count_graphs, iter_entries
 from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
@@ -222,11 +224,17 @@ class Run:
         self.progress = Progress.start(count_graphs(inputs, chosen_format) if bar else 0, bar)
         limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
         batches = batched(iter_entries(inputs, chosen_format), limits)
-        if self.canonizer.workers > 1:
+        # With threads to spare, reading and writing run beside the batch calls; with the trace
+        # on the output, lines must be written before the next graph's trace, so in turn.
+        threaded = self.canonizer.workers > 1
+        if threaded:
             batches = read_ahead(batches)
         try:
-            for batch in batches:
-                self.batch(batch)
+            emitter = Behind if threaded and not self.trace_on_output else InTurn
+            with emitter(self.emit) as emitting:
+                for batch in batches:
+                    emitting.put((batch, self.compute(batch)))
+                emitting.finish()
             self.progress.close()
             self.writer.finish()
             self.out.flush()
@@ -241,30 +249,37 @@ class Run:
             batches.close()  # stops the reader thread, if any
         return 1 if self.failed else 0
 
-    def batch(self, entries: list[Entry]) -> None:
-        usable = [entry for entry in entries if entry.graph is not None and not (self.strict and entry.warnings)]
-        graphs = [entry.graph for entry in usable]
+    def usable(self, entry: Entry) -> bool:
+        return entry.graph is not None and not (self.strict and entry.warnings)
+
+    def compute(self, entries: list[Entry]) -> tuple[list[Any], list[Any]]:
+        """The strings and the orders the writer needs, of the usable entries, in order."""
+        graphs = [entry.graph for entry in entries if self.usable(entry)]
         if self.trace_on_output and graphs:
             self.out.flush()
         writer = self.writer
-        cgraphs = iter(self.canonizer.cgraphs(graphs) if writer.needs_cgraph and graphs else [])
-        orders = iter(self.canonizer.orders(graphs) if writer.needs_order and graphs else [])
+        return (self.canonizer.cgraphs(graphs) if writer.needs_cgraph and graphs else [],  # type: ignore[arg-type]
+                self.canonizer.orders(graphs) if writer.needs_order and graphs else [])  # type: ignore[arg-type]
+
+    def emit(self, done: tuple[list[Entry], tuple[list[Any], list[Any]]]) -> None:
+        """Reports and writes the entries of one batch, in input order."""
+        entries, (cgraphs, orders) = done
+        results = iter(zip_longest(cgraphs, orders))
         for entry in entries:
             self.progress.advance()
             self.warn(entry)
             if entry.graph is None:
                 self.fail(entry.name, entry.error or "")
                 continue
-            if self.strict and entry.warnings:
+            if not self.usable(entry):
                 self.failed = True
                 continue
-            cgraph = next(cgraphs) if writer.needs_cgraph else None
-            order = next(orders) if writer.needs_order else None
+            cgraph, order = next(results)
             error = next((r for r in (cgraph, order) if isinstance(r, BaseException)), None)
             if error is not None:
                 self.fail(entry.name, failure_text(error))
                 continue
-            writer.add(entry.name, cgraph, order)  # type: ignore[arg-type]
+            self.writer.add(entry.name, cgraph, order)
 
     def warn(self, entry: Entry) -> None:
         kind = "error" if self.strict else "warning"

@@ -18,7 +18,7 @@ import pytest
 import tolva
 from conftest import ROOT, cgraph, cli_command, cli_env, graph, read_data, run_cli, write_lines
 from test_batch_faults import over_the_node_limit
-from tolva._batches import Canonizer, failure_text
+from tolva._batches import Behind, Canonizer, failure_text
 
 ETHANOL = "examples/ethanol.dot"
 UNESCAPE = re.compile(r"\\(x[0-9a-f]{2}|u[0-9a-f]{4}|[\\tnr])")
@@ -176,3 +176,18 @@ def test_ctrl_c_while_the_reader_thread_waits_on_standard_input_ends_the_run_cle
     _, stderr = process.communicate(timeout=60)
     process.stdin.close()
     assert (process.returncode, stderr) == (130, b"")
+
+
+def test_writing_behind_keeps_the_order_and_raises_the_writers_error_on_the_callers_thread():
+    seen = []
+
+    def handle(item):
+        if item == 3:
+            raise OSError("disk full")
+        seen.append(item)
+
+    with pytest.raises(OSError, match="disk full"), Behind(handle) as behind:
+        for item in range(50):
+            behind.put(item)
+        behind.finish()
+    assert seen == [0, 1, 2]
