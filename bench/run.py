@@ -261,6 +261,7 @@ def cli_threads(runs: int) -> dict:
     import tempfile
 
     jobs = [1, max(2, available_cores())]
+    load_before = " ".join(pathlib.Path("/proc/loadavg").read_text().split()[:3])
     times: dict[int, list[float]] = {j: [] for j in jobs}
     with tempfile.TemporaryDirectory() as folder:
         corpus = pathlib.Path(folder) / "molecules.jsonl"
@@ -277,7 +278,7 @@ def cli_threads(runs: int) -> dict:
                 outputs[j] = out.read_bytes()
         identical = len(set(outputs.values())) == 1
     medians = {j: statistics.median(t) for j, t in times.items()}
-    result = {"jobs": jobs, "times": times, "medians": medians, "identical": identical,
+    result = {"jobs": jobs, "load_before": load_before, "times": times, "medians": medians, "identical": identical,
               "speedup": medians[jobs[0]] / medians[jobs[1]], "graphs": outputs[jobs[0]].count(b"\n")}
     print(f"  -j {jobs[0]}: {medians[jobs[0]]:.2f} s, -j {jobs[1]}: {medians[jobs[1]]:.2f} s, "
           f"speedup {result['speedup']:.2f}, same output: {identical}", flush=True)
@@ -292,7 +293,8 @@ def cli_section(result: dict) -> list[str]:
         f"`tolva -q -j N -o FILE molecules.jsonl` ({result['graphs']:,} graphs, the corpus decompressed), "
         f"{len(result['times'][one])} runs of each N, interleaved; wall time of the whole command",
         "(start, reading, computing, writing). The outputs of every N are compared byte for byte.",
-        f"Measured at load average {' '.join(pathlib.Path('/proc/loadavg').read_text().split()[:3])}.",
+        f"tolva {tolva_revision()}; load average {result['load_before']} before the runs, "
+        f"{' '.join(pathlib.Path('/proc/loadavg').read_text().split()[:3])} after.",
         "",
         "| -j | median s | runs s |",
         "|---:|---:|---|",
