@@ -6,6 +6,7 @@
     PYTHONPATH=build/mine/pkg python bench/run.py            # full run: bench/RESULTS.md, bench/scaling.png
     PYTHONPATH=build/mine/pkg python bench/run.py --quick    # under five minutes: *-quick.md/.png
     PYTHONPATH=build/mine/pkg python bench/run.py --cli-threads-only   # that section of RESULTS.md only
+    PYTHONPATH=build/mine/pkg python bench/run.py --dot-only # the DOT readers alone, printed
 
 It checks first that tolva, the peers and the data are there, and says what to install when
 they are not. The molecules are the test corpus tests/data/molecules.jsonl.xz. What is measured:
@@ -18,6 +19,14 @@ they are not. The molecules are the test corpus tests/data/molecules.jsonl.xz. W
   that the outputs are the same bytes;
 - the peers a user would pick instead, on the same molecules, timing only their canonical
   form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
+- DOT reading (MB/s) of read_dot and parse_dot on a generated edge list of about 100 MB and
+  of read_dot on a generated file of about 20 MB that uses subgraphs, defaults, chains, node
+  lists, ports, quoted and HTML ids and comments; the files are written before the clock
+  starts, each reading is one call;
+- quality (bench/quality.py): how many graphs get a text that depends on the input order, and
+  how many pairs of non-isomorphic graphs share one, for keys and strings;
+- scale-out (bench/scaleout.py): tolva.dask on a LocalCluster of 2 processes against `tolva
+  dedup` in one process, on the same input;
 - scaling curves: for each family a size of 10 nodes, doubled until one call takes longer
   than the time budget, each size in its own subprocess under a memory cap and a timeout (a
   killed, failed or timed-out size ends the curve); time of one to_cgraph_py call and peak
@@ -45,7 +54,8 @@ import time
 BENCH_DIR = pathlib.Path(__file__).resolve().parent
 REPO_ROOT = BENCH_DIR.parent
 MOLECULES = REPO_ROOT / "tests" / "data" / "molecules.jsonl.xz"
-PEERS = ("rdkit", "networkx", "pynauty", "matplotlib")
+# The peers, the plot, and the scale-out section's Dask (tolva[dask]).
+PEERS = ("rdkit", "networkx", "pynauty", "matplotlib", "dask", "distributed", "pandas", "pyarrow")
 CLI_SECTION = "## Command line threads"
 
 # (family, compact) pairs of the scaling curves, in report order.
@@ -351,6 +361,94 @@ def tolva_throughput(molecules: list[dict]) -> dict[str, dict]:
     return results
 
 
+# ---------------------------------------------------------------- DOT readers
+
+EDGE_LIST_NODES = 1_000_000
+EDGE_LIST_BYTES = 100_000_000
+FEATURE_FILE_BYTES = 20_000_000
+
+
+def write_edge_list(path: pathlib.Path) -> None:
+    """`nU -- nV;` lines between random nodes of a million, up to about 100 MB."""
+    import random
+
+    rng = random.Random(1)
+    with path.open("w", encoding="utf-8") as out:
+        out.write("graph edges {\n")
+        while out.tell() < EDGE_LIST_BYTES:
+            out.write("".join(f"n{rng.randrange(EDGE_LIST_NODES)} -- n{rng.randrange(EDGE_LIST_NODES)};\n"
+                              for _ in range(10_000)))
+        out.write("}\n")
+
+
+def write_feature_file(path: pathlib.Path) -> None:
+    """Clusters with defaults, chains, node lists, subgraph ends, ports, quoted and HTML ids
+    and comments, up to about 20 MB."""
+    with path.open("w", encoding="utf-8") as out:
+        out.write("// generated\nstrict graph \"features\" {\n  node [shape=circle, label=\"\\N\"]\n")
+        block = 0
+        while out.tell() < FEATURE_FILE_BYTES:
+            i = block
+            out.write(
+                f"  subgraph cluster_{i} {{\n"
+                f"    label = \"block {i}\"; node [label=\"L{i % 7}\"]; edge [weight=2]\n"
+                f"    \"a{i}\" -- b{i} -- {{ c{i} d{i} }} [weight=ar]; // a chain into a subgraph\n"
+                f"    e{i}:p1:n, f{i} -- <h{i}> /* ports, a node list, an HTML id */\n"
+                f"    b{i} [label=\"B\" + \"{i % 3}\", color=red]\n"
+                f"  }} -- a{i + 1}\n")
+            block += 1
+        out.write("}\n")
+
+
+def read_rate(path: pathlib.Path, call) -> dict:
+    size = path.stat().st_size
+    cpu_start, start = time.process_time(), time.perf_counter()
+    graph = call()
+    seconds = time.perf_counter() - start
+    cpu = time.process_time() - cpu_start
+    return {"mb": size / 1e6, "seconds": seconds, "cpu_s": cpu, "mb_per_s": size / 1e6 / seconds,
+            "mb_per_cpu_s": size / 1e6 / cpu, "nodes": graph.node_count, "edges": graph.edge_count}
+
+
+def dot_throughput() -> dict[str, dict]:
+    import tempfile
+
+    import tolva
+
+    results = {}
+    with tempfile.TemporaryDirectory() as directory:
+        edge_list = pathlib.Path(directory) / "edges.dot"
+        features = pathlib.Path(directory) / "features.gv"
+        write_edge_list(edge_list)
+        write_feature_file(features)
+        runs = {
+            "read_dot, edge list": (edge_list, lambda: tolva.read_dot(edge_list)),
+            "parse_dot (line reader), edge list": (edge_list, lambda: tolva.parse_dot(str(edge_list))),
+            "read_dot, feature-rich file": (features, lambda: tolva.read_dot(features)),
+        }
+        for name, (path, call) in runs.items():
+            results[name] = read_rate(path, call)
+            print(f"  {name}: {results[name]['mb_per_s']:.1f} MB/s", flush=True)
+    return results
+
+
+def dot_report(results: dict[str, dict]) -> list[str]:
+    lines = [
+        "## DOT readers",
+        "",
+        f"One call per row on a generated file: an edge list (`nU -- nV;`, random pairs among "
+        f"{EDGE_LIST_NODES:,} nodes) and a strict graph of clusters using defaults, chains, node lists, "
+        "subgraph ends, ports, quoted and HTML ids and comments. The time includes reading the file and "
+        "building the graph store; CPU s is the process's CPU time.",
+        "",
+        "| reader, file | MB | nodes | edges | wall s | MB/s | CPU s | MB/CPU s |",
+        "|---|---:|---:|---:|---:|---:|---:|---:|",
+    ]
+    lines += [f"| {name} | {r['mb']:.0f} | {r['nodes']:,} | {r['edges']:,} | {r['seconds']:.2f} | "
+              f"{r['mb_per_s']:.1f} | {r['cpu_s']:.2f} | {r['mb_per_cpu_s']:.1f} |" for name, r in results.items()]
+    return lines + [""]
+
+
 CHARGED_LABEL = re.compile(r"([A-Z][a-z]?)([+-]\d*)?")
 
 
@@ -498,7 +596,18 @@ def plot(curves: dict[str, list[dict]], path: pathlib.Path, budget: float) -> No
     plt.close(fig)
 
 
-def report(args, throughput, peers, cli, curves, plot_name: str) -> str:
+# Measurements made apart from this script (one-off comparisons) follow this line in the
+# results file; a new run keeps them.
+KEPT_MARKER = "<!-- Written by hand below this line; bench/run.py keeps it. -->"
+
+
+def kept_sections(path: pathlib.Path) -> str:
+    old = path.read_text(encoding="utf-8") if path.exists() else ""
+    at = old.find(KEPT_MARKER)
+    return "" if at < 0 else "\n" + old[at:]
+
+
+def report(args, throughput, peers, cli, curves, plot_name: str, dot: dict[str, dict]) -> str:
     lines = [
         "# tolva benchmark results",
         "",
@@ -538,8 +647,8 @@ def report(args, throughput, peers, cli, curves, plot_name: str) -> str:
     ]
     lines += [f"| {name} | {r['per_s']:,.0f} | {base / r['per_s']:.2f} |" for name, r in peers.items()]
     lines += [""] + cli_section(cli)
+    lines += ["", *dot_report(dot)]
     lines += [
-        "",
         "## Scaling",
         "",
         f"One `to_cgraph_py` call per size, defaults except `compact`; sizes from {FIRST_SIZE} nodes,",
@@ -596,8 +705,9 @@ def main() -> int:
     parser.add_argument("--cli-runs", type=int, default=5, help="runs of each -j (default 5)")
     parser.add_argument("--cli-threads-only", action="store_true",
                         help="measure only the command line's threads and replace that section of RESULTS.md")
+    parser.add_argument("--dot-only", action="store_true", help="only the DOT readers, printed as Markdown")
     args = parser.parse_args()
-    problems = missing_requirements(peers=not args.cli_threads_only)
+    problems = missing_requirements(peers=not (args.cli_threads_only or args.dot_only))
     if problems:
         print("bench/run.py cannot run yet; it needs:\n" + "\n".join(f"  - {p}" for p in problems), file=sys.stderr)
         return 2
@@ -608,6 +718,9 @@ def main() -> int:
         old = results_path.read_text(encoding="utf-8") if results_path.exists() else ""
         results_path.write_text(replace_section(old, CLI_SECTION, section), encoding="utf-8")
         print(f"wrote that section of {results_path}")
+        return 0
+    if args.dot_only:
+        print("\n".join(dot_report(dot_throughput())))
         return 0
     args.budget = args.budget or (1.0 if args.quick else 10.0)
     args.max_nodes = args.max_nodes or (200_000 if args.quick else 1_500_000)
@@ -630,10 +743,23 @@ def main() -> int:
     cli = cli_threads(2 if args.quick else args.cli_runs)
     print("peers", flush=True)
     peers = peer_throughput(molecules)
+    print("DOT readers", flush=True)
+    dot = dot_throughput()
+    print("quality", flush=True)
+    sys.path.insert(0, str(BENCH_DIR))
+    from quality import quality_section
+
+    quality = quality_section(2 if args.quick else 5, args.molecules)
+    print("scale-out", flush=True)
+    from scaleout import scale_out_section
+
+    quality += "\n" + scale_out_section()
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    results_path.write_text(report(args, throughput, peers, cli, curves, plot_path.name), encoding="utf-8")
+    text = (report(args, throughput, peers, cli, curves, plot_path.name, dot) + "\n" + quality
+            + kept_sections(results_path))
+    results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")
     return 0
 

@@ -51,11 +51,11 @@ std::string outcome(const std::expected<GraphWrap, std::string>& read) {
   if (!read) return "error " + read.error();
   std::string out = "graph ";
   for (NodeIndex node : read->node_indices())
-    out += read->node(node)->id + '\x1f' + read->node(node)->label + '\x1e';
+    out += std::string(read->id(node)) + '\x1f' + std::string(read->label(node)) + '\x1e';
   for (EdgeIndex edge : read->edge_indices()) {
     auto [a, b] = *read->endpoints(edge);
-    out += read->edge(edge)->id + '\x1f' + read->node(a)->id + '\x1f' + read->node(b)->id + '\x1f' +
-           read->edge(edge)->modality + '\x1e';
+    out += std::string(read->edge_id(edge)) + '\x1f' + std::string(read->id(a)) + '\x1f' +
+           std::string(read->id(b)) + '\x1f' + std::string(read->modality(edge)) + '\x1e';
   }
   return out;
 }
@@ -75,7 +75,7 @@ void check_graph(const GraphWrap& graph, const Recount& count) {
   require(graph.edge_count() == count.edges, "edge_count differs from the edge statements");
   std::set<std::string> ids;
   for (NodeIndex node : graph.node_indices()) {
-    const std::string& id = graph.node(node)->id;
+    std::string id(graph.id(node));
     require(graph.find(id) == node, "a node id does not find its own node");
     ids.insert(id);
   }
@@ -83,7 +83,7 @@ void check_graph(const GraphWrap& graph, const Recount& count) {
   require(ids == count.ids, "node ids differ from the recount");
   std::size_t number = 0;
   for (EdgeIndex edge : graph.edge_indices()) {
-    require(graph.edge(edge)->id == "e" + std::to_string(++number), "edge ids are not e1..eN");
+    require(graph.edge_id(edge) == "e" + std::to_string(++number), "edge ids are not e1..eN");
     auto ends = graph.endpoints(edge);
     require(ends && graph.node_occupied(ends->first) && graph.node_occupied(ends->second),
             "an edge touches a missing node");

@@ -3,7 +3,9 @@
 
     make_seeds.py OUT_DIR [DATA_DIR]
 
-OUT_DIR/dot gets DOT texts: the examples and edge cases of the reader.
+OUT_DIR/dot gets DOT texts: the examples and edge cases of the line reader.
+OUT_DIR/dot-grammar gets DOT texts for the complete reader: the examples, the line reader's
+cases, a sample of the DOT grammar, and Graphviz's example graphs when graphviz-doc is installed.
 OUT_DIR/pipeline gets small graphs in the byte format of fuzz_graph.h. DATA_DIR holds the JSON
 Lines corpora (default ../shared/data from the repository root); missing files are skipped.
 """
@@ -34,6 +36,17 @@ DOT_EDGE_CASES = [
     "strict graph {\n\u00a0a\u2028--\u3000b [weight=\"w\"]\n}\n",
     "node [shape=box]\nedge [weight=3]\na -> b\n",
 ]
+
+
+DOT_GRAMMAR_CASES = [
+    "graph { a -- b -- c; {d e} -- subgraph s { f } [weight=2] }",
+    "strict graph G { node [label=X]; edge [weight=w]; a -- b; b -- a; a:p:n -- a }",
+    'digraph { "a\\"b" + "c" -> <x<b>y</b>> -> -1.5 -> .5 }',
+    "graph {\r\n/* c */ a, b -- c // d\r\n#line\r\n subgraph s { x } subgraph s { y } -- z\r\n}",
+    "\ufeffgraph { rankdir=LR; graph [label=\"t\"] a [label=\"l\\\nm\"; color=red][label=q] }",
+    "graph { a -- { b -- { c -- { d } } } -- e }",
+]
+GRAPHVIZ_EXAMPLES = Path("/usr/share/doc/graphviz")
 
 
 def write(directory, data):
@@ -100,11 +113,17 @@ def main():
         write(out / "dot", path.read_bytes())
     for text in DOT_EDGE_CASES:
         write(out / "dot", text.encode("utf-8"))
+    for text in DOT_EDGE_CASES + DOT_GRAMMAR_CASES:
+        write(out / "dot-grammar", text.encode("utf-8"))
+    for path in sorted((ROOT / "examples").glob("*.dot")) + sorted(GRAPHVIZ_EXAMPLES.rglob("*.gv")):
+        data = path.read_bytes()
+        if len(data) <= 4096:
+            write(out / "dot-grammar", data)
     for number, graph in enumerate(small + molecules + structured + rewrite_shapes()):
         encoded = encode(graph, number % 4)
         if encoded is not None:
             write(out / "pipeline", encoded)
-    for kind in ("dot", "pipeline"):
+    for kind in ("dot", "dot-grammar", "pipeline"):
         print(f"{kind}: {len(list((out / kind).iterdir()))} seeds")
 
 

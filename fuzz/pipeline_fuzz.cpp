@@ -46,13 +46,13 @@ bool balanced(std::string_view text) {
 
 // Ids of the nodes connected to `start`, `start` included.
 std::set<std::string> component_of(const GraphWrap& graph, NodeIndex start) {
-  std::set<std::string> ids{graph.node(start)->id};
+  std::set<std::string> ids{std::string(graph.id(start))};
   std::vector<NodeIndex> stack{start};
   while (!stack.empty()) {
     NodeIndex node = stack.back();
     stack.pop_back();
     for (NodeIndex next : graph.neighbors(node))
-      if (ids.insert(graph.node(next)->id).second) stack.push_back(next);
+      if (ids.insert(std::string(graph.id(next))).second) stack.push_back(next);
   }
   return ids;
 }

@@ -18,11 +18,11 @@ import contextlib
 import queue
 import re
 import threading
-from collections.abc import Callable, Iterable, Iterator
+from collections.abc import Callable, Generator, Iterable, Iterator
 from dataclasses import dataclass
 from typing import Any, TypeVar
 
-from tolva._tolva import PyGraph, canonical_node_order_many, to_cgraph_many
+from tolva._tolva import PyGraph, canonical_node_order_many, graph_key_many, to_cgraph_many
 
 T = TypeVar("T")
 _DONE = object()
@@ -37,7 +37,7 @@ class BatchLimits:
     size: int = 200_000  # nodes plus edges
 
 
-def batched(entries: Iterable[Any], limits: BatchLimits) -> Iterator[list[Any]]:
+def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any], None, None]:
     """Consecutive lists of entries (objects with an optional `graph`), each within the limits
     (one oversized graph makes a batch of its own)."""
     batch: list[Any] = []
@@ -54,7 +54,7 @@ def batched(entries: Iterable[Any], limits: BatchLimits) -> Iterator[list[Any]]:
         yield batch
 
 
-def read_ahead(items: Iterator[T]) -> Iterator[T]:
+def read_ahead(items: Iterator[T]) -> Generator[T, None, None]:
     """The items, produced one ahead on a reader thread: reading and building the next batch
     (Python, holding the interpreter lock) overlaps the batch call on this one (native threads,
     lock released). An exception of the producer is raised here, in order. The reader is a
@@ -176,6 +176,16 @@ class Canonizer:
     compress: bool
     compact: bool
     workers: int
+
+    def compute(self, kind: str, graphs: list[PyGraph]) -> list[Any]:
+        """cgraphs, orders or keys of the graphs, by `kind`: "cgraph", "order" or "key"."""
+        methods: dict[str, Callable[[list[PyGraph]], list[Any]]] = {
+            "cgraph": self.cgraphs, "order": self.orders, "key": self.keys}
+        return methods[kind](graphs)
+
+    def keys(self, graphs: list[PyGraph]) -> list[str | BaseException]:
+        return self.each(graphs, lambda batch: graph_key_many(
+            batch, self.compact, self.allow_hashes, None, self.workers, "return"), str)
 
     def cgraphs(self, graphs: list[PyGraph]) -> list[str | BaseException]:
         return self.each(graphs, lambda batch: to_cgraph_many(

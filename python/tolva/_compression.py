@@ -12,17 +12,25 @@ from __future__ import annotations
 
 import gzip
 import io
+import importlib
 import lzma
 import os
 import zlib
-from typing import IO
+from typing import IO, Any, cast
 
 ZSTD_MISSING = "reading .zst files needs the zstandard package (pip install zstandard)"
 
-try:
-    import zstandard
-except ImportError:
-    zstandard = None
+
+
+def optional_module(name: str) -> Any:
+    """The module, or None when it is not installed."""
+    try:
+        return importlib.import_module(name)
+    except ImportError:
+        return None
+
+
+zstandard = optional_module("zstandard")
 
 # What a truncated or corrupt stream raises besides OSError (gzip.BadGzipFile is one).
 DECOMPRESSION_ERRORS: tuple[type[Exception], ...] = (EOFError, lzma.LZMAError, zlib.error) + (
@@ -47,7 +55,7 @@ def open_decompressed(path: str | os.PathLike[str]) -> IO[bytes]:
     cannot be opened, ModuleNotFoundError for ".zst" without the zstandard package."""
     kind = compression_of(path)
     if kind == "gz":
-        return gzip.open(path, "rb")
+        return cast(IO[bytes], gzip.open(path, "rb"))
     if kind == "xz":
         return lzma.open(path, "rb")
     if kind == "zst":
@@ -74,7 +82,7 @@ class ZstdFrames(io.RawIOBase):
     def readable(self) -> bool:
         return True
 
-    def readinto(self, buffer) -> int:  # type: ignore[override]
+    def readinto(self, buffer: Any) -> int:
         while self.offset == len(self.pending):
             self.pending, self.offset = b"", 0
             if not self.decompress_more():

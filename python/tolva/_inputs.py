@@ -1,5 +1,7 @@
 """The command line's inputs, read as a stream of named graphs or named failures: DOT files,
 JSON Lines corpora, SMILES and SDF molecule files (through RDKit), and standard input ("-").
+DOT is read by the complete reader (tolva.read_dot) unless DotReader(line=True) asks for the
+exact line reader (parse_dot), whose surprising readings of lines come back as warnings.
 
     for entry in iter_entries(["a.dot", "corpus.jsonl.gz", "mols.smi", "-"]):
         print(entry.name, entry.graph or entry.error, entry.warnings)
@@ -16,15 +18,17 @@ stream goes on with the next graph.
 
 from __future__ import annotations
 
+import functools
 import io
 from collections.abc import Callable, Iterable, Iterator
 from dataclasses import dataclass
-from typing import IO
+from typing import IO, Any
 
 from tolva import _molecule_inputs as molecules
 from tolva._compression import DECOMPRESSION_ERRORS, open_decompressed, uncompressed_name
 from tolva._dot_line_checks import line_reader_warnings
 from tolva._tolva import PyGraph, parse_dot_string
+from tolva.dot import DirectedGraphError, read_dot_from_text
 from tolva.jsonl import JsonlError, graphs_of_lines
 
 STDIN = "-"
@@ -35,7 +39,34 @@ FORMAT_OF_SUFFIX = {".jsonl": "jsonl", ".ndjson": "jsonl", ".smi": "smiles", ".s
 FORMAT_NAMES = {"smiles": "SMILES", "sdf": "SDF"}
 NO_GRAPH = "no graph found"
 OUT_OF_MEMORY = "out of memory"
-READ_ERRORS = (OSError, *DECOMPRESSION_ERRORS)
+READ_ERRORS: tuple[type[Exception], ...] = (OSError, *DECOMPRESSION_ERRORS)
+# Failures of reading an input, each reported as the input's failure.
+INPUT_FAILURES: tuple[type[Exception], ...] = (*READ_ERRORS, ModuleNotFoundError, MemoryError)
+UNREADABLE: tuple[type[Exception], ...] = (*DECOMPRESSION_ERRORS, ModuleNotFoundError)
+DIRECTED_MESSAGE = "directed graph (use --directed ignore)"
+NOT_UTF8 = "parse error: stream did not contain valid UTF-8"  # parse_dot's words
+
+
+@dataclass(frozen=True)
+class DotReader:
+    """How DOT inputs are read: the complete reader, whose `directed` says what a digraph
+    does ("error": reported, "ignore": read as undirected), or with `line` the line reader,
+    with warnings about the lines it skips or reads unexpectedly."""
+
+    line: bool = False
+    directed: str = "error"
+
+    def read(self, data: bytes) -> tuple[PyGraph, tuple[tuple[int, str], ...]]:
+        """The graph of DOT bytes and the warnings; ValueError (UnicodeDecodeError for the
+        line reader, which reads UTF-8 only) when they hold no usable graph."""
+        if self.line:
+            text = data.decode("utf-8")
+            return parse_dot_string(text), tuple(line_reader_warnings(text))
+        try:
+            text = data.decode("utf-8")
+        except UnicodeDecodeError:
+            text = data.decode("latin-1")  # as Graphviz reads it
+        return read_dot_from_text(text, directed=self.directed), ()
 
 
 @dataclass(frozen=True)
@@ -61,16 +92,16 @@ def format_of(path: str, chosen: str | None = None) -> str:
     return FORMAT_OF_SUFFIX.get(dot + suffix, "dot") if base else "dot"
 
 
-def iter_entries(paths: Iterable[str], chosen: str | None = None) -> Iterator[Entry]:
+def iter_entries(paths: Iterable[str], chosen: str | None = None, dot: DotReader = DotReader()) -> Iterator[Entry]:
     for path in paths:
-        yield from guarded(path, lambda path=path: entries_of(path, chosen))
+        yield from guarded(path, functools.partial(entries_of, path, chosen, dot))
 
 
 def guarded(name: str, entries: Callable[[], Iterator[Entry]]) -> Iterator[Entry]:
     """The entries, with a failure of the reading itself as the input's last entry."""
     try:
         yield from entries()
-    except (*READ_ERRORS, ModuleNotFoundError, MemoryError) as error:
+    except INPUT_FAILURES as error:
         yield read_failure(name, error)
 
 
@@ -84,7 +115,7 @@ def reason(error: BaseException) -> str:
     return (error.strerror if isinstance(error, OSError) and error.strerror else str(error)) or type(error).__name__
 
 
-def entries_of(path: str, chosen: str | None) -> Iterator[Entry]:
+def entries_of(path: str, chosen: str | None, dot: DotReader) -> Iterator[Entry]:
     if path == STDIN:
         try:
             # A reader of its own on descriptor 0, not sys.stdin: a reader thread that is
@@ -96,14 +127,14 @@ def entries_of(path: str, chosen: str | None) -> Iterator[Entry]:
             return
         start, rest = first_visible_part(stdin)
         kind = chosen or ("jsonl" if start.lstrip().startswith(b"{") else "dot")
-        yield from format_entries(kind, STDIN, lambda: io.BufferedReader(Prefixed(start, rest)))
+        yield from format_entries(kind, STDIN, lambda: io.BufferedReader(Prefixed(start, rest)), dot)
         return
-    yield from format_entries(format_of(path, chosen), path, lambda: open_decompressed(path))
+    yield from format_entries(format_of(path, chosen), path, lambda: open_decompressed(path), dot)
 
 
-def format_entries(kind: str, name: str, open_stream: Callable[[], IO[bytes]]) -> Iterator[Entry]:
+def format_entries(kind: str, name: str, open_stream: Callable[[], IO[bytes]], dot: DotReader) -> Iterator[Entry]:
     if kind == "dot":
-        yield dot_entry(name, open_stream)
+        yield dot_entry(name, open_stream, dot)
         return
     if kind == "jsonl":
         yield from corpus_entries(name, open_stream)
@@ -119,9 +150,8 @@ def format_entries(kind: str, name: str, open_stream: Callable[[], IO[bytes]]) -
             yield Entry(molecule_name, graph=graph, error=error)
 
 
-def dot_entry(name: str, open_stream: Callable[[], IO[bytes]]) -> Entry:
-    """The one place DOT text becomes a graph: the line reader (parse_dot_string), with the
-    warnings about lines it skipped or read unexpectedly."""
+def dot_entry(name: str, open_stream: Callable[[], IO[bytes]], dot: DotReader) -> Entry:
+    """The one place DOT text becomes a graph (or a failure, with the warnings)."""
     try:
         with open_stream() as stream:
             data = stream.read()
@@ -131,19 +161,18 @@ def dot_entry(name: str, open_stream: Callable[[], IO[bytes]]) -> Entry:
         # The words parse_dot uses for a file it cannot read.
         return Entry(name, error=f"parse error: {error.strerror} (os error {error.errno})"
                      if error.errno else f"cannot read: {reason(error)}")
-    except (*DECOMPRESSION_ERRORS, ModuleNotFoundError) as error:
+    except UNREADABLE as error:
         return Entry(name, error=f"cannot read: {reason(error)}")
     try:
-        text = data.decode("utf-8")
+        graph, warnings = dot.read(data)
     except UnicodeDecodeError:
-        return Entry(name, error="parse error: stream did not contain valid UTF-8")
-    try:
-        graph = parse_dot_string(text)
+        return Entry(name, error=NOT_UTF8)
+    except DirectedGraphError:
+        return Entry(name, error=DIRECTED_MESSAGE)
     except ValueError as error:
         return Entry(name, error=str(error))
     except MemoryError:
         return Entry(name, error=OUT_OF_MEMORY)
-    warnings = tuple(line_reader_warnings(text))
     if graph.node_count == 0:
         return Entry(name, error=NO_GRAPH, warnings=warnings)
     return Entry(name, graph=graph, warnings=warnings)
@@ -158,7 +187,7 @@ def corpus_entries(name: str, open_stream: Callable[[], IO[bytes]]) -> Iterator[
             for graph_name, graph in graphs_of_lines(lines, name, on_error=failures.append):
                 yield from failure_entries(failures)
                 yield Entry(graph_name, graph=graph)
-    except (*READ_ERRORS, ModuleNotFoundError, MemoryError) as error:
+    except INPUT_FAILURES as error:
         yield from failure_entries(failures)
         yield read_failure(name, error)
         return
@@ -194,7 +223,7 @@ class Prefixed(io.RawIOBase):
     def readable(self) -> bool:
         return True
 
-    def readinto(self, buffer) -> int:  # type: ignore[override]
+    def readinto(self, buffer: Any) -> int:
         if self.start:
             size = min(len(buffer), len(self.start))
             buffer[:size] = self.start[:size]
@@ -221,5 +250,5 @@ def count_records(path: str, kind: str) -> int:
             if kind == "sdf":
                 return max(1, sum(1 for line in lines if line.startswith(b"$$$$")))
             return sum(1 for line in lines if line.strip())
-    except (*READ_ERRORS, ModuleNotFoundError, MemoryError):
+    except INPUT_FAILURES:
         return 1

@@ -1,18 +1,19 @@
 """A progress bar on standard error for the command line, and the error lines beside it.
 
-    progress = Progress.start(total=11021, wanted=True)
+    progress = Progress.start(count=lambda: 11021, wanted=True)
     progress.report("corpus.jsonl:7: invalid JSON: ...")   # written above the bar
     progress.advance()
     progress.close()
 
-The bar is tqdm's. tqdm is optional: without it, or when the bar is not wanted, every
-method still works and only the error lines are written.
+The bar is tqdm's, installed with the extra `tolva[progress]`. Without tqdm, or when the bar
+is not wanted, every method still works and only the error lines are written; the inputs are
+then not counted either (counting reads them all once more).
 """
 
 from __future__ import annotations
 
 import sys
-from typing import Any
+from typing import Any, Callable
 
 # Fewer graphs than this finish too soon for a bar to help.
 MIN_GRAPHS_FOR_BAR = 100
@@ -23,12 +24,16 @@ class Progress:
         self.bar = bar
 
     @classmethod
-    def start(cls, total: int, wanted: bool) -> Progress:
-        if not wanted or total < MIN_GRAPHS_FOR_BAR:
+    def start(cls, count: Callable[[], int], wanted: bool) -> Progress:
+        """A bar over `count()` graphs when one is wanted, tqdm is there and the run is long."""
+        if not wanted:
             return cls()
         try:
             from tqdm import tqdm
         except ImportError:
+            return cls()
+        total = count()
+        if total < MIN_GRAPHS_FOR_BAR:
             return cls()
         return cls(tqdm(total=total, unit="graph", file=sys.stderr, dynamic_ncols=True))
 

@@ -2,14 +2,23 @@
 
 from typing import Literal, Sequence, final, overload
 
-__all__: list[str]
+__all__ = [
+    "PyGraph",
+    "PyCGraph",
+    "parse_dot",
+    "parse_dot_string",
+    "graph_from_edges",
+    "to_cgraph_py",
+    "canonical_node_order_py",
+]
 
 class InternalError(BaseException):
     """An unexpected fault inside tolva's native code (never raised for bad input)."""
 
 @final
 class PyGraph:
-    """An immutable labelled multigraph, built by graph_from_edges, parse_dot or parse_dot_string."""
+    """An immutable labelled multigraph, built by graph_from_edges, parse_dot or parse_dot_string.
+    It pickles and copies with ids, labels, edge ids and orders kept."""
 
     @property
     def node_count(self) -> int: ...
@@ -19,6 +28,8 @@ class PyGraph:
         """(id, label) of every node, in creation order."""
     def edges(self) -> list[tuple[str, str, str, str]]:
         """(edge id, first id, second id, modality) of every edge, in creation order."""
+    def __copy__(self) -> PyGraph: ...
+    def __deepcopy__(self, memo: object, /) -> PyGraph: ...
 
 def graph_from_edges(
     nodes: Sequence[tuple[str, str]], edges: Sequence[tuple[str, str, str]]
@@ -29,11 +40,38 @@ def parse_dot(path: str) -> PyGraph:
 def parse_dot_string(content: str) -> PyGraph:
     """Reads DOT text; ValueError "parse error: line N: ..." for an unusable node id."""
 
+def read_dot_file(
+    path: str,
+    accept_directed: bool | None = False,
+    label: str | None = "label",
+    modality: Sequence[str] | None = None,
+) -> PyGraph:
+    """Reads one graph from a DOT file with the complete DOT grammar; modality None stands for
+    ("weight", "label"). A file that is not UTF-8 is read as Latin-1. A digraph raises
+    ValueError "unsupported: directed graph at ..." unless accept_directed. tolva.read_dot is
+    the friendlier entry point. Not in __all__."""
+
+def read_dot_text(
+    content: str,
+    accept_directed: bool | None = False,
+    label: str | None = "label",
+    modality: Sequence[str] | None = None,
+) -> PyGraph:
+    """read_dot_file for DOT text. Not in __all__."""
+
 @final
 class PyCGraph:
-    """A canonical string; str() and repr() give the string itself."""
+    """A canonical string; str() gives it, repr() PyCGraph('...'). Two PyCGraph compare and
+    hash by their texts (bytewise order, so results sort) and pickle by the text."""
 
     def as_str(self) -> str: ...
+    def __eq__(self, other: object) -> bool: ...
+    def __ne__(self, other: object) -> bool: ...
+    def __hash__(self) -> int: ...
+    def __lt__(self, other: PyCGraph) -> bool: ...
+    def __le__(self, other: PyCGraph) -> bool: ...
+    def __gt__(self, other: PyCGraph) -> bool: ...
+    def __ge__(self, other: PyCGraph) -> bool: ...
 
 def to_cgraph_py(
     graph: PyGraph,
@@ -109,3 +147,19 @@ def canonical_node_order_many(
 ) -> list[list[str] | Exception]:
     """canonical_node_order_py for every graph, in input order, on native threads as
     to_cgraph_many. Not in __all__."""
+
+def graph_key(
+    graph: PyGraph, compact: bool | None = None, allow_hashes: bool | None = None, whole_braces: bool | None = None
+) -> str:
+    """The key of the whole graph (tolva.key is the keyword form). Not in __all__."""
+
+def graph_key_many(
+    graphs: Sequence[PyGraph],
+    compact: bool | None = None,
+    allow_hashes: bool | None = None,
+    whole_braces: bool | None = None,
+    workers: int | None = None,
+    on_error: Literal["raise", "return"] | None = "raise",
+) -> list[str | Exception]:
+    """graph_key for every graph, in input order, on native threads as to_cgraph_many. Not in
+    __all__."""

@@ -15,7 +15,7 @@ from typing import TYPE_CHECKING, Any
 from tolva._tolva import PyGraph, graph_from_edges
 
 if TYPE_CHECKING:
-    import networkx
+    import networkx  # type: ignore[import-untyped, unused-ignore]
     from rdkit import Chem
 
 DEFAULT_LABEL = "."
@@ -26,7 +26,7 @@ BOND_MODALITIES = {"SINGLE": "1", "DOUBLE": "2", "TRIPLE": "3", "AROMATIC": "ar"
 
 
 def from_networkx(
-    graph: networkx.Graph,
+    graph: networkx.Graph[Any],
     label: str | None = "label",
     modality: str | None = "modality",
     *,

@@ -2,7 +2,8 @@
 
     tolva examples/benzene.dot              # NAME<TAB>CANONICAL_STRING, one line per graph
     tolva --order --json corpus.jsonl       # JSON Lines {"name", "cgraph", "order"}
-    tolva dedup corpus.jsonl                # groups of graphs with equal strings, then a count
+    tolva dedup corpus.jsonl                # groups of graphs with equal keys, then a count
+    tolva dedup --verify corpus.jsonl       # ... each group checked to hold isomorphic graphs only
 
 Exit status: 0 when every graph succeeded, 1 when any failed (each failure is written to
 standard error as "NAME: message" and the run goes on) or the output could not be written,
@@ -17,15 +18,14 @@ import os
 import sys
 from collections.abc import Iterator, Sequence
 from importlib import metadata
-from itertools import zip_longest
 from typing import Any
 
 from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
-from tolva._inputs import FORMATS, Entry, count_graphs, iter_entries
+from tolva._inputs import FORMATS, DotReader, Entry, count_graphs, iter_entries
 from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
 from tolva._tolva import graph_from_edges, to_cgraph_py
-from tolva._writers import DedupWriter, LineWriter, Writer, plain
+from tolva._writers import DedupWriter, LineWriter, Results, Writer, plain, write_report
 
 DEDUP_COMMAND = "dedup"
 TRACE_SWITCH = "TOLVA_TRACE"
@@ -82,15 +82,15 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
     if dedup:
         parser = argparse.ArgumentParser(
             prog="tolva dedup",
-            description="Group graphs whose canonical strings are equal; print each group of two "
-            "or more (names, tab-separated, one group a line), then a count line.",
+            description="Group graphs whose keys (whole graph, every component) are equal; print "
+            "each group of two or more (names, tab-separated, one group a line), then a count line.",
             epilog=EXIT_STATUS_HELP,
         )
     else:
         parser = argparse.ArgumentParser(
             prog="tolva",
             description="Print the canonical string of every graph: NAME<TAB>STRING, one line a graph. "
-            "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal strings instead.",
+            "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal keys instead.",
             epilog=EXIT_STATUS_HELP,
         )
     parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
@@ -107,8 +107,8 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
                         help="threads computing (default: the processors this process may use, "
                         f"here {available_cores()}); the output is the same for every N")
     parser.add_argument("--strict", action="store_true",
-                        help="a DOT line that is skipped or read unexpectedly fails its graph instead "
-                        "of giving a warning")
+                        help="with --dot-reader line, a DOT line that is skipped or read unexpectedly "
+                        "fails its graph instead of giving a warning")
     parser.add_argument("--candidate-rule", metavar="RULE", help=RULE_HELP)
     parser.add_argument("--no-hashes", action="store_true", help="write magnets as text, not MD5 digests")
     parser.add_argument("--no-compress", action="store_true", help="keep brace contents, no $n tokens")
@@ -117,7 +117,28 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
                         help="write the rewrite trace to standard output (to standard error with --json)")
     parser.add_argument("--trace-magnet", action="store_true", help="--trace, plus a line per magnet")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress bar")
+    parser.add_argument("--dot-reader", choices=("full", "line"), default="full",
+                        help="read DOT with the complete DOT grammar (full, the default) or the exact "
+                        "line-oriented reader of parse_dot (line), which warns about every line it skips "
+                        "or reads in a way DOT would not")
+    parser.add_argument("--directed", choices=("error", "ignore"), default="error",
+                        help="a digraph is reported as a failure (error, the default) or read with its "
+                        "edges as undirected (ignore); full reader only")
+    if dedup:
+        add_dedup_arguments(parser)
+    else:
+        # --group is dedup with its defaults
+        parser.set_defaults(string=False, verify=False, dask=None)
     return parser
+
+
+def add_dedup_arguments(parser: argparse.ArgumentParser) -> None:
+    parser.add_argument("--string", action="store_true",
+                        help="group by the canonical string of the root component instead of the key")
+    parser.add_argument("--verify", action="store_true",
+                        help="split every group whose graphs are not all isomorphic (exact check, networkx)")
+    parser.add_argument("--dask", metavar="SCHEDULER", help="run on Dask: a scheduler address, or local[:N] for "
+                        "a local cluster of N worker processes (JSON Lines inputs; needs tolva[dask])")
 
 
 def check_candidate_rule(parser: argparse.ArgumentParser, rule: str | None) -> None:
@@ -156,6 +177,10 @@ def main(argv: Sequence[str] | None = None) -> int:
         dedup = True
     check_candidate_rule(parser, options.candidate_rule)
     options.output = check_output(parser, options.output, options.inputs)
+    if options.dask:
+        if options.string or not all(path.lower().endswith(".jsonl") for path in options.inputs):
+            parser.error("--dask groups JSON Lines corpora by key (no --string, no DOT inputs)")
+        return run_on_dask(options)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
     # The library reads the switch itself, so a caller's TOLVA_TRACE=1 counts as --trace.
     trace = os.environ.get(TRACE_SWITCH) == "1"
@@ -163,18 +188,45 @@ def main(argv: Sequence[str] | None = None) -> int:
         if not ensure_stdout_fd() and options.output is None:
             raise OutputError("standard output is closed")
         with output_for(options.output, trace and options.json) as out:
-            writer: Writer = (DedupWriter(out, options.json) if dedup
+            writer: Writer = (DedupWriter(out, options.json, options.string, options.verify) if dedup
                               else LineWriter(out, options.json, getattr(options, "order", False)))
             canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress,
                                   options.compact, options.jobs)
             run = Run(out, canonizer, writer, options.strict, trace and not options.json and options.output is None)
             bar = show_bar(options.quiet, out.isatty(), dedup, trace)
-            return run.all(options.inputs, options.format, bar)
+            dot = DotReader(line=options.dot_reader == "line", directed=options.directed)
+            return run.all(options.inputs, options.format, dot, bar)
     except OutputError as error:
         print(f"tolva: cannot write output: {error}", file=sys.stderr)
         return 1
     except KeyboardInterrupt:
         return 130
+
+
+def run_on_dask(options: argparse.Namespace) -> int:
+    import tolva.dask
+
+    failures: list[str] = []
+
+    def report_failure(line: str) -> None:
+        failures.append(line)
+        print(line, file=sys.stderr)
+
+    try:
+        with tolva.dask.client_for(options.dask):
+            report = tolva.dask.dedup_corpora(options.inputs, verify=options.verify, compact=options.compact,
+                                              allow_hashes=not options.no_hashes, report_failure=report_failure)
+        if not ensure_stdout_fd() and options.output is None:
+            raise OutputError("standard output is closed")
+        with Output.open(options.output) as out:
+            write_report(out, report, options.json, False, options.verify)
+            out.flush()
+    except BrokenPipeError:
+        pass
+    except OutputError as error:
+        print(f"tolva: cannot write output: {error}", file=sys.stderr)
+        return 1
+    return 1 if failures else 0
 
 
 @contextlib.contextmanager
@@ -220,10 +272,10 @@ class Run:
         self.failed = False
         self.progress = Progress()
 
-    def all(self, inputs: list[str], chosen_format: str | None, bar: bool) -> int:
-        self.progress = Progress.start(count_graphs(inputs, chosen_format) if bar else 0, bar)
+    def all(self, inputs: list[str], chosen_format: str | None, dot: DotReader, bar: bool) -> int:
+        self.progress = Progress.start(lambda: count_graphs(inputs, chosen_format), bar)
         limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
-        batches = batched(iter_entries(inputs, chosen_format), limits)
+        batches = batched(iter_entries(inputs, chosen_format, dot), limits)
         # With threads to spare, reading and writing run beside the batch calls; with the trace
         # on the output, lines must be written before the next graph's trace, so in turn.
         threaded = self.canonizer.workers > 1
@@ -252,19 +304,21 @@ class Run:
     def usable(self, entry: Entry) -> bool:
         return entry.graph is not None and not (self.strict and entry.warnings)
 
-    def compute(self, entries: list[Entry]) -> tuple[list[Any], list[Any]]:
-        """The strings and the orders the writer needs, of the usable entries, in order."""
-        graphs = [entry.graph for entry in entries if self.usable(entry)]
-        if self.trace_on_output and graphs:
+    def compute(self, entries: list[Entry]) -> list[dict[str, Any]]:
+        """What the writer needs ("cgraph", "order", "key": the result or the exception) of
+        each usable entry, in order."""
+        graphs = [entry.graph for entry in entries if self.usable(entry) and entry.graph is not None]
+        if not graphs:
+            return []
+        if self.trace_on_output:
             self.out.flush()
-        writer = self.writer
-        return (self.canonizer.cgraphs(graphs) if writer.needs_cgraph and graphs else [],  # type: ignore[arg-type]
-                self.canonizer.orders(graphs) if writer.needs_order and graphs else [])  # type: ignore[arg-type]
+        columns = {kind: self.canonizer.compute(kind, graphs) for kind in sorted(self.writer.needs)}
+        return [{kind: column[i] for kind, column in columns.items()} for i in range(len(graphs))]
 
-    def emit(self, done: tuple[list[Entry], tuple[list[Any], list[Any]]]) -> None:
+    def emit(self, done: tuple[list[Entry], list[dict[str, Any]]]) -> None:
         """Reports and writes the entries of one batch, in input order."""
-        entries, (cgraphs, orders) = done
-        results = iter(zip_longest(cgraphs, orders))
+        entries, computed = done
+        results = iter(computed)
         for entry in entries:
             self.progress.advance()
             self.warn(entry)
@@ -274,12 +328,12 @@ class Run:
             if not self.usable(entry):
                 self.failed = True
                 continue
-            cgraph, order = next(results)
-            error = next((r for r in (cgraph, order) if isinstance(r, BaseException)), None)
+            values = next(results)
+            error = next((value for value in values.values() if isinstance(value, BaseException)), None)
             if error is not None:
                 self.fail(entry.name, failure_text(error))
                 continue
-            self.writer.add(entry.name, cgraph, order)
+            self.writer.add(entry.name, entry.graph, Results(**values))
 
     def warn(self, entry: Entry) -> None:
         kind = "error" if self.strict else "warning"

@@ -97,7 +97,7 @@ def graph_of_line(raw: bytes, path: str, number: int) -> tuple[str, PyGraph]:
         raise JsonlError(path, number, fault_of(record)) from None
 
 
-def as_tuples(record: Any) -> tuple[str, list[tuple[str, ...]], list[tuple[str, ...]]]:
+def as_tuples(record: Any) -> tuple[str, list[Any], list[Any]]:
     """The fields of a line as graph_from_edges takes them. Only the types of the containers
     are checked here, cheaply; graph_from_edges refuses items of another length or holding
     other than strings (TypeError). Any fault raises LookupError, TypeError or ValueError."""
@@ -121,7 +121,7 @@ def fault_of(record: Any) -> str:
 def not_unicode(name: str, nodes: list[tuple[str, ...]], edges: list[tuple[str, ...]]) -> str:
     """Names the first string holding a lone surrogate (JSON allows the escape "\\ud800",
     Unicode text has no such character, so no UTF-8 form)."""
-    places = [("field 'name'", (name,))]
+    places: list[tuple[str, tuple[str, ...]]] = [("field 'name'", (name,))]
     places += [(f"'nodes' item {i}", node) for i, node in enumerate(nodes)]
     places += [(f"'edges' item {i}", edge) for i, edge in enumerate(edges)]
     for place, texts in places:

@@ -6,6 +6,12 @@
 
 namespace tolva {
 
+std::string compress_braces(std::string text) {
+  // No brace, nothing to replace.
+  if (text.find('{') == std::string::npos) return text;
+  return compress_braces(std::string_view(text));
+}
+
 std::string compress_braces(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -14,5 +14,8 @@
 namespace tolva {
 
 std::string compress_braces(std::string_view text);
+// The same for a text the caller is done with (returned as it is when it
+// holds no brace).
+std::string compress_braces(std::string text);
 
 }  // namespace tolva

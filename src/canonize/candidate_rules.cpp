@@ -12,7 +12,7 @@ Result<std::vector<RuleScore>> score_candidates(const GraphWrap& graph, std::str
     if (candidate_rule != kDegreeRule)
       return unsupported_error("candidate rule '" + std::string(candidate_rule) + "' not implemented");
     auto degree = static_cast<std::int32_t>(graph.degree(node));
-    scores.push_back(RuleScore{graph.node(node)->id, {degree}});
+    scores.push_back(RuleScore{std::string(graph.id(node)), {degree}});
   }
   return scores;
 }

@@ -2,63 +2,231 @@
 
 #include <algorithm>
 
+#include "canonize/candidate_outlook.h"
 #include "canonize/pruning.h"
+#include "dag/dag_rewrite.h"
+#include "tree/tree_walk.h"
 
 namespace tolva {
 namespace {
 
+// Most node and edge slots the first pass keeps in winners' DAGs for the
+// second pass (a few hundred megabytes); past it, a winner's DAG is made
+// again there.
+constexpr std::uint64_t kKeptDagSlots = std::uint64_t{1} << 22;
+
 // Contested nodes are left out unless every candidate has exactly one edge
 // (then the candidates' trees would lose the very node they share).
-IdSet exclusion_set(const GraphWrap& working, const std::vector<std::string>& candidates,
-                    IdSet pruned) {
-  if (working.id_map_empty()) return candidates.empty() ? IdSet{} : pruned;
+IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& candidates, IdSet pruned) {
+  if (graph.id_map_empty()) return candidates.empty() ? IdSet{} : pruned;
   bool all_single_edged = std::all_of(candidates.begin(), candidates.end(), [&](const std::string& id) {
-    auto index = working.find(id);
-    return index && working.degree(*index) == 1;
+    auto index = graph.find(id);
+    return index && graph.degree(*index) == 1;
   });
   return all_single_edged ? IdSet{} : pruned;
 }
 
-// Keeps the best record seen so far and the ids tied with it. Records that
-// lose are dropped at once, so a graph with many candidates holds one tree
-// string at a time rather than one per candidate.
-class FirstPass {
+// Rewrites candidates and keeps the best first-pass record seen so far with
+// every candidate tied with it (by candidate position), and their DAGs.
+//
+// A candidate in a tree component is not rewritten: a rewrite from it has
+// nothing to repair (a component without a cycle layers into floors without a
+// same-floor edge or a node with two parent edges), writes no trace line, and
+// only removes the other components, which its walks never reach. So its
+// strings are walked on the input graph itself.
+class Contest {
  public:
-  void offer(CandidateScore record) {
-    int order = !best_ ? 1
-                : record.height != best_->height ? (record.height > best_->height ? 1 : -1)
-                                                  : record.tree.compare(best_->tree);
-    if (order > 0) {
-      winners_.assign(1, record.id);
-      best_ = std::move(record);
-    } else if (order == 0) {
-      winners_.push_back(std::move(record.id));
+  Contest(const GraphWrap& graph, const std::vector<std::string>& candidates, const IdSet& excluded,
+          bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags)
+      : graph_(graph), candidates_(candidates), excluded_(excluded), compact_(compact),
+        allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags),
+        left_out_of_input_(BlockedNodes::from_ids(graph, excluded)) {}
+
+  bool has_best() const { return best_height_.has_value(); }
+  std::int32_t best_height() const { return *best_height_; }
+
+  // Rewrites candidate `i` (unless it lies in a tree component) and enters it;
+  // the rewrite's error otherwise.
+  Result<void> enter(std::size_t i, bool in_tree) {
+    const std::string& id = candidates_[i];
+    std::optional<GraphWrap> dag;
+    if (!in_tree) {
+      auto made = to_dag_with_mode(graph_, id, compact_, allow_hashes_, controls_, scratch_);
+      if (!made) return std::unexpected(made.error());
+      dag = std::move(*made);
     }
+    // Candidates are never left out (no candidate's search enters another
+    // candidate), so the input graph's set of left-out slots serves them all.
+    const GraphWrap& subject = dag ? *dag : graph_;
+    BlockedNodes left_out = dag ? BlockedNodes::from_ids(*dag, excluded_, id) : left_out_of_input_;
+    auto entered = enter_walked(i, subject, *subject.find(id), left_out);
+    if (!entered) return std::unexpected(entered.error());
+    if (*entered)
+      keep(std::move(dag));
+    else if (dag)
+      scratch_.recycle(std::move(*dag));
+    return {};
   }
-  std::vector<std::string> winners() && { return std::move(winners_); }
+
+  // The winners in candidate order, with what the second pass needs.
+  FirstPass result(IdSet excluded, bool traced) && {
+    std::vector<std::size_t> order(winners_.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return winners_[a] < winners_[b]; });
+    FirstPass pass;
+    for (std::size_t k : order) {
+      pass.winners.push_back(candidates_[winners_[k]]);
+      pass.dags.push_back(std::move(dags_[k]));
+    }
+    pass.excluded = std::move(excluded);
+    pass.best_text = std::move(best_text_);
+    pass.traced = traced;
+    pass.scratch = std::move(scratch_);
+    return pass;
+  }
 
  private:
-  std::optional<CandidateScore> best_;
-  std::vector<std::string> winners_;
+  // Enters a walked candidate: true when it is now among the best.
+  Result<bool> enter_walked(std::size_t i, const GraphWrap& subject, NodeIndex root, const BlockedNodes& left_out) {
+    TreeWalker& walker = scratch_.walker();
+    if (has_best()) {
+      // Lower than the best: the string cannot matter, so it is not written.
+      auto height = walker.walk(subject, root, left_out, TreeWalkOptions{true, false, controls_.stop, true});
+      if (!height) return parse_error(std::move(height.error()));
+      if (height->height < best_height()) return false;
+    }
+    auto tree = walker.walk(subject, root, left_out, TreeWalkOptions{true, false, controls_.stop});
+    if (!tree) return parse_error(std::move(tree.error()));
+    int order = !has_best() ? 1
+                : tree->height != best_height() ? (tree->height > best_height() ? 1 : -1)
+                                                 : tree->text.compare(TreeText::flat(best_text_));
+    if (order < 0) return false;
+    if (order > 0) {
+      best_height_ = tree->height;
+      best_text_ = tree->text.str();
+      winners_.clear();
+      dags_.clear();
+      kept_slots_ = 0;
+    }
+    winners_.push_back(i);
+    return true;
+  }
+
+  // Keeps a new winner's DAG for the second pass, within the budget.
+  void keep(std::optional<GraphWrap> dag) {
+    WinnerDag kept;
+    if (!dag) {
+      kept.source = WinnerDag::Source::Input;
+    } else if (std::uint64_t slots = dag->node_slot_count() + dag->edge_slot_count();
+               keep_dags_ && kept_slots_ + slots <= kKeptDagSlots) {
+      kept.source = WinnerDag::Source::Kept;
+      kept.dag = std::move(dag);
+      kept_slots_ += slots;
+    }
+    dags_.push_back(std::move(kept));
+  }
+
+  const GraphWrap& graph_;
+  const std::vector<std::string>& candidates_;
+  const IdSet& excluded_;
+  bool compact_;
+  bool allow_hashes_;
+  const CallControls& controls_;
+  bool keep_dags_;
+  BlockedNodes left_out_of_input_;
+  RewriteScratch scratch_;
+  std::optional<std::int32_t> best_height_;
+  std::string best_text_;
+  std::vector<std::size_t> winners_;  // candidate positions, in the order entered
+  std::vector<WinnerDag> dags_;
+  std::uint64_t kept_slots_ = 0;
 };
+
+// Every candidate in candidate order: the first pass as written down.
+Result<FirstPass> every_candidate(const GraphWrap& graph, const std::vector<std::string>& candidates,
+                                  IdSet excluded, bool compact, bool allow_hashes,
+                                  const CallControls& controls, bool traced) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, !traced);
+  CandidateOutlooks outlooks(graph, compact, allow_hashes);
+  for (std::size_t i = 0; i < candidates.size(); ++i)
+    if (auto entered = contest.enter(i, outlooks.in_tree(*graph.find(candidates[i]))); !entered)
+      return std::unexpected(entered.error());
+  return std::move(contest).result(std::move(excluded), traced);
+}
+
+// Candidates whose rewrite could fail are rewritten first, in candidate order,
+// so the first failure is the one the order meets; the others cannot fail and
+// are rewritten tallest bound first until the bounds fall below the best
+// height. Should a rewrite held unable to fail fail all the same, the pass
+// starts over the long way rather than guess at the answer.
+Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<std::string>& candidates,
+                                     IdSet excluded, bool compact, bool allow_hashes,
+                                     const CallControls& controls) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
+  CandidateOutlooks outlooks(graph, compact, allow_hashes);
+  struct Safe {
+    std::int32_t bound;
+    std::size_t candidate;
+    bool in_tree;
+  };
+  std::vector<Safe> safe;
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    // An outlook searches the candidate's component.
+    if (controls.should_stop(static_cast<std::int64_t>(graph.node_count()))) return interrupted_error();
+    NodeIndex node = *graph.find(candidates[i]);
+    CandidateOutlook outlook = outlooks.of(node);
+    if (outlook.cannot_fail) {
+      safe.push_back(Safe{outlook.height_bound, i, outlooks.in_tree(node)});
+    } else if (auto entered = contest.enter(i, false); !entered) {
+      return std::unexpected(entered.error());
+    }
+  }
+  std::stable_sort(safe.begin(), safe.end(), [](const Safe& a, const Safe& b) { return a.bound > b.bound; });
+  for (const Safe& next : safe) {
+    if (contest.has_best() && next.bound < contest.best_height()) break;
+    if (auto entered = contest.enter(next.candidate, next.in_tree); !entered) {
+      if (controls.stopped()) return std::unexpected(entered.error());
+      return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, false);
+    }
+  }
+  return std::move(contest).result(std::move(excluded), false);
+}
 
 }  // namespace
 
-Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
-                                                    bool compact, bool allow_hashes,
-                                                    const CallControls& controls) {
-  auto scores = score_candidates(working, candidate_rule);
+Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
+                                 bool allow_hashes, const CallControls& controls) {
+  auto scores = score_candidates(graph, candidate_rule);
   if (!scores) return std::unexpected(scores.error());
   std::vector<std::string> candidates = select_candidates(*scores);
-  IdSet pruned = prune_graph(working, candidates);
-  IdSet excluded = exclusion_set(working, candidates, std::move(pruned));
-  FirstPass pass;
-  for (const std::string& id : candidates) {
-    auto record = score_candidate(working, id, excluded, compact, allow_hashes, controls);
-    if (!record) return std::unexpected(record.error());
-    pass.offer(std::move(*record));
+  if (candidates.size() == 1) {
+    // One candidate contests nothing and has no rival to be skipped for. An
+    // isolated node is its own tree component: nothing to rewrite.
+    const IdSet nothing_left_out;
+    bool traced = controls.trace.trace_on();
+    Contest contest(graph, candidates, nothing_left_out, compact, allow_hashes, controls, !traced);
+    if (auto entered = contest.enter(0, graph.edge_count() == 0); !entered) return std::unexpected(entered.error());
+    return std::move(contest).result(IdSet{}, traced);
   }
-  return std::move(pass).winners();
+  IdSet excluded = exclusion_set(graph, candidates, prune_graph(graph, candidates));
+  if (controls.trace.trace_on())
+    return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, true);
+  return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
+}
+
+Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
+                                    bool allow_hashes, const CallControls& controls) {
+  WinnerDag& winner = pass.dags[i];
+  switch (winner.source) {
+    case WinnerDag::Source::Kept: return &*winner.dag;
+    case WinnerDag::Source::Input: return &graph;
+    case WinnerDag::Source::Remake: break;
+  }
+  auto made = to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
+  if (!made) return std::unexpected(made.error());
+  winner.dag = std::move(*made);
+  winner.source = WinnerDag::Source::Kept;
+  return &*winner.dag;
 }
 
 }  // namespace tolva

@@ -1,5 +1,5 @@
 // The part of the canonical form shared by the canonical string and the
-// canonical node order: from a working copy to the first-pass winners.
+// canonical node order: from a graph to the first-pass winners.
 //
 // The candidate rule picks the candidate roots; pruning finds the contested
 // nodes; every candidate's DAG is written without them (or in full when every
@@ -7,16 +7,30 @@
 // tallest tree and, among those, the bytewise greatest string, exact ties all
 // kept in candidate order.
 //
-//   auto winners = first_pass_winners(working, "$degree", false, true);
+// Untraced, the pass makes only the rewrites that can matter: a candidate
+// whose rewrite cannot fail and whose height bound lies below a height already
+// reached cannot win (see candidate_outlook.h), so candidates are taken in
+// decreasing order of their bounds and the rest skipped; a candidate's string
+// is written only when its height reaches the best one. The winners are the
+// same either way, and so is the first failing candidate when one fails. The
+// winners' DAGs are kept (within a memory budget) for the second pass. Traced,
+// every candidate is rewritten in order, as each rewrite writes its lines.
+//
+//   auto pass = run_first_pass(graph, "$degree", false, true, controls);
+//   for (std::size_t i = 0; i < pass->winners.size(); ++i) ... pass->winner_dag(i) ...
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "canonize/candidate_rules.h"
+#include "dag/call_controls.h"
+#include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
+#include "graph/id_set.h"
 
 namespace tolva {
 
@@ -27,9 +41,37 @@ inline constexpr bool kDefaultAllowHashes = true;
 inline constexpr bool kDefaultCompress = true;
 inline constexpr bool kDefaultCompact = false;
 
-// `working` must hold at least one node; it receives the pruning marks.
-Result<std::vector<std::string>> first_pass_winners(GraphWrap& working, std::string_view candidate_rule,
-                                                    bool compact, bool allow_hashes,
-                                                    const CallControls& controls);
+// What the second pass walks for one winner: a kept DAG, the input graph
+// itself (a candidate in a tree component has nothing to rewrite), or a DAG it
+// must make again.
+struct WinnerDag {
+  enum class Source { Kept, Input, Remake };
+  Source source = Source::Remake;
+  std::optional<GraphWrap> dag;
+};
+
+struct FirstPass {
+  // The winners' ids in candidate order.
+  std::vector<std::string> winners;
+  // The nodes the first-pass strings left out. When empty, the first-pass
+  // strings are the full strings, and all winners share `best_text`.
+  IdSet excluded;
+  std::string best_text;
+  // Per winner, where its DAG is.
+  std::vector<WinnerDag> dags;
+  // Every DAG must be made again in the second pass (each writes trace lines).
+  bool traced = false;
+  // The storage the pass's rewrites and walks used, for the second pass.
+  RewriteScratch scratch;
+};
+
+// `graph` must hold at least one node.
+Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
+                                 bool allow_hashes, const CallControls& controls);
+
+// Winner `i`'s DAG: kept by the first pass, `graph` itself, or made again
+// (and then kept in `pass`).
+Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
+                                    bool allow_hashes, const CallControls& controls);
 
 }  // namespace tolva

@@ -10,59 +10,69 @@ struct SearchEntry {
   NodeIndex node;
 };
 
-bool has_reached(const NodeMeta& meta, const std::string& root) {
-  return std::find(meta.reached_by.begin(), meta.reached_by.end(), root) != meta.reached_by.end();
-}
+// The marks one search leaves on a node: the candidates that reached it, in
+// arrival order (positions in the candidate list), and the one candidate while
+// it is the only one.
+struct Marks {
+  std::vector<std::uint32_t> reached_by;
+  std::uint32_t sole_root = kEndMarker;
+};
 
 // Whether the search of `root` goes on into a node, updating its marks.
-bool mark_reached(NodeMeta& meta, const std::string& root) {
-  if (!meta.sole_root) {
-    if (meta.reached_by.empty()) {
-      meta.sole_root = root;
-      meta.reached_by.push_back(root);
+bool mark_reached(Marks& marks, std::uint32_t root) {
+  if (marks.sole_root == kEndMarker) {
+    if (marks.reached_by.empty()) {
+      marks.sole_root = root;
+      marks.reached_by.push_back(root);
       return true;
     }
   } else {
-    if (*meta.sole_root == root) return false;
-    meta.sole_root.reset();
+    if (marks.sole_root == root) return false;
+    marks.sole_root = kEndMarker;
   }
-  if (has_reached(meta, root)) return false;
-  meta.reached_by.push_back(root);
+  if (std::find(marks.reached_by.begin(), marks.reached_by.end(), root) != marks.reached_by.end())
+    return false;
+  marks.reached_by.push_back(root);
   return true;
 }
 
-void search_territory(GraphWrap& graph, NodeIndex start, const std::string& root,
-                      const std::vector<bool>& is_candidate) {
-  std::vector<SearchEntry> queue;
-  queue.reserve(graph.node_count());
+void search_territory(const GraphWrap& graph, NodeIndex start, std::uint32_t root,
+                      const std::vector<bool>& is_candidate, std::vector<Marks>& marks,
+                      std::vector<SearchEntry>& queue) {
+  queue.clear();
   queue.push_back(SearchEntry{kEndMarker, start});
   for (std::size_t head = 0; head < queue.size(); ++head) {
     SearchEntry entry = queue[head];
-    for (NodeIndex next : graph.neighbors(entry.node)) {
-      if (next == entry.parent || is_candidate[next]) continue;
-      if (mark_reached(graph.node(next)->meta, root)) queue.push_back(SearchEntry{entry.node, next});
-    }
+    graph.for_each_incident(entry.node, [&](EdgeIndex, NodeIndex next) {
+      if (next == entry.parent || is_candidate[next]) return;
+      if (mark_reached(marks[next], root)) queue.push_back(SearchEntry{entry.node, next});
+    });
   }
 }
 
 }  // namespace
 
-IdSet prune_graph(GraphWrap& graph, const std::vector<std::string>& candidates) {
-  graph.for_each_node([](NodeIndex, NodeData& node) {
-    node.meta.sole_root.reset();
-    node.meta.reached_by.clear();
-  });
+IdSet prune_graph(const GraphWrap& graph, const std::vector<std::string>& candidates) {
   IdSet pruned;
   if (candidates.empty() || graph.id_map_empty()) return pruned;
 
+  // Candidate ids are distinct node ids, so a candidate's position names it.
   std::vector<bool> is_candidate(graph.node_slot_count(), false);
-  for (const std::string& id : candidates)
-    if (auto index = graph.find(id)) is_candidate[*index] = true;
-  for (const std::string& id : candidates)
-    if (auto index = graph.find(id)) search_territory(graph, *index, id, is_candidate);
+  std::vector<NodeIndex> starts;
+  for (const std::string& id : candidates) {
+    auto index = graph.find(id);
+    starts.push_back(index.value_or(kEndMarker));
+    if (index) is_candidate[*index] = true;
+  }
+  std::vector<Marks> marks(graph.node_slot_count());
+  std::vector<SearchEntry> queue;
+  queue.reserve(graph.node_count());
+  for (std::uint32_t i = 0; i < starts.size(); ++i)
+    if (starts[i] != kEndMarker) search_territory(graph, starts[i], i, is_candidate, marks, queue);
 
-  graph.for_each_node([&](NodeIndex, const NodeData& node) {
-    if (!node.meta.sole_root && !node.meta.reached_by.empty()) pruned.insert(node.id);
+  graph.for_each_node([&](NodeIndex node) {
+    if (marks[node].sole_root == kEndMarker && !marks[node].reached_by.empty())
+      pruned.insert(std::string(graph.id(node)));
   });
   return pruned;
 }

@@ -4,8 +4,9 @@
 // without passing through another candidate. A node in the territories of
 // two or more candidates is contested; the first selection pass leaves the
 // contested nodes out so that each candidate is judged on what only it reaches.
-// The search writes `reached_by` (the candidates that reached the node, in
-// candidate order) and `sole_root` (set while exactly one has) into every node.
+// The marks of the searches (which candidates reached a node, and the one
+// while there is only one) are kept beside the graph for the call; nothing
+// after the pruning reads them, so the graph itself is not written.
 //
 //   // path c1 - a - b - c2
 //   prune_graph(graph, {"c1", "c2"}) == IdSet{"a", "b"}
@@ -19,6 +20,6 @@
 
 namespace tolva {
 
-IdSet prune_graph(GraphWrap& graph, const std::vector<std::string>& candidates);
+IdSet prune_graph(const GraphWrap& graph, const std::vector<std::string>& candidates);
 
 }  // namespace tolva

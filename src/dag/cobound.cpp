@@ -9,14 +9,17 @@ namespace tolva {
 namespace {
 
 // Magnets compare by digest when both sides have one, else by text.
-int compare_magnets(const std::string& a, const std::optional<Digest>& a_digest,
-                    const std::string& b, const std::optional<Digest>& b_digest) {
+int compare_magnets(std::string_view a, const std::optional<Digest>& a_digest,
+                    std::string_view b, const std::optional<Digest>& b_digest) {
   if (a_digest && b_digest) return three_way(*a_digest <=> *b_digest);
   return three_way(a.compare(b));
 }
 
 std::string score_text(const CoboundScore& score) {
-  return score.magnet_lo + "-" + score.modality + "-" + score.magnet_hi;
+  std::string text;
+  text.reserve(score.magnet_lo.size() + score.modality.size() + score.magnet_hi.size() + 2);
+  text.append(score.magnet_lo).append("-").append(score.modality).append("-").append(score.magnet_hi);
+  return text;
 }
 
 Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& candidate,
@@ -26,26 +29,26 @@ Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& c
   auto [a, b] = *ends;
   CoboundEntry entry{CoboundScore{}, candidate.edge, candidate.floor};
   CoboundScore& score = entry.score;
-  score.modality = graph.edge(candidate.edge)->modality;
+  score.modality = graph.modality(candidate.edge);
   std::tie(score.key_lo, score.key_hi) = edge_key(graph, a, b);
 
   auto magnet_a = get_magnet(graph, a, allow_hashes, context);
   if (!magnet_a) return std::unexpected(magnet_a.error());
-  std::optional<Digest> digest_a = graph.node(a)->meta.magnet_digest;
+  std::optional<Digest> digest_a = graph.extra(a).magnet_digest;
   auto magnet_b = get_magnet(graph, b, allow_hashes, context);
   if (!magnet_b) return std::unexpected(magnet_b.error());
-  std::optional<Digest> digest_b = graph.node(b)->meta.magnet_digest;
+  std::optional<Digest> digest_b = graph.extra(b).magnet_digest;
 
   // On equal magnets the first endpoint is the low side.
   if (compare_magnets(*magnet_b, digest_b, *magnet_a, digest_a) < 0) {
-    score.magnet_lo = std::move(*magnet_b);
+    score.magnet_lo = *magnet_b;
     score.digest_lo = digest_b;
-    score.magnet_hi = std::move(*magnet_a);
+    score.magnet_hi = *magnet_a;
     score.digest_hi = digest_a;
   } else {
-    score.magnet_lo = std::move(*magnet_a);
+    score.magnet_lo = *magnet_a;
     score.digest_lo = digest_a;
-    score.magnet_hi = std::move(*magnet_b);
+    score.magnet_hi = *magnet_b;
     score.digest_hi = digest_b;
   }
   return entry;
@@ -70,9 +73,9 @@ int cmp_cobound_entry(const CoboundEntry& a, const CoboundEntry& b) {
   return three_way(x.key_hi.compare(y.key_hi));
 }
 
-std::pair<std::string, std::string> edge_key(const GraphWrap& graph, NodeIndex a, NodeIndex b) {
-  const std::string& id_a = graph.node(a)->id;
-  const std::string& id_b = graph.node(b)->id;
+std::pair<std::string_view, std::string_view> edge_key(const GraphWrap& graph, NodeIndex a, NodeIndex b) {
+  std::string_view id_a = graph.id(a);
+  std::string_view id_b = graph.id(b);
   if (id_b < id_a) return {id_b, id_a};
   return {id_a, id_b};
 }
@@ -114,15 +117,17 @@ Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
   auto ends = graph.endpoints(edge);
   if (!ends) return parse_error("cobound endpoints missing");
   auto [a, b] = *ends;
-  EdgeData old_edge = *graph.edge(edge);
+  EdgeData old_edge = graph.edge(edge);
   auto magnet_a = get_magnet(graph, a, allow_hashes, context);
   if (!magnet_a) return std::unexpected(magnet_a.error());
   auto magnet_b = get_magnet(graph, b, allow_hashes, context);
   if (!magnet_b) return std::unexpected(magnet_b.error());
 
-  const std::string& m1 = *magnet_b < *magnet_a ? *magnet_b : *magnet_a;
-  const std::string& m2 = *magnet_b < *magnet_a ? *magnet_a : *magnet_b;
-  std::string signature = m1 + "-" + old_edge.modality + "-" + m2;
+  std::string_view m1 = *magnet_b < *magnet_a ? *magnet_b : *magnet_a;
+  std::string_view m2 = *magnet_b < *magnet_a ? *magnet_a : *magnet_b;
+  std::string signature;
+  signature.reserve(m1.size() + old_edge.modality.size() + m2.size() + 2);
+  signature.append(m1).append("-").append(old_edge.modality).append("-").append(m2);
 
   graph.remove_edge(edge);
   std::string first_id = "*v" + std::to_string(virtual_counter++);
@@ -130,11 +135,12 @@ Result<void> fix_cobound(GraphWrap& graph, EdgeIndex edge, std::int32_t floor,
   NodeMeta meta;
   meta.floor = floor + 1;
   meta.is_virtual = true;
-  meta.origin_key = std::move(signature);
-  NodeIndex first = add_generated_node(graph, std::move(first_id), "", meta);
-  NodeIndex second = add_generated_node(graph, std::move(second_id), "", std::move(meta));
-  graph.add_edge_custom(a, first, EdgeData{"*" + old_edge.id + "_a", old_edge.modality});
-  graph.add_edge_custom(b, second, EdgeData{"*" + old_edge.id + "_b", old_edge.modality});
+  meta.extra.origin_key = graph.store_text(signature);
+  NodeIndex first = add_generated_node(graph, first_id, "", meta);
+  NodeIndex second = add_generated_node(graph, second_id, "", meta);
+  std::string old_id(old_edge.id);
+  graph.add_edge_custom(a, first, "*" + old_id + "_a", old_edge.modality);
+  graph.add_edge_custom(b, second, "*" + old_id + "_b", old_edge.modality);
   return {};
 }
 

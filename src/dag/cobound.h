@@ -34,12 +34,13 @@ struct CoboundCandidate {
   std::int32_t floor;
 };
 
+// Texts are views of the graph's texts.
 struct CoboundScore {
-  std::string magnet_lo;
-  std::string magnet_hi;
-  std::string modality;
-  std::string key_lo;
-  std::string key_hi;
+  std::string_view magnet_lo;
+  std::string_view magnet_hi;
+  std::string_view modality;
+  std::string_view key_lo;
+  std::string_view key_hi;
   std::optional<Digest> digest_lo;
   std::optional<Digest> digest_hi;
 };
@@ -54,7 +55,7 @@ struct CoboundEntry {
 int cmp_cobound_entry(const CoboundEntry& a, const CoboundEntry& b);
 
 // The ids of nodes a and b as (smaller, larger), bytewise; (a, b) when equal.
-std::pair<std::string, std::string> edge_key(const GraphWrap& graph, NodeIndex a, NodeIndex b);
+std::pair<std::string_view, std::string_view> edge_key(const GraphWrap& graph, NodeIndex a, NodeIndex b);
 
 // The trace form of an edge: [key_lo, key_hi], or [] for a vacant slot.
 JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge);

@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "dag/cobound.h"
+#include "dag/defect_survey.h"
 #include "dag/generated_node.h"
 #include "dag/inbound.h"
 #include "dag/magnet.h"
+#include "dag/shared_parent_split.h"
 #include "dag/sub_dag.h"
 #include "dag/trace.h"
 #include "graph/floors.h"
@@ -14,53 +16,83 @@
 namespace tolva {
 namespace {
 
-// The defects of the current working copy, by floor; rebuilt every iteration.
-struct CandidateBuckets {
-  std::vector<std::vector<CoboundCandidate>> cobound_by_floor;
-  std::vector<std::vector<InboundCandidate>> inbound_by_floor;
-  bool has_cobound = false;
-  std::int32_t max_cobound_floor = 0;
-  bool has_inbound = false;
-  std::int32_t max_inbound_floor = 0;
+// The defects of the working copy by floor: same-floor (cobound) edges in edge
+// index order and many-parent (inbound) nodes in node index order, each with
+// its parent edges. A repair removes its own defect and makes none, and never
+// changes the floor or the parent edges of another (see defect_survey.h), so
+// the buckets are collected once and the rewrite takes its defects from them
+// deepest floor first, as a fresh collection before each repair would.
+class DefectBuckets {
+ public:
+  explicit DefectBuckets(const GraphWrap& graph) {
+    for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
+      auto ends = graph.endpoints(edge);
+      if (!ends) continue;
+      auto floor = floor_of(graph, ends->first);
+      if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
+      at(*floor).cobound.push_back(CoboundCandidate{edge, *floor});
+      ++count_;
+    }
+    std::vector<EdgeIndex> parent_edges;
+    graph.for_each_node([&](NodeIndex node) {
+      auto node_floor = graph.floor(node);
+      if (!node_floor || *node_floor < 0) return;
+      std::int32_t floor = *node_floor;
+      parent_edges.clear();
+      graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+        auto other_floor = floor_of(graph, other);
+        if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
+      });
+      if (parent_edges.size() < 2) return;
+      at(floor).inbound.push_back(InboundCandidate{parent_edges, floor, node});
+      ++count_;
+    });
+  }
+
+  // All defects not yet taken.
+  std::uint64_t count() const { return count_; }
+
+  // The deepest floor that still holds a defect; nothing when none is left.
+  std::optional<std::int32_t> deepest() {
+    while (!floors_.empty() && floors_.back().cobound.empty() && floors_.back().inbound.empty())
+      floors_.pop_back();
+    if (floors_.empty()) return std::nullopt;
+    return static_cast<std::int32_t>(floors_.size() - 1);
+  }
+
+  std::vector<CoboundCandidate>& cobound(std::int32_t floor) { return floors_[floor].cobound; }
+  std::vector<InboundCandidate>& inbound(std::int32_t floor) { return floors_[floor].inbound; }
+
+  void take_cobound(std::int32_t floor, EdgeIndex edge) {
+    std::erase_if(cobound(floor), [edge](const CoboundCandidate& c) { return c.edge == edge; });
+    --count_;
+  }
+  void take_inbound(std::int32_t floor, NodeIndex node) {
+    std::erase_if(inbound(floor), [node](const InboundCandidate& c) { return c.node == node; });
+    --count_;
+  }
+
+ private:
+  struct Floor {
+    std::vector<CoboundCandidate> cobound;
+    std::vector<InboundCandidate> inbound;
+  };
+
+  static std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
+    return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
+  }
+
+  Floor& at(std::int32_t floor) {
+    if (floors_.size() <= static_cast<std::size_t>(floor)) floors_.resize(floor + 1);
+    return floors_[floor];
+  }
+
+  std::vector<Floor> floors_;
+  std::uint64_t count_ = 0;
 };
 
-template <typename T>
-std::vector<T>& bucket(std::vector<std::vector<T>>& by_floor, std::int32_t floor) {
-  if (by_floor.size() <= static_cast<std::size_t>(floor)) by_floor.resize(floor + 1);
-  return by_floor[floor];
-}
-
 std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
-  const NodeData* data = graph.node(node);
-  return data ? data->meta.floor : std::nullopt;
-}
-
-CandidateBuckets collect_candidates(const GraphWrap& graph) {
-  CandidateBuckets buckets;
-  for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
-    auto ends = graph.endpoints(edge);
-    if (!ends) continue;
-    auto floor = floor_of(graph, ends->first);
-    if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
-    bucket(buckets.cobound_by_floor, *floor).push_back(CoboundCandidate{edge, *floor});
-    buckets.max_cobound_floor = buckets.has_cobound ? std::max(buckets.max_cobound_floor, *floor) : *floor;
-    buckets.has_cobound = true;
-  }
-  std::vector<EdgeIndex> parent_edges;
-  graph.for_each_node([&](NodeIndex node, const NodeData& data) {
-    if (!data.meta.floor || *data.meta.floor < 0) return;
-    std::int32_t floor = *data.meta.floor;
-    parent_edges.clear();
-    graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
-      auto other_floor = floor_of(graph, other);
-      if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
-    });
-    if (parent_edges.size() < 2) return;
-    bucket(buckets.inbound_by_floor, floor).push_back(InboundCandidate{parent_edges, floor, node});
-    buckets.max_inbound_floor = buckets.has_inbound ? std::max(buckets.max_inbound_floor, floor) : floor;
-    buckets.has_inbound = true;
-  });
-  return buckets;
+  return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
 }
 
 // State of one rewrite call; a recursive call has its own, and shares the
@@ -74,10 +106,13 @@ class DagRewrite {
     auto floors = compute_floors(graph_, root, blocked);
     if (!floors) return parse_error(std::move(floors.error()));
     remove_unreached();
+    DefectBuckets defects(graph_);
+    if (certain_to_exceed_repair_limit(defects, *floors))
+      return unsupported_error("dag rewrite loop exceeded guard limit");
     for (std::uint64_t iteration = 1;; ++iteration) {
       if (context_.controls().should_stop(static_cast<std::int64_t>(graph_.node_count() + graph_.edge_count())))
         return interrupted_error();
-      auto repaired = repair_one();
+      auto repaired = repair_one(defects);
       if (!repaired) return std::unexpected(repaired.error());
       if (!*repaired) break;
       emit_counts(context_.trace(), graph_);
@@ -90,11 +125,11 @@ class DagRewrite {
 
  private:
   void remove_unreached() {
-    std::vector<std::string> unreached;
-    graph_.for_each_node([&](NodeIndex, const NodeData& node) {
-      if (!node.meta.floor) unreached.push_back(node.id);
+    std::vector<std::string_view> unreached;
+    graph_.for_each_node([&](NodeIndex node) {
+      if (!graph_.floor(node)) unreached.push_back(graph_.id(node));
     });
-    for (const std::string& id : unreached) graph_.remove_node(id);
+    for (std::string_view id : unreached) graph_.remove_node(id);
   }
 
   // A slot freed by a compact split and reused later takes the floor recorded
@@ -102,37 +137,46 @@ class DagRewrite {
   void restore_floors(const FloorMap& floors) {
     for (std::size_t floor = 0; floor < floors.size(); ++floor)
       for (NodeIndex node : floors[floor])
-        if (NodeData* data = graph_.node(node)) data->meta.floor = static_cast<std::int32_t>(floor);
+        if (graph_.node_occupied(node)) graph_.set_floor(node, static_cast<std::int32_t>(floor));
+  }
+
+  // More defects than the loop may repair fail the rewrite after the last
+  // allowed repair, unless something else fails first. With hashed magnets
+  // nothing can but the node limit, whose total the survey tells; so when the
+  // repairs cannot reach it either, the failure is certain and needs no
+  // repairs. A traced rewrite makes them all, since each writes its lines.
+  bool certain_to_exceed_repair_limit(const DefectBuckets& defects, const FloorMap& floors) {
+    if (defects.count() <= kDagRepairLimit || !allow_hashes_ || context_.trace().trace_on()) return false;
+    DefectSurvey survey = DefectSurveyor().survey_layered(graph_, floors, compact_);
+    return survey.nodes_made <= context_.nodes_left();
   }
 
   // Repairs the deepest defect (cobound before inbound on one floor).
   // Returns false when there is nothing left to repair.
-  Result<bool> repair_one() {
-    CandidateBuckets buckets = collect_candidates(graph_);
-    std::int32_t floor;
-    if (!buckets.has_cobound) {
-      if (!buckets.has_inbound) return false;
-      floor = buckets.max_inbound_floor;
-    } else {
-      floor = buckets.max_cobound_floor;
-      if (buckets.has_inbound && buckets.max_inbound_floor > floor) floor = buckets.max_inbound_floor;
-      if (buckets.max_cobound_floor == floor) {
-        auto choice = select_cobound(graph_, buckets.cobound_by_floor[floor], floor, allow_hashes_, context_);
-        if (!choice) return std::unexpected(choice.error());
-        if (*choice) {
-          // A cut makes two virtual leaves.
-          if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
-          auto fixed = fix_cobound(graph_, (*choice)->edge, floor, virtual_counter_, allow_hashes_, context_);
-          if (!fixed) return std::unexpected(fixed.error());
-          return true;
-        }
+  Result<bool> repair_one(DefectBuckets& defects) {
+    std::optional<std::int32_t> deepest = defects.deepest();
+    if (!deepest) return false;
+    std::int32_t floor = *deepest;
+    if (!defects.cobound(floor).empty()) {
+      auto choice = select_cobound(graph_, defects.cobound(floor), floor, allow_hashes_, context_);
+      if (!choice) return std::unexpected(choice.error());
+      if (*choice) {
+        EdgeIndex edge = (*choice)->edge;
+        defects.take_cobound(floor, edge);
+        // A cut makes two virtual leaves.
+        if (auto taken = context_.take_nodes(2); !taken) return std::unexpected(taken.error());
+        auto fixed = fix_cobound(graph_, edge, floor, virtual_counter_, allow_hashes_, context_);
+        if (!fixed) return std::unexpected(fixed.error());
+        return true;
       }
     }
-    if (!buckets.has_inbound || buckets.max_inbound_floor != floor) return false;
-    auto choice = select_inbound(graph_, buckets.inbound_by_floor[floor], floor, allow_hashes_, context_);
+    if (defects.inbound(floor).empty()) return false;
+    auto choice = select_inbound(graph_, defects.inbound(floor), floor, allow_hashes_, context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
-    auto split = split_inbound(**choice);
+    InboundCandidate chosen = std::move(**choice);
+    defects.take_inbound(floor, chosen.node);
+    auto split = split_inbound(chosen);
     if (!split) return std::unexpected(split.error());
     return true;
   }
@@ -145,12 +189,12 @@ class DagRewrite {
     return split;
   }
 
-  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, const std::string& magnet,
+  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, std::string_view magnet,
                        std::int32_t floor) const {
     NodeMeta meta;
-    meta.source_id = source_id_of(*graph_.node(node));
-    meta.mirror_count = mirror_count;
-    meta.origin_key = magnet;
+    meta.extra.source_id = graph_.source_id(node);
+    meta.extra.mirror_count = mirror_count;
+    meta.extra.origin_key = magnet;
     meta.floor = floor;
     meta.is_mirror = true;
     return meta;
@@ -159,42 +203,64 @@ class DagRewrite {
   // Replaces parent edge i of `node` by a mirror under the same parent, and
   // returns (parent, mirror).
   Result<std::pair<NodeIndex, NodeIndex>> hang_mirror(NodeIndex node, EdgeIndex edge, std::size_t i,
-                                                      std::string label, NodeMeta meta) {
+                                                      std::string_view label, const NodeMeta& meta) {
     if (!graph_.edge_occupied(edge)) return parse_error("inbound edge missing");
     auto ends = graph_.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
-    EdgeData old_edge = *graph_.edge(edge);
+    EdgeData old_edge = graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
     std::string suffix = "_" + std::to_string(i);
     NodeIndex mirror = add_generated_node(graph_,
-        "#m" + std::to_string(mirror_counter_) + suffix, std::move(label), std::move(meta));
+        "#m" + std::to_string(mirror_counter_) + suffix, label, meta);
     graph_.remove_edge(edge);
-    graph_.add_edge_custom(parent, mirror, EdgeData{"#" + old_edge.id + suffix, old_edge.modality});
+    graph_.add_edge_custom(parent, mirror, "#" + std::string(old_edge.id) + suffix, old_edge.modality);
     return std::pair{parent, mirror};
   }
 
   // Compact: the mirrors carry the node's label; the node's children move to
   // the mirror whose parent writes the smallest tree string.
-  Result<void> split_compact(const InboundCandidate& candidate, const std::string& magnet) {
+  Result<void> split_compact(const InboundCandidate& candidate, std::string_view magnet) {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
-    std::string id = graph_.node(node)->id;
-    std::string label = graph_.node(node)->label;
+    std::string_view id = graph_.id(node);
+    std::string_view label = graph_.label(node);
     std::size_t count = candidate.parent_edges.size();
     if (auto taken = context_.take_nodes(count); !taken) return std::unexpected(taken.error());
+    // Many parallel edges to one parent: the parent's strings are ranked from
+    // its children list instead of being written once per mirror.
+    std::optional<SharedParentSplit> shared;
+    NodeIndex shared_parent = kEndMarker;
+    if (SharedParentSplit::applies(graph_, node, candidate.parent_edges, context_.shared_parent_edges())) {
+      shared_parent = graph_.other_end(candidate.parent_edges.front(), node);
+      shared.emplace(graph_, context_.walker(), node, shared_parent, floor, candidate.parent_edges);
+    }
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
+    std::vector<std::string_view> modalities;
     for (std::size_t i = 0; i < count; ++i) {
-      auto hung = hang_mirror(node, candidate.parent_edges[i], i, label, mirror_meta(node, count, magnet, floor));
+      EdgeIndex edge = candidate.parent_edges[i];
+      if (shared && graph_.edge_occupied(edge)) modalities.push_back(graph_.modality(edge));
+      auto hung = hang_mirror(node, edge, i, label, mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      auto tree = tree_text_from(graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
+      if (shared) {
+        mirrors.emplace_back(std::string(), mirror);
+        continue;
+      }
+      auto tree = tree_text_from(context_.walker(), graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
                                  context_.controls().stop);
       mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
     }
-    std::stable_sort(mirrors.begin(), mirrors.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
     if (mirrors.empty()) return parse_error("no inbound candidates");
-    NodeIndex main_mirror = mirrors.front().second;
+    NodeIndex main_mirror;
+    if (shared) {
+      main_mirror = mirrors[shared->first_smallest(modalities, graph_.written_label(mirrors.front().second),
+                                                    graph_.written_label(shared_parent))]
+                        .second;
+    } else {
+      std::stable_sort(mirrors.begin(), mirrors.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      main_mirror = mirrors.front().second;
+    }
 
     std::vector<EdgeIndex> child_edges;
     graph_.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
@@ -205,58 +271,44 @@ class DagRewrite {
       if (!graph_.edge_occupied(edge)) return parse_error("outgoing edge missing");
       auto ends = graph_.endpoints(edge);
       if (!ends) return parse_error("outgoing endpoints missing");
-      EdgeData old_edge = *graph_.edge(edge);
+      EdgeData old_edge = graph_.edge(edge);
       NodeIndex child = ends->first == node ? ends->second : ends->first;
       graph_.remove_edge(edge);
-      graph_.add_edge_custom(child, main_mirror, EdgeData{old_edge.id + "_main", old_edge.modality});
+      graph_.add_edge_custom(child, main_mirror, std::string(old_edge.id) + "_main", old_edge.modality);
     }
     graph_.remove_node(id);
     return {};
   }
 
-  // The region below `node`: everything it reaches without passing a node on
-  // a floor above its own, as slot flags.
-  std::vector<bool> region_below(NodeIndex node, std::int32_t floor) const {
-    BlockedNodes above = BlockedNodes::floors_up_to(floor - 1, kEndMarker);
-    std::vector<bool> inside(graph_.node_slot_count(), false);
-    std::vector<NodeIndex> queue{node};
-    inside[node] = true;
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-      graph_.for_each_incident(queue[head], [&](EdgeIndex, NodeIndex next) {
-        if (above.contains(graph_, next) || inside[next]) return;
-        inside[next] = true;
-        queue.push_back(next);
-      });
-    }
-    return inside;
-  }
-
   // The DAG below `node`: a rewrite rooted at it and confined to its region.
   // A region with nothing to repair is read off directly.
   Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
-    std::vector<bool> region = region_below(node, floor);
-    if (auto tree = extract_tree_below(graph_, node, region)) {
+    RegionScratch& region = context_.scratch().region();
+    if (auto tree = extract_tree_below(graph_, node, floor, region)) {
       if (auto taken = context_.take_nodes(tree->nodes.size()); !taken) return std::unexpected(taken.error());
       return std::move(*tree);
     }
     // The recursive rewrite starts from a copy of the whole working copy.
     if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
-    graph_.for_each_node([&](NodeIndex index, const NodeData&) { outside[index] = !region[index]; });
+    graph_.for_each_node([&](NodeIndex index) { outside[index] = true; });
+    for (NodeIndex inside : region.reached) outside[inside] = false;
     auto below = DagRewrite(graph_, false, allow_hashes_, context_)
-                     .run(graph_.node(node)->id, BlockedNodes::from_slots(std::move(outside)));
+                     .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
     if (!below) return std::unexpected(below.error());
     return sub_dag_from(*below);
   }
 
   // Expanded: each mirror, labelled ".", gets its own copy of the DAG below
   // the node; the node itself stays behind, detached from its parents.
-  Result<void> split_expanded(const InboundCandidate& candidate, const std::string& magnet) {
+  Result<void> split_expanded(const InboundCandidate& candidate, std::string_view magnet) {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
-    std::string id = graph_.node(node)->id;
+    std::string_view id = graph_.id(node);
     auto sub = dag_below(node, floor);
     if (!sub) return std::unexpected(sub.error());
+    // A sub-DAG rewritten in a graph of its own brings its texts along.
+    graph_.texts().keep_alive(sub->texts);
     std::size_t count = candidate.parent_edges.size();
     // A mirror and a copy of the sub-DAG per parent. Charged at once: a split
     // that would pass the limit fails before it makes anything, where charging
@@ -267,8 +319,8 @@ class DagRewrite {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
-      auto linked = attach_copy(*sub, mirror, "@" + graph_.node(mirror)->id, floor + 1,
-                                id + "_link_" + std::to_string(i));
+      auto linked = attach_copy(*sub, mirror, "@" + std::string(graph_.id(mirror)), floor + 1,
+                                std::string(id) + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
     return {};
@@ -280,16 +332,19 @@ class DagRewrite {
                            std::int32_t shift, std::string link_id) {
     std::vector<NodeIndex> copied;
     copied.reserve(sub.nodes.size());
-    for (const NodeData& data : sub.nodes) {
+    std::string id;
+    for (const SubDag::Node& data : sub.nodes) {
       if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
       if (meta.floor) *meta.floor += shift;
-      if (!meta.is_virtual && !meta.source_id) meta.source_id = data.id;
-      copied.push_back(add_generated_node(graph_, data.id + suffix, data.label, std::move(meta)));
+      if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = data.id;
+      id.assign(data.id).append(suffix);
+      copied.push_back(add_generated_node(graph_, id, data.label, meta));
     }
+    // The copies keep the sub-DAG's edge texts, which the graph holds.
     for (const SubDag::Edge& edge : sub.edges)
-      graph_.add_edge_custom(copied[edge.first], copied[edge.second], edge.data);
-    graph_.add_edge_custom(mirror, copied[sub.root], EdgeData{std::move(link_id), "1"});
+      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], edge.data);
+    graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
     return {};
   }
 
@@ -313,14 +368,22 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls, RewriteLimits limits) {
-  RewriteContext context(controls, limits);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch, limits);
   return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
+}
+
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,
+                                   bool allow_hashes, const CallControls& controls, RewriteScratch& scratch) {
+  RewriteContext context(controls, scratch);
+  return DagRewrite(scratch.copy_of(graph), compact, allow_hashes, context).run(root, BlockedNodes{});
 }
 
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor) {
   IdSet roots;
-  graph.for_each_node([&](NodeIndex, const NodeData& node) {
-    if (node.meta.floor && *node.meta.floor <= max_floor) roots.insert(node.id);
+  graph.for_each_node([&](NodeIndex node) {
+    auto floor = graph.floor(node);
+    if (floor && *floor <= max_floor) roots.insert(std::string(graph.id(node)));
   });
   return roots;
 }

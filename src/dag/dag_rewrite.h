@@ -47,6 +47,11 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls = {}, RewriteLimits limits = {});
 
+// The same rewrite with nothing blocked, for drivers that make many: copies
+// and walks reuse the storage in `scratch` (see rewrite_context.h).
+Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,
+                                   bool allow_hashes, const CallControls& controls, RewriteScratch& scratch);
+
 // The ids of all live nodes whose floor is present and at most max_floor.
 IdSet collect_roots_by_floor(const GraphWrap& graph, std::int32_t max_floor);
 

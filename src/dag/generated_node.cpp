@@ -2,14 +2,15 @@
 
 namespace tolva {
 
-std::string unused_node_id(const GraphWrap& graph, std::string id) {
-  while (graph.find(id)) id += '\'';
-  return id;
-}
-
-NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string label, NodeMeta meta) {
-  std::string fresh = unused_node_id(graph, std::move(id));
-  return graph.add_node_with_meta(std::move(fresh), std::move(label), std::move(meta));
+NodeIndex add_generated_node(GraphWrap& graph, std::string_view id, std::string_view label, const NodeMeta& meta) {
+  NodeIndex added = graph.add_node_if_new(id, label, meta);
+  if (added != kEndMarker) return added;
+  std::string taken(id);
+  do {
+    taken += '\'';
+    added = graph.add_node_if_new(taken, label, meta);
+  } while (added == kEndMarker);
+  return added;
 }
 
 }  // namespace tolva

@@ -15,9 +15,8 @@
 
 namespace tolva {
 
-// `id` with apostrophes appended until no node of `graph` has it.
-std::string unused_node_id(const GraphWrap& graph, std::string id);
-
-NodeIndex add_generated_node(GraphWrap& graph, std::string id, std::string label, NodeMeta meta);
+// Adds the node under `id`, with apostrophes appended while that is taken.
+// `label` and the texts in `meta` must be views of text the graph holds.
+NodeIndex add_generated_node(GraphWrap& graph, std::string_view id, std::string_view label, const NodeMeta& meta);
 
 }  // namespace tolva

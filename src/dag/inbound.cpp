@@ -14,12 +14,12 @@ namespace {
 // The parent's cached digest of its magnet text, computed on first use.
 Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
                              RewriteContext& context) {
-  if (const auto& cached = graph.node(parent)->meta.parent_digest) return *cached;
+  if (const auto& cached = graph.extra(parent).parent_digest) return *cached;
   auto magnet = get_magnet(graph, parent, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   auto digest = context.md5().digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
-  graph.node(parent)->meta.parent_digest = *digest;
+  graph.extra_mut(parent).parent_digest = *digest;
   return *digest;
 }
 
@@ -30,8 +30,8 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
   NodeIndex node = candidate.node;
   auto magnet = get_magnet(graph, node, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
-  score.magnet = std::move(*magnet);
-  score.magnet_digest = graph.node(node)->meta.magnet_digest;
+  score.magnet = *magnet;
+  score.magnet_digest = graph.extra(node).magnet_digest;
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
@@ -46,7 +46,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     score.edge_keys.push_back(edge_key(graph, a, b));
   }
   std::sort(score.edge_keys.begin(), score.edge_keys.end());
-  score.node_id = graph.node(node)->id;
+  score.node_id = graph.id(node);
   score.parent_count = candidate.parent_edges.size();
   return entry;
 }

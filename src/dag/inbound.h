@@ -32,11 +32,12 @@ struct InboundCandidate {
   NodeIndex node;
 };
 
+// Texts are views of the graph's texts.
 struct InboundScore {
-  std::string magnet;
+  std::string_view magnet;
   std::vector<Digest> parent_digests;  // ascending
-  std::string node_id;
-  std::vector<std::pair<std::string, std::string>> edge_keys;  // ascending
+  std::string_view node_id;
+  std::vector<std::pair<std::string_view, std::string_view>> edge_keys;  // ascending
   std::uint64_t parent_count = 0;
   std::optional<Digest> magnet_digest;
 };

@@ -7,14 +7,16 @@
 
 namespace tolva {
 
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               RewriteContext& context) {
-  NodeData& data = *graph.node(node);
-  NodeMeta& meta = data.meta;
-  if (meta.magnet && meta.magnet_hashed == allow_hashes) return *meta.magnet;
-  if (!meta.floor) return parse_error("magnet requires floored graph");
+Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                                    RewriteContext& context) {
+  {
+    const NodeExtra& cached = graph.extra(node);
+    if (cached.magnet && cached.magnet_hashed == allow_hashes) return *cached.magnet;
+  }
+  auto floor = graph.floor(node);
+  if (!floor) return parse_error("magnet requires floored graph");
 
-  auto below = tree_text_from(graph, node, BlockedNodes::floors_up_to(*meta.floor, node), false,
+  auto below = tree_text_from(context.walker(), graph, node, BlockedNodes::floors_up_to(*floor, node), false,
                               context.controls().stop);
   if (!below) return parse_error(std::move(below.error()));
 
@@ -33,13 +35,15 @@ Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hash
     magnet += "_";
   }
   if (context.trace().magnet_on())
-    emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(data.id)}});
+    emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(graph.id(node))}});
 
-  meta.magnet = magnet;
-  meta.magnet_digest = digest;
-  meta.parent_digest.reset();
-  meta.magnet_hashed = allow_hashes;
-  return magnet;
+  std::string_view stored = graph.store_text(magnet);
+  NodeExtra& extra = graph.extra_mut(node);
+  extra.magnet = stored;
+  extra.magnet_digest = digest;
+  extra.parent_digest.reset();
+  extra.magnet_hashed = allow_hashes;
+  return stored;
 }
 
 }  // namespace tolva

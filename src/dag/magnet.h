@@ -24,7 +24,8 @@ namespace tolva {
 // Fails (Parse) with "magnet requires floored graph" for a node without a floor.
 // `context` supplies the hasher and the trace, and charges unhashed magnet
 // text to the rewrite's budget.
-Result<std::string> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
-                               RewriteContext& context);
+// The magnet is a view of text the graph holds.
+Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
+                                    RewriteContext& context);
 
 }  // namespace tolva

@@ -1,19 +1,20 @@
-// MD5 digests (OpenSSL's EVP interface) of magnet texts.
+// MD5 digests of magnet texts, on top of tolva's own MD5 (dag/md5.h).
 //
-// Md5Hasher looks the algorithm up once and reuses one digest context, which
-// costs far less per digest than a fresh lookup; a DAG rewrite makes one and
-// hands it to everything that digests. The free functions make their own.
+// The digest needs no outside library and cannot fail; the optional results
+// are kept so that callers written when it could fail need no change.
+// Md5Hasher is what one DAG rewrite hands to everything that digests; the
+// free functions do the same without one.
 //
 //   Md5Hasher md5;
 //   auto digest = md5.digest("_()R_");
 //   hex_digest(*digest);   // 32 lowercase hexadecimal digits
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "dag/md5.h"
 #include "graph/node_data.h"
 #include "tree/tree_text.h"
 
@@ -21,19 +22,13 @@ namespace tolva {
 
 class Md5Hasher {
  public:
-  Md5Hasher();
-  ~Md5Hasher();
-  Md5Hasher(const Md5Hasher&) = delete;
-  Md5Hasher& operator=(const Md5Hasher&) = delete;
-
-  // Nothing only when the crypto library itself fails (e.g. out of memory).
+  // Always holds the digest.
   std::optional<Digest> digest(std::string_view text);
   // The digest of prefix + text + suffix, streamed without writing `text` out.
   std::optional<Digest> digest(std::string_view prefix, const TreeText& text, std::string_view suffix);
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  Md5 md5_;
 };
 
 std::optional<Digest> md5_digest(std::string_view text);

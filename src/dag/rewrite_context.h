@@ -1,7 +1,7 @@
 // RewriteContext: what one top-level DAG rewrite shares with its recursive
 // calls and with the magnet, cobound and inbound code it calls: the caller's
-// controls (trace and stop, see call_controls.h), one MD5 hasher, and the two
-// budgets that stop a rewrite whose output would grow
+// controls (trace and stop, see call_controls.h), one MD5 hasher, one tree
+// walker with its scratch, and the two budgets that stop a rewrite whose output would grow
 // beyond memory before it allocates it.
 //
 // Expanded splits copy the DAG below a node once per parent, so some graphs
@@ -21,7 +21,9 @@
 
 #include "dag/call_controls.h"
 #include "dag/md5_digest.h"
+#include "dag/sub_dag.h"
 #include "error/tolva_error.h"
+#include "tree/tree_walk.h"
 
 namespace tolva {
 
@@ -42,16 +44,54 @@ inline constexpr std::uint64_t kDagMagnetTextLimit = 3ull << 29;
 struct RewriteLimits {
   std::uint64_t nodes = kDagNodeLimit;
   std::uint64_t magnet_text_bytes = kDagMagnetTextLimit;
+  // Compact splits with at least this many parallel edges to one parent rank
+  // the parent's strings without writing them (see shared_parent_split.h);
+  // tests move it to compare both ways.
+  std::size_t shared_parent_edges = 16;
+};
+
+// What the rewrites of one call share so that they do not allocate anew: the
+// tree walker with its scratch, and the storage of graphs done with.
+class RewriteScratch {
+ public:
+  TreeWalker& walker() { return walker_; }
+  RegionScratch& region() { return region_; }
+
+  // A copy of `graph`, in the storage of a recycled graph when there is one.
+  GraphWrap copy_of(const GraphWrap& graph) {
+    if (!spare_) return graph;
+    GraphWrap copy = std::move(*spare_);
+    spare_.reset();
+    copy = graph;
+    return copy;
+  }
+
+  // A graph no longer needed; the next copy reuses its storage.
+  void recycle(GraphWrap graph) { spare_ = std::move(graph); }
+
+ private:
+  TreeWalker walker_;
+  RegionScratch region_;
+  std::optional<GraphWrap> spare_;
 };
 
 class RewriteContext {
  public:
-  explicit RewriteContext(const CallControls& controls, RewriteLimits limits = {})
-      : controls_(controls), limits_left_(limits) {}
+  RewriteContext(const CallControls& controls, RewriteScratch& scratch, RewriteLimits limits = {})
+      : controls_(controls), limits_left_(limits), scratch_(scratch) {}
 
   const CallControls& controls() const { return controls_; }
   const TraceSettings& trace() const { return controls_.trace; }
   Md5Hasher& md5() { return md5_; }
+  // The walker of every magnet and split text of the rewrite; each result is
+  // used before the next walk starts.
+  TreeWalker& walker() { return scratch_.walker(); }
+  RewriteScratch& scratch() { return scratch_; }
+
+  std::size_t shared_parent_edges() const { return limits_left_.shared_parent_edges; }
+
+  // What the node limit still allows.
+  std::uint64_t nodes_left() const { return limits_left_.nodes; }
 
   // Charges `count` new nodes, before they are made.
   Result<void> take_nodes(std::uint64_t count) {
@@ -72,6 +112,7 @@ class RewriteContext {
   const CallControls& controls_;
   RewriteLimits limits_left_;
   Md5Hasher md5_;
+  RewriteScratch& scratch_;
 };
 
 }  // namespace tolva

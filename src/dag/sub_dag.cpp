@@ -5,34 +5,16 @@
 namespace tolva {
 namespace {
 
-// Floors from `node` within the region, in the store's visiting order, as the
-// floor computation of a confined rewrite would assign them.
-std::vector<std::int32_t> floors_in_region(const GraphWrap& graph, NodeIndex node,
-                                           const std::vector<bool>& region,
-                                           std::vector<NodeIndex>& reached) {
-  std::vector<std::int32_t> floor(graph.node_slot_count(), -1);
-  floor[node] = 0;
-  reached.assign(1, node);
-  for (std::size_t head = 0; head < reached.size(); ++head) {
-    NodeIndex at = reached[head];
-    graph.for_each_incident(at, [&](EdgeIndex, NodeIndex next) {
-      if (!region[next] || floor[next] >= 0) return;
-      floor[next] = floor[at] + 1;
-      reached.push_back(next);
-    });
-  }
-  return floor;
-}
-
-bool has_defect(const GraphWrap& graph, const std::vector<NodeIndex>& reached,
-                const std::vector<std::int32_t>& floor) {
-  for (NodeIndex at : reached) {
+bool has_defect(const GraphWrap& graph, const RegionScratch& region) {
+  for (NodeIndex at : region.reached) {
     int parents = 0;
     bool same_floor = false;
+    std::int32_t floor = region.floor(at);
     graph.for_each_incident(at, [&](EdgeIndex, NodeIndex other) {
-      if (floor[other] < 0) return;
-      if (floor[other] < floor[at]) ++parents;
-      if (floor[other] == floor[at]) same_floor = true;
+      std::int32_t other_floor = region.floor(other);
+      if (other_floor < 0) return;
+      if (other_floor < floor) ++parents;
+      if (other_floor == floor) same_floor = true;
     });
     if (parents >= 2 || same_floor) return true;
   }
@@ -41,55 +23,83 @@ bool has_defect(const GraphWrap& graph, const std::vector<NodeIndex>& reached,
 
 }  // namespace
 
+void RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
+  if (stamp_.size() < graph.node_slot_count()) {
+    stamp_.resize(graph.node_slot_count(), 0);
+    floor_.resize(graph.node_slot_count(), -1);
+  }
+  if (++current_ == 0) {
+    std::fill(stamp_.begin(), stamp_.end(), 0);
+    current_ = 1;
+  }
+  // The region and its floors come from one search: the search that finds
+  // what the node reaches without passing a floor above its own takes the
+  // nodes in the same order as a layering confined to that region would.
+  BlockedNodes above = BlockedNodes::floors_up_to(node_floor - 1, kEndMarker);
+  set_floor(node, 0);
+  reached.assign(1, node);
+  for (std::size_t head = 0; head < reached.size(); ++head) {
+    NodeIndex at = reached[head];
+    std::int32_t next_floor = floor(at) + 1;
+    graph.for_each_incident(at, [&](EdgeIndex, NodeIndex next) {
+      if (floor(next) >= 0 || above.contains(graph, next)) return;
+      set_floor(next, next_floor);
+      reached.push_back(next);
+    });
+  }
+}
+
 Result<SubDag> sub_dag_from(const GraphWrap& dag) {
   SubDag sub;
   std::vector<std::uint32_t> position(dag.node_slot_count(), kEndMarker);
   std::optional<std::int32_t> root_floor;
-  dag.for_each_node([&](NodeIndex index, const NodeData& data) {
-    std::int32_t floor = data.meta.floor.value_or(0);
+  dag.for_each_node([&](NodeIndex index) {
+    std::int32_t floor = dag.floor(index).value_or(0);
     if (!root_floor || floor < *root_floor) {
       root_floor = floor;
       sub.root = static_cast<std::uint32_t>(sub.nodes.size());
     }
     position[index] = static_cast<std::uint32_t>(sub.nodes.size());
-    sub.nodes.push_back(data);
+    sub.nodes.push_back(SubDag::Node{dag.id(index), dag.label(index), dag.meta(index)});
   });
   if (sub.nodes.empty()) return parse_error("empty subgraph");
   for (EdgeIndex edge = 0; edge < dag.edge_slot_count(); ++edge)
     if (auto ends = dag.endpoints(edge))
-      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], *dag.edge(edge)});
+      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], dag.edge(edge)});
+  sub.texts = dag.texts();
   return sub;
 }
 
-std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
-                                         const std::vector<bool>& region) {
-  std::vector<NodeIndex> reached;
-  std::vector<std::int32_t> floor = floors_in_region(graph, node, region, reached);
-  if (has_defect(graph, reached, floor)) return std::nullopt;
+std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor,
+                                         RegionScratch& region) {
+  region.layer_below(graph, node, node_floor);
+  if (has_defect(graph, region)) return std::nullopt;
 
-  std::sort(reached.begin(), reached.end());
+  std::vector<NodeIndex> members = region.reached;
+  std::sort(members.begin(), members.end());
   SubDag sub;
-  std::vector<std::uint32_t> position(graph.node_slot_count(), kEndMarker);
+  sub.nodes.reserve(members.size());
   std::vector<EdgeIndex> edges;
-  for (NodeIndex at : reached) {
-    position[at] = static_cast<std::uint32_t>(sub.nodes.size());
-    if (at == node) sub.root = position[at];
-    NodeData data = *graph.node(at);
-    data.meta.floor = floor[at];
-    data.meta.magnet.reset();
-    data.meta.magnet_digest.reset();
-    data.meta.parent_digest.reset();
-    data.meta.magnet_hashed = false;
-    sub.nodes.push_back(std::move(data));
+  edges.reserve(members.size());
+  for (NodeIndex at : members) {
+    // From here on a member's floor entry holds its position in the sub-DAG.
+    std::int32_t floor = region.floor(at);
+    if (at == node) sub.root = static_cast<std::uint32_t>(sub.nodes.size());
+    SubDag::Node copy{graph.id(at), graph.label(at), graph.meta(at)};
+    copy.meta.floor = floor;
+    copy.meta.extra.clear_magnet_caches();
+    sub.nodes.push_back(copy);
     // Each edge once: from its first endpoint (a self-loop included).
     graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex other) {
-      if (floor[other] >= 0 && graph.endpoints(edge)->first == at) edges.push_back(edge);
+      if (region.floor(other) >= 0 && graph.first_end(edge) == at) edges.push_back(edge);
     });
   }
+  for (std::size_t i = 0; i < members.size(); ++i) region.set_floor(members[i], static_cast<std::int32_t>(i));
   std::sort(edges.begin(), edges.end());
   for (EdgeIndex edge : edges) {
-    auto [first, second] = *graph.endpoints(edge);
-    sub.edges.push_back(SubDag::Edge{position[first], position[second], *graph.edge(edge)});
+    auto first = static_cast<std::uint32_t>(region.floor(graph.first_end(edge)));
+    auto second = static_cast<std::uint32_t>(region.floor(graph.second_end(edge)));
+    sub.edges.push_back(SubDag::Edge{first, second, graph.edge(edge)});
   }
   return sub;
 }

@@ -111,9 +111,9 @@ void emit(const TraceSettings& trace, std::string_view event, TraceFields fields
 void emit_counts(const TraceSettings& trace, const GraphWrap& graph) {
   if (!trace.trace_on()) return;
   std::uint64_t mirrors = 0, virtuals = 0;
-  graph.for_each_node([&](NodeIndex, const NodeData& node) {
-    mirrors += node.meta.is_mirror ? 1 : 0;
-    virtuals += node.meta.is_virtual ? 1 : 0;
+  graph.for_each_node([&](NodeIndex node) {
+    mirrors += graph.is_mirror(node) ? 1 : 0;
+    virtuals += graph.is_virtual(node) ? 1 : 0;
   });
   emit(trace, "dag_counts", {{"edges", JsonValue(graph.edge_count())},
                              {"mirrors", JsonValue(mirrors)},

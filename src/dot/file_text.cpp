@@ -73,19 +73,24 @@ std::string os_error_message(int code) {
   return text + " (os error " + std::to_string(code) + ")";
 }
 
-std::expected<std::string, std::string> read_file_text(std::string_view path, StopControl* stop) {
+std::expected<std::string, std::string> read_file_bytes(std::string_view path, StopControl* stop) {
   if (path.find('\0') != std::string_view::npos)
     return std::unexpected(std::string("file name contained an unexpected NUL byte"));
   FileDescriptor file(open_for_reading(std::string(path), stop));
   if (file.get() < 0) return std::unexpected(os_error_message(errno));
 
-  std::string text;
+  std::string bytes;
   struct stat info {};
   if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    text.reserve(static_cast<std::size_t>(info.st_size));
-  if (auto read = read_all(file.get(), text, stop); !read)
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  if (auto read = read_all(file.get(), bytes, stop); !read)
     return std::unexpected(os_error_message(read.error()));
-  if (!is_valid_utf8(text))
+  return bytes;
+}
+
+std::expected<std::string, std::string> read_file_text(std::string_view path, StopControl* stop) {
+  auto text = read_file_bytes(path, stop);
+  if (text && !is_valid_utf8(*text))
     return std::unexpected(std::string("stream did not contain valid UTF-8"));
   return text;
 }

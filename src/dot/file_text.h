@@ -21,6 +21,9 @@ namespace tolva {
 
 std::expected<std::string, std::string> read_file_text(std::string_view path, StopControl* stop = nullptr);
 
+// The whole file as it is, without the UTF-8 check; the same failures otherwise.
+std::expected<std::string, std::string> read_file_bytes(std::string_view path, StopControl* stop = nullptr);
+
 // "<system text for code> (os error <code>)".
 std::string os_error_message(int code);
 

@@ -1,5 +1,8 @@
 #include "dot/utf8_decode.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace tolva {
 namespace {
 
@@ -18,6 +21,17 @@ LeadByte classify_lead(unsigned char byte) {
 }
 
 bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Skips whole 8-byte words of ASCII from `pos`: most files are mostly ASCII.
+std::size_t skip_ascii_words(std::string_view text, std::size_t pos) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  for (; pos + 8 <= text.size(); pos += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + pos, sizeof word);
+    if ((word & kHighBits) != 0) break;
+  }
+  return pos;
+}
 
 }  // namespace
 
@@ -39,6 +53,8 @@ std::optional<DecodedChar> decode_utf8_at(std::string_view text, std::size_t pos
 bool is_valid_utf8(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
+    pos = skip_ascii_words(text, pos);
+    if (pos >= text.size()) break;
     auto decoded = decode_utf8_at(text, pos);
     if (!decoded) return false;
     pos += decoded->length;

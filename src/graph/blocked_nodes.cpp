@@ -14,6 +14,16 @@ BlockedNodes BlockedNodes::from_ids(const GraphWrap& graph, const IdSet& ids,
   return blocked;
 }
 
+BlockedNodes BlockedNodes::from_ids(const GraphWrap& graph, const IdSet& ids) {
+  BlockedNodes blocked;
+  if (ids.empty()) return blocked;
+  blocked.mode_ = Mode::Slots;
+  blocked.slots_.assign(graph.node_slot_count(), false);
+  for (const std::string& id : ids)
+    if (auto index = graph.find(id)) blocked.slots_[*index] = true;
+  return blocked;
+}
+
 BlockedNodes BlockedNodes::from_slots(std::vector<bool> slots) {
   BlockedNodes blocked;
   blocked.mode_ = Mode::Slots;

@@ -25,6 +25,8 @@ class BlockedNodes {
 
   // The nodes whose ids are in `ids`, except the one whose id is `root_id`.
   static BlockedNodes from_ids(const GraphWrap& graph, const IdSet& ids, std::string_view root_id);
+  // The nodes whose ids are in `ids`, every one of them.
+  static BlockedNodes from_ids(const GraphWrap& graph, const IdSet& ids);
 
   // The slots flagged true (indices of the graph the flags were made for).
   static BlockedNodes from_slots(std::vector<bool> slots);
@@ -38,8 +40,9 @@ class BlockedNodes {
       case Mode::Slots: return node < slots_.size() && slots_[node];
       case Mode::Floors: {
         if (node == exempt_) return false;
-        const NodeData* data = graph.node(node);
-        return data && data->meta.floor && *data->meta.floor <= floor_;
+        if (!graph.node_occupied(node)) return false;
+        auto floor = graph.floor(node);
+        return floor && *floor <= floor_;
       }
     }
     return false;

@@ -1,17 +1,6 @@
 #include "graph/floors.h"
 
 namespace tolva {
-namespace {
-
-void reset_floor_and_magnet(NodeMeta& meta) {
-  meta.floor.reset();
-  meta.magnet.reset();
-  meta.magnet_digest.reset();
-  meta.parent_digest.reset();
-  meta.magnet_hashed = false;
-}
-
-}  // namespace
 
 std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::string_view root_id,
                                                     const IdSet& blocked_ids) {
@@ -23,7 +12,7 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root) return std::unexpected("unknown root id '" + std::string(root_id) + "'");
 
-  graph.for_each_node([](NodeIndex, NodeData& node) { reset_floor_and_magnet(node.meta); });
+  graph.clear_floors_and_magnets();
   std::vector<bool> visited(graph.node_slot_count(), false);
 
   // The queue is a vector read from the front: every node enters it at most once.
@@ -34,7 +23,7 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
   FloorMap floors;
   for (std::size_t head = 0; head < queue.size(); ++head) {
     auto [node, floor] = queue[head];
-    graph.node(node)->meta.floor = floor;
+    graph.set_floor(node, floor);
     if (floors.size() <= static_cast<std::size_t>(floor)) floors.resize(floor + 1);
     floors[floor].push_back(node);
     graph.for_each_incident(node, [&](EdgeIndex, NodeIndex next) {

@@ -3,10 +3,10 @@
 //
 // Nodes and edges live in slots addressed by 32-bit indices that never change
 // while the item lives, also not across a copy. Freed slots are kept and
-// reused most-recently-freed first. Each node slot heads two singly linked
-// edge lists: the edges where the node is the first endpoint and those where
-// it is the second; a new edge is prepended to both. Together these rules fix
-// the order in which a node's neighbours are visited, and the canonical string
+// reused most-recently-freed first. Each node slot heads two linked edge
+// lists: the edges where the node is the first endpoint and those where it is
+// the second; a new edge is prepended to both. Together these rules fix the
+// order in which a node's neighbours are visited, and the canonical string
 // depends on that order, so it is part of this type's contract:
 //
 //   1. the first-endpoint list from the newest edge, yielding second endpoints;
@@ -21,18 +21,20 @@
 //     ...                                      // visits c, then b
 //   });
 //
-// The store reports no errors: unknown ids give empty results.
+// Every record is plain data and every text a view into the graph's own
+// TextStore, so a copy is a few block copies; copies share the texts written
+// before them. The store reports no errors: unknown ids give empty results.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "graph/id_index.h"
 #include "graph/node_data.h"
+#include "graph/text_store.h"
 
 namespace tolva {
 
@@ -46,54 +48,116 @@ class GraphWrap {
   NodeIndex ensure_node(std::string_view id, std::string_view label);
 
   // Finds the node with this id (leaving it untouched and dropping `meta`), or
-  // creates it with the given label and meta.
-  NodeIndex add_node_with_meta(std::string id, std::string label, NodeMeta meta);
+  // creates it with the given label and meta. The texts inside `meta` must be
+  // views of texts this graph holds (store_text); id and label are copied.
+  NodeIndex add_node_with_meta(std::string_view id, std::string_view label, const NodeMeta& meta);
+
+  // Adds a node with this id unless one has it already (then kEndMarker and
+  // nothing changes). Unlike add_node_with_meta, `label` is kept as given: like
+  // the texts in `meta`, it must be a view of text this graph holds.
+  NodeIndex add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta);
 
   // Adds an edge between the nodes with ids `a` and `b`, creating missing
   // endpoints with label "." and naming the edge "e<counter>".
-  EdgeIndex add_edge_with_modality(std::string_view a, std::string_view b,
-                                   std::string modality);
+  EdgeIndex add_edge_with_modality(std::string_view a, std::string_view b, std::string_view modality);
 
   // Adds an edge between two live nodes. The edge counter always advances; an
-  // empty data.id becomes "e<counter>".
-  EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, EdgeData data);
+  // empty id becomes "e<counter>". Both texts are copied.
+  EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality);
+  EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, const EdgeData& data) {
+    return add_edge_custom(a, b, data.id, data.modality);
+  }
+  // The same with a non-empty id, keeping both texts as given: they must be
+  // views of text this graph holds (the DAG rewrite copies edges this way).
+  EdgeIndex add_edge_keeping_texts(NodeIndex a, NodeIndex b, const EdgeData& data) {
+    ++edge_counter_;
+    return insert_edge(a, b, data.id.empty() ? numbered_edge_id() : data.id, data.modality);
+  }
 
   // Removes the node with this id and every edge touching it (its
   // first-endpoint edges, then its second-endpoint edges). False when the id
   // is unknown.
   bool remove_node(std::string_view id);
 
-  // Removes one edge and hands back its payload; nothing for a vacant or
-  // out-of-range slot.
+  // Removes one edge and hands back its payload (views stay valid as long as
+  // the graph lives); nothing for a vacant or out-of-range slot.
   std::optional<EdgeData> remove_edge(EdgeIndex edge);
 
-  // Lookups: nullptr / nothing for vacant or out-of-range slots.
-  NodeData* node(NodeIndex index) {
-    return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
+  // A stable copy of `text`, valid for as long as this graph or a copy lives.
+  std::string_view store_text(std::string_view text) { return texts_.store(text); }
+  TextStore& texts() { return texts_; }
+  const TextStore& texts() const { return texts_; }
+
+  // Node records. Every accessor but node_occupied requires a live node.
+  bool node_occupied(NodeIndex index) const { return index < nodes_.size() && nodes_[index].occupied; }
+  std::string_view id(NodeIndex index) const { return nodes_[index].id; }
+  std::string_view label(NodeIndex index) const { return nodes_[index].label; }
+  void set_label(NodeIndex index, std::string_view label) { nodes_[index].label = texts_.store(label); }
+  std::optional<std::int32_t> floor(NodeIndex index) const {
+    const NodeSlot& slot = nodes_[index];
+    return slot.has_floor ? std::optional<std::int32_t>(slot.floor) : std::nullopt;
   }
-  const NodeData* node(NodeIndex index) const {
-    return index < nodes_.size() && nodes_[index].data ? &*nodes_[index].data : nullptr;
+  void set_floor(NodeIndex index, std::optional<std::int32_t> floor) {
+    nodes_[index].has_floor = floor.has_value();
+    nodes_[index].floor = floor.value_or(0);
   }
-  EdgeData* edge(EdgeIndex index) {
-    return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
+  // The node's text as tree strings write it: the label, and for a mirror
+  // "#<mirror_count>{<origin_key>}" or for a virtual leaf "*{<origin_key>}"
+  // after it (absent fields written as 0 and empty).
+  std::string_view written_label(NodeIndex index) const {
+    const NodeSlot& slot = nodes_[index];
+    return slot.is_mirror || slot.is_virtual ? extras_[slot.extra].written_label : slot.label;
   }
-  const EdgeData* edge(EdgeIndex index) const {
-    return index < edges_.size() && edges_[index].data ? &*edges_[index].data : nullptr;
+  bool is_mirror(NodeIndex index) const { return nodes_[index].is_mirror; }
+  bool is_virtual(NodeIndex index) const { return nodes_[index].is_virtual; }
+  // The node's rarely used fields (an empty record when it has none).
+  const NodeExtra& extra(NodeIndex index) const {
+    std::uint32_t at = nodes_[index].extra;
+    return at == kEndMarker ? kNoExtra : extras_[at];
   }
+  // The same, made on first use.
+  NodeExtra& extra_mut(NodeIndex index);
+  // Everything the node carries besides id and label.
+  NodeMeta meta(NodeIndex index) const {
+    return NodeMeta{floor(index), is_mirror(index), is_virtual(index), extra(index)};
+  }
+  // Replaces it; the texts inside must be views of texts this graph holds.
+  void set_meta(NodeIndex index, const NodeMeta& meta) {
+    set_floor(index, meta.floor);
+    nodes_[index].is_mirror = meta.is_mirror;
+    nodes_[index].is_virtual = meta.is_virtual;
+    extra_mut(index) = meta.extra;
+    write_label(index);
+  }
+  // The id of the input node that `index` stands for: its source_id when it was
+  // derived from another node, else its own id.
+  std::string_view source_id(NodeIndex index) const {
+    const NodeExtra& more = extra(index);
+    return more.source_id ? *more.source_id : id(index);
+  }
+
+  // Edge records. Every accessor but edge_occupied requires a live edge.
+  bool edge_occupied(EdgeIndex index) const {
+    return index < edges_.size() && edges_[index].ends[0] != kEndMarker;
+  }
+  std::string_view edge_id(EdgeIndex index) const { return edges_[index].id; }
+  std::string_view modality(EdgeIndex index) const { return edges_[index].modality; }
+  EdgeData edge(EdgeIndex index) const { return EdgeData{edges_[index].id, edges_[index].modality}; }
   // (first endpoint, second endpoint) in the order the edge was added.
   std::optional<std::pair<NodeIndex, NodeIndex>> endpoints(EdgeIndex index) const {
     if (!edge_occupied(index)) return std::nullopt;
     return std::pair{edges_[index].ends[0], edges_[index].ends[1]};
   }
+  NodeIndex first_end(EdgeIndex index) const { return edges_[index].ends[0]; }
+  NodeIndex second_end(EdgeIndex index) const { return edges_[index].ends[1]; }
+  // The endpoint of a live edge that is not `node` (`node` for a self-loop).
+  NodeIndex other_end(EdgeIndex index, NodeIndex node) const {
+    const EdgeSlot& slot = edges_[index];
+    return slot.ends[0] == node ? slot.ends[1] : slot.ends[0];
+  }
+
   std::optional<NodeIndex> find(std::string_view id) const;
   bool id_map_empty() const { return id_map_.empty(); }
-
-  bool node_occupied(NodeIndex index) const {
-    return index < nodes_.size() && nodes_[index].data.has_value();
-  }
-  bool edge_occupied(EdgeIndex index) const {
-    return index < edges_.size() && edges_[index].data.has_value();
-  }
 
   std::uint64_t node_count() const { return node_count_; }
   std::uint64_t edge_count() const { return edge_count_; }
@@ -106,16 +170,11 @@ class GraphWrap {
   std::vector<NodeIndex> node_indices() const;
   std::vector<EdgeIndex> edge_indices() const;
 
-  // Calls f(NodeIndex, NodeData&) for every occupied node slot, ascending.
-  template <typename F>
-  void for_each_node(F&& f) {
-    for (NodeIndex i = 0; i < nodes_.size(); ++i)
-      if (nodes_[i].data) f(i, *nodes_[i].data);
-  }
+  // Calls f(NodeIndex) for every occupied node slot, ascending.
   template <typename F>
   void for_each_node(F&& f) const {
     for (NodeIndex i = 0; i < nodes_.size(); ++i)
-      if (nodes_[i].data) f(i, *nodes_[i].data);
+      if (nodes_[i].occupied) f(i);
   }
 
   // Calls f(EdgeIndex, NodeIndex other_endpoint) for every edge of `node`
@@ -124,7 +183,7 @@ class GraphWrap {
   void for_each_incident(NodeIndex node, F&& f) const {
     if (node >= nodes_.size()) return;
     const NodeSlot& slot = nodes_[node];
-    if (!slot.data) return;
+    if (!slot.occupied) return;
     for (EdgeIndex e = slot.heads[0]; e != kEndMarker; e = edges_[e].next[0])
       f(e, edges_[e].ends[1]);
     for (EdgeIndex e = slot.heads[1]; e != kEndMarker; e = edges_[e].next[1])
@@ -136,38 +195,69 @@ class GraphWrap {
   // Entries of the visiting order: parallel edges count each, a self-loop once.
   std::size_t degree(NodeIndex node) const;
 
+  // Room for this many edges in all, taken at once (a reader that knows how
+  // many edges are coming avoids growing the slots step by step).
+  void reserve_edges(std::size_t count) { edges_.reserve(count); }
+
+  // Resets every live node's floor, and the magnet caches of every node.
+  void clear_floors_and_magnets();
+
  private:
   struct NodeSlot {
-    std::optional<NodeData> data;
+    std::string_view id;
+    std::string_view label;
     // Occupied: heads of the first- and second-endpoint edge lists.
     // Vacant: forward and backward links of the free-node list.
     NodeIndex heads[2] = {kEndMarker, kEndMarker};
+    std::int32_t floor = 0;
+    std::uint32_t extra = kEndMarker;  // position in extras_, or none
+    bool occupied = false;
+    bool has_floor = false;
+    bool is_mirror = false;
+    bool is_virtual = false;
   };
   struct EdgeSlot {
-    std::optional<EdgeData> data;
+    std::string_view id;
+    std::string_view modality;
+    // A vacant slot has end markers here.
     NodeIndex ends[2] = {kEndMarker, kEndMarker};
-    // next[0]: next edge in ends[0]'s first-endpoint list (also the free-edge
-    // link of a vacant slot); next[1]: next edge in ends[1]'s second-endpoint list.
+    // next[0]: the next edge in ends[0]'s first-endpoint list (also the
+    // free-edge link of a vacant slot); next[1]: in ends[1]'s second-endpoint list.
     EdgeIndex next[2] = {kEndMarker, kEndMarker};
   };
 
-  NodeIndex insert_node(NodeData data);
-  EdgeIndex insert_edge(NodeIndex a, NodeIndex b, EdgeData data);
+  // Back links of the edge lists (two per edge slot: the previous edge in
+  // each list), so that removing an edge from a long list takes constant
+  // time. A graph that never removes a deep edge never needs them: they are
+  // made on the first such removal and kept from then on. They change no order.
+  static constexpr std::size_t kShortWalk = 16;
+  EdgeIndex& prev(EdgeIndex edge, int side) { return prev_[2 * std::size_t{edge} + side]; }
+  void make_back_links();
+  bool unlink_by_walking(NodeIndex node, int side, EdgeIndex edge);
+
+  static const NodeExtra kNoExtra;
+
+  NodeIndex insert_node(std::string_view id, std::string_view label, const NodeMeta& meta);
+  void write_label(NodeIndex index);
+  EdgeIndex insert_edge(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality);
   void unlink_from_list(NodeIndex node, int side, EdgeIndex edge);
+  std::string_view numbered_edge_id();
 
   std::vector<NodeSlot> nodes_;
   std::vector<EdgeSlot> edges_;
+  std::vector<EdgeIndex> prev_;  // empty until make_back_links
+  std::vector<NodeExtra> extras_;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;
   EdgeIndex free_edge_head_ = kEndMarker;
-  std::string_view id_at(NodeIndex index) const { return nodes_[index].data->id; }
   auto id_reader() const {
-    return [this](NodeIndex index) { return id_at(index); };
+    return [this](NodeIndex index) { return nodes_[index].id; };
   }
 
   IdIndex id_map_;
   std::uint64_t edge_counter_ = 0;
+  TextStore texts_;
 };
 
 }  // namespace tolva

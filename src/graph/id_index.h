@@ -47,6 +47,23 @@ class IdIndex {
     ++size_;
   }
 
+  // Inserts `id` unless it is there already (one hash, one probe); false when
+  // it was there.
+  template <typename IdOf>
+  bool insert_if_absent(std::string_view id, NodeIndex node, IdOf&& id_of) {
+    if ((size_ + 1) * 2 > entries_.size()) grow();
+    std::uint64_t hash = hash_of(id);
+    std::size_t at = home(hash);
+    for (;; at = next(at)) {
+      const Entry& entry = entries_[at];
+      if (entry.node == kEndMarker) break;
+      if (entry.hash == hash && id_of(entry.node) == id) return false;
+    }
+    entries_[at] = Entry{hash, node};
+    ++size_;
+    return true;
+  }
+
   // Removes `id`; returns the slot it named, or nothing when absent.
   template <typename IdOf>
   std::optional<NodeIndex> erase(std::string_view id, IdOf&& id_of) {

@@ -165,6 +165,26 @@ bool check_sequence(PyObject* value, const char* arg) {
   return true;
 }
 
+bool convert_str_list_or(PyObject* value, const char* arg, const std::vector<std::string>& fallback,
+                         std::vector<std::string>& out) {
+  if (value == nullptr || value == Py_None) {
+    out = fallback;
+    return true;
+  }
+  out.clear();
+  if (!check_sequence(value, arg)) return false;
+  Py_ssize_t count = PySequence_Size(value);
+  if (count < 0) return false;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* item = PySequence_GetItem(value, i);
+    if (item == nullptr) return false;
+    bool ok = convert_str(item, arg, out.emplace_back());
+    Py_DECREF(item);
+    if (!ok) return false;
+  }
+  return true;
+}
+
 template <std::size_t N>
 bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std::string, N>>& out) {
   out.clear();
@@ -198,6 +218,7 @@ bool convert_tuples(PyObject* value, const char* arg, std::vector<std::array<std
 
 template bool convert_tuples<2>(PyObject*, const char*, std::vector<std::array<std::string, 2>>&);
 template bool convert_tuples<3>(PyObject*, const char*, std::vector<std::array<std::string, 3>>&);
+template bool convert_tuples<4>(PyObject*, const char*, std::vector<std::array<std::string, 4>>&);
 
 PyObject* make_str(std::string_view text) {
   return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "surrogateescape");

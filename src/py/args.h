@@ -51,6 +51,11 @@ bool convert_str_or(PyObject* value, const char* arg, std::string_view fallback,
 // A bool argument where None (or an omitted optional argument) means `fallback`.
 bool convert_bool_or(PyObject* value, const char* arg, bool fallback, bool& out);
 
+// A sequence (not a str) of str where None (or an omitted optional argument)
+// means `fallback`.
+bool convert_str_list_or(PyObject* value, const char* arg, const std::vector<std::string>& fallback,
+                         std::vector<std::string>& out);
+
 // Checks that `value` is a sequence and not a str (TypeError otherwise).
 bool check_sequence(PyObject* value, const char* arg);
 
@@ -62,6 +67,8 @@ extern template bool convert_tuples<2>(PyObject*, const char*,
                                        std::vector<std::array<std::string, 2>>&);
 extern template bool convert_tuples<3>(PyObject*, const char*,
                                        std::vector<std::array<std::string, 3>>&);
+extern template bool convert_tuples<4>(PyObject*, const char*,
+                                       std::vector<std::array<std::string, 4>>&);
 
 // New str object from UTF-8 text (invalid bytes are shown escaped, never lost).
 PyObject* make_str(std::string_view text);

@@ -1,4 +1,6 @@
-// Functions that build a PyGraph from DOT.
+// Functions that build a PyGraph from DOT: the line reader (parse_dot,
+// parse_dot_string) and the complete reader (read_dot_file, read_dot_text).
+#include "dot/dot_parser.h"
 #include "dot/dot_reader.h"
 #include "py/args.h"
 #include "py/errors.h"
@@ -17,7 +19,48 @@ PyObject* wrap_reader_result(PyObject* module, std::expected<GraphWrap, std::str
   return wrap_graph(state_of(module), std::move(*graph));
 }
 
+// A signal handler that raised stops the reader with an Interrupted error,
+// which leaves the handler's exception as the outcome.
+PyObject* wrap_result(PyObject* module, Result<GraphWrap> graph) {
+  if (!graph) return raise_tolva_error(graph.error());
+  return wrap_graph(state_of(module), std::move(*graph));
+}
+
+// Binds (<source>, accept_directed, label, modality) of the complete reader.
+bool bind_complete_reader(const char* function, const char* source_name, PyObject* args,
+                          PyObject* kwargs, std::string& source, DotReadOptions& options) {
+  const char* const names[] = {source_name, "accept_directed", "label", "modality"};
+  PyObject* bound[4];
+  DotReadOptions defaults;
+  return bind_arguments(function, args, kwargs, names, 1, bound) &&
+         convert_str(bound[0], source_name, source) &&
+         convert_bool_or(bound[1], "accept_directed", false, options.accept_directed) &&
+         convert_str_or(bound[2], "label", defaults.label_key, options.label_key) &&
+         convert_str_list_or(bound[3], "modality", defaults.modality_keys, options.modality_keys);
+}
+
 }  // namespace
+
+PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs) {
+  return guarded([&]() -> PyObject* {
+    std::string path;
+    DotReadOptions options;
+    if (!bind_complete_reader("read_dot_file", "path", args, kwargs, path, options)) return nullptr;
+    StopControl stop = signal_stop();
+    return wrap_result(module, read_dot_graph_file(path, options, &stop));
+  });
+}
+
+PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs) {
+  return guarded([&]() -> PyObject* {
+    std::string content;
+    DotReadOptions options;
+    if (!bind_complete_reader("read_dot_text", "content", args, kwargs, content, options))
+      return nullptr;
+    StopControl stop = signal_stop();
+    return wrap_result(module, read_dot_graph(content, options, &stop));
+  });
+}
 
 PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {

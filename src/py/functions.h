@@ -9,6 +9,10 @@ namespace tolva::py {
 
 PyObject* parse_dot(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs);
+// The complete DOT reader, for tolva.read_dot. Module attributes, but not in
+// __all__.
+PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kwargs);
@@ -17,5 +21,10 @@ PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kw
 // threads (batch_functions.cpp). Module attributes, but not in __all__.
 PyObject* to_cgraph_many(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* kwargs);
+
+// The key of a whole graph, one or many (key_functions.cpp). Module
+// attributes, but not in __all__.
+PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* graph_key_many(PyObject* module, PyObject* args, PyObject* kwargs);
 
 }  // namespace tolva::py

@@ -46,31 +46,69 @@ PyMethodDef function_def(const char* name, const char* doc) {
 }
 
 // The public functions, in registration order. Each docstring is the text
-// signature followed by "--" and an empty line.
+// signature, a line "--" and an empty line (which give Python the
+// signature), then what the function does.
 PyMethodDef function_defs[] = {
-    function_def<parse_dot>("parse_dot", "parse_dot(path)\n--\n\n"),
-    function_def<parse_dot_string>("parse_dot_string", "parse_dot_string(content)\n--\n\n"),
-    function_def<graph_from_edges>("graph_from_edges", "graph_from_edges(nodes, edges)\n--\n\n"),
+    function_def<parse_dot>("parse_dot",
+                            "parse_dot(path)\n--\n\n"
+                            "Reads a graph from the DOT file at `path` (UTF-8) into a PyGraph.\n"
+                            "ValueError \"parse error: ...\" when it cannot be read or parsed."),
+    function_def<parse_dot_string>("parse_dot_string",
+                                   "parse_dot_string(content)\n--\n\n"
+                                   "Reads a graph from DOT text into a PyGraph.\n"
+                                   "ValueError \"parse error: line N: ...\" for an unusable node id."),
+    function_def<graph_from_edges>(
+        "graph_from_edges",
+        "graph_from_edges(nodes, edges)\n--\n\n"
+        "Builds a PyGraph from (id, label) tuples and (id, id, modality) tuples. Nodes that\n"
+        "appear only in edges get the label \".\"; edges are named e1, e2, ... in order."),
     function_def<to_cgraph_py>(
         "to_cgraph_py",
-        "to_cgraph_py(graph, candidate_rule, branch_rule, allow_hashes, compress, compact)\n--\n\n"),
+        "to_cgraph_py(graph, candidate_rule, branch_rule, allow_hashes, compress, compact)\n--\n\n"
+        "The canonical string of the graph's root component, as a PyCGraph. All six\n"
+        "arguments are required; None stands for the default (\"$degree\", the fixed branch\n"
+        "rule, True, True, False). tolva.canonical_string takes them by keyword."),
     function_def<canonical_node_order_py>(
         "canonical_node_order_py",
         "canonical_node_order_py(graph, candidate_rule=None, branch_rule=None, allow_hashes=None, "
-        "compact=None)\n--\n\n"),
+        "compact=None)\n--\n\n"
+        "The ids of the nodes in the order the canonical string visits them."),
 };
 
 // Further functions, added as module attributes only: __all__ keeps the
 // original names.
 PyMethodDef extra_function_defs[] = {
+    function_def<read_dot_file>(
+        "read_dot_file",
+        "read_dot_file(path, accept_directed=False, label='label', modality=None)\n--\n\n"
+        "Reads one graph from a DOT file with the complete DOT grammar; modality None stands\n"
+        "for ('weight', 'label'). A file that is not UTF-8 is read as Latin-1. tolva.read_dot\n"
+        "is the friendlier entry point."),
+    function_def<read_dot_text>(
+        "read_dot_text",
+        "read_dot_text(content, accept_directed=False, label='label', modality=None)\n--\n\n"
+        "Reads one graph from DOT text with the complete DOT grammar; modality None stands for\n"
+        "('weight', 'label'). tolva.read_dot is the friendlier entry point."),
     function_def<to_cgraph_many>(
         "to_cgraph_many",
         "to_cgraph_many(graphs, candidate_rule=None, branch_rule=None, allow_hashes=None, "
-        "compress=None, compact=None, workers=None, on_error='raise')\n--\n\n"),
+        "compress=None, compact=None, workers=None, on_error='raise')\n--\n\n"
+        "to_cgraph_py for a sequence of graphs, on native threads, results in input order."),
     function_def<canonical_node_order_many>(
         "canonical_node_order_many",
         "canonical_node_order_many(graphs, candidate_rule=None, branch_rule=None, "
-        "allow_hashes=None, compact=None, workers=None, on_error='raise')\n--\n\n"),
+        "allow_hashes=None, compact=None, workers=None, on_error='raise')\n--\n\n"
+        "canonical_node_order_py for a sequence of graphs, on native threads, in input order."),
+    function_def<graph_key>(
+        "graph_key",
+        "graph_key(graph, compact=None, allow_hashes=None, whole_braces=None)\n--\n\n"
+        "The key of the whole graph: every connected component canonised, escaped, sorted\n"
+        "and joined after the format prefix \"tolva1:\". tolva.key is the keyword form."),
+    function_def<graph_key_many>(
+        "graph_key_many",
+        "graph_key_many(graphs, compact=None, allow_hashes=None, whole_braces=None, workers=None, "
+        "on_error='raise')\n--\n\n"
+        "graph_key for a sequence of graphs, on native threads, results in input order."),
 };
 
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.

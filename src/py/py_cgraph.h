@@ -1,7 +1,9 @@
 // PyCGraph: the Python handle of one canonical string.
 //
-// str(), repr() and as_str() all give the string itself. Instances come only
-// from to_cgraph_py; the class cannot be called or subclassed from Python.
+// str() and as_str() give the string itself, repr() PyCGraph('...'). Two
+// instances compare and hash by their texts' bytes, and pickle by the text.
+// Instances come from to_cgraph_py (and unpickling); the class cannot be
+// called or subclassed from Python.
 #pragma once
 
 #include <string>

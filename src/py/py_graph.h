@@ -1,8 +1,9 @@
 // PyGraph: the Python handle of one immutable GraphWrap.
 //
-// Instances come only from the graph-building functions of the module; the
-// class cannot be called or subclassed from Python. The wrapped graph is never
-// changed after creation, so one PyGraph can be passed to any number of calls.
+// Instances come only from the graph-building functions of the module (and
+// unpickling); the class cannot be called or subclassed from Python. The
+// wrapped graph is never changed after creation, so one PyGraph can be passed
+// to any number of calls, and copy.copy / copy.deepcopy give it back itself.
 #pragma once
 
 #include "graph/graph_wrap.h"

@@ -1,16 +1,13 @@
 #include "tree/tree_string.h"
 
-#include "tree/tree_walk.h"
-
 namespace tolva {
 
-std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph, NodeIndex root,
-                                                          const BlockedNodes& blocked,
+std::expected<TreeStringText, std::string> tree_text_from(TreeWalker& walker, const GraphWrap& graph,
+                                                          NodeIndex root, const BlockedNodes& blocked,
                                                           bool use_parent_modality, StopControl* stop) {
-  auto walk = walk_tree(graph, root, blocked, TreeWalkOptions{use_parent_modality, false, stop});
-  if (!walk) return std::unexpected(std::move(walk.error()));
-  const WrittenNode& written = *walk->find(root);
-  return TreeStringText{written.text, written.height};
+  auto written = walker.walk(graph, root, blocked, TreeWalkOptions{use_parent_modality, false, stop});
+  if (!written) return std::unexpected(std::move(written.error()));
+  return TreeStringText{written->text, written->height};
 }
 
 std::expected<TreeString, std::string> to_tree_string_with_depth_order(
@@ -19,7 +16,8 @@ std::expected<TreeString, std::string> to_tree_string_with_depth_order(
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root || !graph.node_occupied(*root))
     return std::unexpected("unknown root id '" + std::string(root_id) + "'");
-  auto tree = tree_text_from(graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
+  TreeWalker walker;
+  auto tree = tree_text_from(walker, graph, *root, BlockedNodes::from_ids(graph, blocked_ids, root_id),
                              use_parent_modality, stop);
   if (!tree) return std::unexpected(std::move(tree.error()));
   return TreeString{tree->text.str(), tree->height};

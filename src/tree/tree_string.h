@@ -26,6 +26,7 @@
 #include "graph/graph_wrap.h"
 #include "graph/id_set.h"
 #include "tree/tree_text.h"
+#include "tree/tree_walk.h"
 
 namespace tolva {
 
@@ -40,14 +41,15 @@ std::expected<TreeString, std::string> to_tree_string_with_depth_order(
     const GraphWrap& graph, std::string_view root_id, const IdSet& blocked_ids,
     bool use_parent_modality, StopControl* stop = nullptr);
 
-// The same walk from a root slot with resolved blocked nodes, returning the
-// text unwritten (see TreeText) for callers that only stream or compare it.
+// The same walk from a root slot with resolved blocked nodes, by a walker the
+// caller keeps, returning the text unwritten (see TreeText) for callers that
+// only stream or compare it. The text is valid until the walker's next walk.
 struct TreeStringText {
   TreeText text;
   std::int32_t height = 1;
 };
-std::expected<TreeStringText, std::string> tree_text_from(const GraphWrap& graph, NodeIndex root,
-                                                          const BlockedNodes& blocked,
+std::expected<TreeStringText, std::string> tree_text_from(TreeWalker& walker, const GraphWrap& graph,
+                                                          NodeIndex root, const BlockedNodes& blocked,
                                                           bool use_parent_modality,
                                                           StopControl* stop = nullptr);
 

@@ -2,37 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace tolva {
-
-struct TreeText::Composite {
-  std::vector<Item> items;
-  std::string label;
-  std::size_t size = 0;
-
-  ~Composite();
-};
-
-// Releasing a composite releases its children, so a chain of composites as deep
-// as a long path would recurse once per level and exhaust the stack. The
-// children this composite alone owns are detached instead and released one at
-// a time from a local stack, each after its own sole-owned children were taken.
-TreeText::Composite::~Composite() {
-  std::vector<std::shared_ptr<const Composite>> pending;
-  auto detach_sole_children = [&pending](std::vector<Item>& children) {
-    for (Item& item : children)
-      if (item.child.composite_.use_count() == 1) pending.push_back(std::move(item.child.composite_));
-  };
-  detach_sole_children(items);
-  while (!pending.empty()) {
-    std::shared_ptr<const Composite> next = std::move(pending.back());
-    pending.pop_back();
-    // Every composite is created non-const (make_shared<Composite>), and this is its last owner.
-    detach_sole_children(const_cast<Composite&>(*next).items);
-  }
-}
-
 namespace {
 
 constexpr std::string_view kOpen = "(";
@@ -43,59 +14,38 @@ constexpr std::string_view kClose = ")";
 }  // namespace
 
 std::string build_node_string(std::string_view label, const std::vector<BranchText>& entries) {
-  std::string text;
-  text.reserve(node_text_size(
-      label, entries.size(), [&](std::size_t i) { return entries[i].text.size(); },
-      [&](std::size_t i) { return entries[i].modality.size(); }));
-  append_node_text(
-      text, label, entries.size(), [&](std::size_t i) { return entries[i].text; },
-      [&](std::size_t i) { return entries[i].modality; });
+  auto text_at = [&](std::size_t i) { return entries[i].text; };
+  auto modality_at = [&](std::size_t i) { return entries[i].modality; };
+  std::string text(node_text_size(
+                       label, entries.size(), [&](std::size_t i) { return entries[i].text.size(); },
+                       [&](std::size_t i) { return entries[i].modality.size(); }),
+                   '\0');
+  write_node_text(text.data(), label, entries.size(), text_at, modality_at);
   return text;
 }
 
-TreeText TreeText::flat(std::shared_ptr<const std::string> text) {
-  TreeText out;
-  out.flat_ = std::move(text);
-  return out;
-}
-
-TreeText TreeText::node(const std::vector<Item>& items, std::string_view label) {
-  auto text_size = [&](std::size_t i) { return items[i].child.size(); };
-  auto modality_size = [&](std::size_t i) { return items[i].modality.size(); };
-  std::size_t size = node_text_size(label, items.size(), text_size, modality_size);
-  bool children_flat = std::all_of(items.begin(), items.end(),
-                                   [](const Item& item) { return item.child.is_flat(); });
-  if (size > kFlatLimit || !children_flat) return composite(items, label);
-  std::string text;
-  text.reserve(size);
-  append_node_text(
-      text, label, items.size(), [&](std::size_t i) -> std::string_view { return items[i].child.flat_text(); },
-      [&](std::size_t i) -> std::string_view { return items[i].modality; });
-  return flat(std::make_shared<const std::string>(std::move(text)));
-}
-
-TreeText TreeText::composite(std::vector<Item> items, std::string_view label) {
-  auto composite = std::make_shared<Composite>();
-  composite->size = node_text_size(
+TreeText TreeText::node(TextArena& arena, std::span<const Item> items, std::string_view label) {
+  std::size_t size = node_text_size(
       label, items.size(), [&](std::size_t i) { return items[i].child.size(); },
       [&](std::size_t i) { return items[i].modality.size(); });
-  composite->items = std::move(items);
-  composite->label = label;
-  TreeText out;
-  out.composite_ = std::move(composite);
-  return out;
+  bool children_flat = std::all_of(items.begin(), items.end(), [](const Item& item) { return item.child.is_flat(); });
+  if (size > kFlatLimit || !children_flat) return composite(arena, items, label);
+  char* text = arena.chars(size);
+  write_node_text(
+      text, label, items.size(), [&](std::size_t i) { return items[i].child.flat_text(); },
+      [&](std::size_t i) { return items[i].modality; });
+  return TreeText(text, size, nullptr);
 }
 
-std::size_t TreeText::size() const {
-  if (composite_) return composite_->size;
-  return flat_ ? flat_->size() : 0;
-}
-
-bool TreeText::is_flat() const { return !composite_; }
-
-const std::string& TreeText::flat_text() const {
-  static const std::string kEmpty;
-  return flat_ ? *flat_ : kEmpty;
+TreeText TreeText::composite(TextArena& arena, std::span<const Item> items, std::string_view label) {
+  std::size_t size = node_text_size(
+      label, items.size(), [&](std::size_t i) { return items[i].child.size(); },
+      [&](std::size_t i) { return items[i].modality.size(); });
+  Item* copied = arena.array<Item>(items.size());
+  std::uninitialized_copy(items.begin(), items.end(), copied);
+  Composite* node = arena.array<Composite>(1);
+  new (node) Composite{copied, items.size(), label};
+  return TreeText(nullptr, size, node);
 }
 
 std::string TreeText::str() const {
@@ -105,6 +55,10 @@ std::string TreeText::str() const {
 }
 
 void TreeText::append_to(std::string& out) const {
+  if (is_flat()) {
+    out.append(flat_text());
+    return;
+  }
   out.reserve(out.size() + size());
   ChunkCursor cursor(*this);
   for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next()) out += chunk;
@@ -130,7 +84,7 @@ int TreeText::compare(const TreeText& other) const {
 
 TreeText::ChunkCursor::ChunkCursor(const TreeText& text) {
   if (text.composite_)
-    stack_.push_back(Level{text.composite_.get()});
+    stack_.push_back(Level{text.composite_});
   else
     pending_flat_ = text.flat_text();
 }
@@ -148,7 +102,7 @@ std::string_view TreeText::ChunkCursor::next() {
         piece = kOpen;
         break;
       case Step::Separator:
-        if (level.item == node.items.size()) {
+        if (level.item == node.count) {
           level.step = Step::Label;
           piece = kClose;
         } else {
@@ -160,7 +114,7 @@ std::string_view TreeText::ChunkCursor::next() {
         level.step = Step::Colon;
         const TreeText& child = node.items[level.item].child;
         if (child.composite_) {
-          stack_.push_back(Level{child.composite_.get()});
+          stack_.push_back(Level{child.composite_});
           continue;
         }
         piece = child.flat_text();

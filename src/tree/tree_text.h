@@ -4,23 +4,30 @@
 // modality of the edge to it, joined by ", " + ")" + its label. Written out
 // naively, every ancestor copies the text of everything below it, which costs
 // time quadratic in the depth (a path of a million nodes would copy terabytes).
-// TreeText therefore keeps small texts as one flat shared string and a large
-// text as a node that refers to its children's TreeTexts; it is written out
-// once, on demand, into a single buffer. Comparison, writing and streaming work
-// on either form with explicit stacks, never recursion.
+// TreeText therefore keeps small texts flat, as one run of characters, and a
+// large text as a node that refers to its children's TreeTexts; it is written
+// out once, on demand. Comparison, writing and streaming work on either form
+// with explicit stacks, never recursion.
 //
-//   TreeText leaf = TreeText::flat(std::make_shared<const std::string>("B"));
-//   TreeText root = TreeText::node({{leaf, "1"}}, "R");   // "(B:1)R"
+// A TreeText is a view: its characters and nodes live in a TextArena (or any
+// storage that outlives it), normally the arena of the walk that built it.
+//
+//   TextArena arena;
+//   TreeText leaf = TreeText::flat("B");
+//   TreeText::Item items[] = {{leaf, "1"}};
+//   TreeText root = TreeText::node(arena, items, "R");   // "(B:1)R"
 //   root.str();                      // "(B:1)R"
 //   root.compare(leaf) < 0;          // bytewise: '(' sorts before 'B'
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "tree/text_arena.h"
 
 namespace tolva {
 
@@ -34,17 +41,18 @@ class TreeText {
   static constexpr std::size_t kFlatLimit = 4096;
 
   TreeText() = default;
-  static TreeText flat(std::shared_ptr<const std::string> text);
+  // A text whose characters the caller keeps alive.
+  static TreeText flat(std::string_view text) { return TreeText(text.data(), text.size(), nullptr); }
   // "(" + items joined by ", " (each child + ":" + modality) + ")" + label,
-  // kept flat when small enough and every child is flat.
-  static TreeText node(const std::vector<Item>& items, std::string_view label);
+  // kept flat (written into `arena`) when small enough and every child is flat.
+  static TreeText node(TextArena& arena, std::span<const Item> items, std::string_view label);
   // Always the referring form (for texts known to be large).
-  static TreeText composite(std::vector<Item> items, std::string_view label);
+  static TreeText composite(TextArena& arena, std::span<const Item> items, std::string_view label);
 
-  std::size_t size() const;
-  bool is_flat() const;
+  std::size_t size() const { return size_; }
+  bool is_flat() const { return composite_ == nullptr; }
   // The flat text; only valid when is_flat().
-  const std::string& flat_text() const;
+  std::string_view flat_text() const { return {data_, size_}; }
 
   std::string str() const;
   void append_to(std::string& out) const;
@@ -72,11 +80,27 @@ class TreeText {
   };
 
  private:
-  std::shared_ptr<const std::string> flat_;
-  std::shared_ptr<const Composite> composite_;
+  TreeText(const char* data, std::size_t size, const Composite* composite)
+      : data_(data), size_(size), composite_(composite) {}
+
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  const Composite* composite_ = nullptr;
 };
 
 // One child as written inside its parent's parentheses.
+struct TreeText::Item {
+  TreeText child;
+  std::string_view modality;
+};
+
+struct TreeText::Composite {
+  const Item* items;
+  std::size_t count;
+  std::string_view label;
+};
+
+// One child as written inside its parent's parentheses, both texts flat.
 struct BranchText {
   std::string_view text;
   std::string_view modality;
@@ -96,24 +120,25 @@ std::size_t node_text_size(std::string_view label, std::size_t count, TextSizeAt
   return size;
 }
 
-// Appends "(" + entries joined by ", " (text_at(i) + ":" + modality_at(i)) + ")" + label.
+// Writes "(" + entries joined by ", " (text_at(i) + ":" + modality_at(i)) + ")"
+// + label at `out`, which has room for node_text_size(...) characters.
 template <typename TextAt, typename ModalityAt>
-void append_node_text(std::string& out, std::string_view label, std::size_t count, TextAt text_at,
+char* write_node_text(char* out, std::string_view label, std::size_t count, TextAt text_at,
                       ModalityAt modality_at) {
-  out += '(';
+  auto put = [&out](std::string_view piece) {
+    if (!piece.empty()) std::char_traits<char>::copy(out, piece.data(), piece.size());
+    out += piece.size();
+  };
+  *out++ = '(';
   for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) out += ", ";
-    out += text_at(i);
-    out += ':';
-    out += modality_at(i);
+    if (i > 0) put(", ");
+    put(text_at(i));
+    *out++ = ':';
+    put(modality_at(i));
   }
-  out += ')';
-  out += label;
+  *out++ = ')';
+  put(label);
+  return out;
 }
-
-struct TreeText::Item {
-  TreeText child;
-  std::string modality;
-};
 
 }  // namespace tolva

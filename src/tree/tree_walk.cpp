@@ -1,206 +1,151 @@
 #include "tree/tree_walk.h"
 
 #include <algorithm>
-
-#include "tree/intern_table.h"
+#include <charconv>
 
 namespace tolva {
 namespace {
 
-// A neighbour entry taken as a child when its parent was entered.
-struct ChildLink {
-  std::uint64_t ordinal;  // position among all of the parent's neighbour entries
-  NodeIndex child;
-  const std::string* modality;
-};
-
-struct TreeFrame {
-  NodeIndex parent;  // kEndMarker for the root
-  NodeIndex node;
-  bool exit;
-  std::uint32_t links_begin;  // exit frames: the node's links start here in the link stack
-  std::uint64_t degree;       // exit frames: the node's number of neighbour entries
-};
-
-// A child as its parent sorts it.
-struct BranchEntry {
-  const std::string* modality;
-  std::uint64_t ordinal;
-  NodeIndex child;
-  std::int32_t height;
-  const TreeText* text;
-};
-
-// Per-slot scratch of one walk.
-struct SlotState {
-  std::uint32_t written = kEndMarker;
-  // Parallel edges: the node that last linked this slot, and where that link is,
-  // so a second entry reuses the modality of the first edge to the same child.
-  NodeIndex linked_by = kEndMarker;
-  std::uint32_t first_link = 0;
-  bool visited = false;
-};
-
-class Walker {
- public:
-  Walker(const GraphWrap& graph, const BlockedNodes& blocked, TreeWalkOptions options)
-      : graph_(graph), blocked_(blocked), options_(options), slots_(graph.node_slot_count()),
-        interned_() {}
-
-  std::expected<TreeWalk, std::string> run(NodeIndex root) {
-    // Most walks (magnets) cover a small part of the graph; start modestly.
-    std::size_t expected = std::min<std::size_t>(graph_.node_count(), 256);
-    frames_.reserve(expected);
-    links_.reserve(expected);
-    written_.reserve(expected);
-    entries_.reserve(16);
-    frames_.push_back(TreeFrame{kEndMarker, root, false, 0, 0});
-    while (!frames_.empty()) {
-      if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
-      TreeFrame frame = frames_.back();
-      frames_.pop_back();
-      if (frame.exit)
-        finish(frame);
-      else
-        enter(frame);
-    }
-    if (slots_[root].written == kEndMarker) return std::unexpected("failed to build tree string");
-    TreeWalk walk;
-    walk.written_index.resize(slots_.size());
-    for (std::size_t i = 0; i < slots_.size(); ++i) walk.written_index[i] = slots_[i].written;
-    walk.written = std::move(written_);
-    return walk;
-  }
-
- private:
-  void enter(const TreeFrame& frame) {
-    NodeIndex node = frame.node;
-    if (slots_[node].visited) return;
-    slots_[node].visited = true;
-    auto begin = static_cast<std::uint32_t>(links_.size());
-    std::uint64_t ordinal = 0;
-    graph_.for_each_incident(node, [&](EdgeIndex edge, NodeIndex next) {
-      std::uint64_t position = ordinal++;
-      if (frame.parent != kEndMarker && next == frame.parent) return;
-      if (!graph_.node_occupied(next) || blocked_.contains(graph_, next)) return;
-      if (slots_[next].visited) return;
-      const std::string* modality = &graph_.edge(edge)->modality;
-      SlotState& state = slots_[next];
-      if (state.linked_by == node) {
-        modality = links_[state.first_link].modality;
-      } else {
-        state.linked_by = node;
-        state.first_link = static_cast<std::uint32_t>(links_.size());
-      }
-      links_.push_back(ChildLink{position, next, modality});
-    });
-    frames_.push_back(TreeFrame{frame.parent, node, true, begin, ordinal});
-    for (auto i = links_.size(); i > begin; --i)
-      frames_.push_back(TreeFrame{node, links_[i - 1].child, false, 0, 0});
-  }
-
-  void finish(const TreeFrame& frame) {
-    label_ = format_label(*graph_.node(frame.node));
-    if (frame.parent != kEndMarker && frame.degree == 1) {
-      store(frame.node, TreeText::flat(interned_.intern(label_)), 1, {});
-      links_.resize(frame.links_begin);
-      return;
-    }
-    std::vector<BranchEntry>& entries = entries_;
-    entries.clear();
-    for (std::size_t i = frame.links_begin; i < links_.size(); ++i) {
-      const ChildLink& link = links_[i];
-      std::uint32_t written = slots_[link.child].written;
-      if (written == kEndMarker)
-        entries.push_back(BranchEntry{link.modality, link.ordinal, link.child, 1, &missing_child_});
-      else
-        entries.push_back(BranchEntry{link.modality, link.ordinal, link.child,
-                                      written_[written].height, &written_[written].text});
-    }
-    links_.resize(frame.links_begin);
-    if (entries.size() > 1) sort_children(entries);
-
-    std::int32_t height = 1;
-    for (const BranchEntry& entry : entries) height = std::max(height, entry.height + 1);
-    TreeText text = node_text(entries);
-    std::vector<NodeIndex> children;
-    if (options_.record_child_orders) {
-      children.reserve(entries.size());
-      for (const BranchEntry& entry : entries) children.push_back(entry.child);
-    }
-    store(frame.node, std::move(text), height, std::move(children));
-  }
-
-  // Small texts are written out and interned; large ones refer to their children.
-  TreeText node_text(const std::vector<BranchEntry>& entries) {
-    auto text_size = [&](std::size_t i) { return entries[i].text->size(); };
-    auto modality_size = [&](std::size_t i) { return entries[i].modality->size(); };
-    std::size_t size = node_text_size(label_, entries.size(), text_size, modality_size);
-    bool children_flat = std::all_of(entries.begin(), entries.end(),
-                                     [](const BranchEntry& entry) { return entry.text->is_flat(); });
-    if (size <= TreeText::kFlatLimit && children_flat) {
-      text_.clear();
-      append_node_text(
-          text_, label_, entries.size(),
-          [&](std::size_t i) -> std::string_view { return entries[i].text->flat_text(); },
-          [&](std::size_t i) -> std::string_view { return *entries[i].modality; });
-      return TreeText::flat(interned_.intern(text_));
-    }
-    std::vector<TreeText::Item> items;
-    items.reserve(entries.size());
-    for (const BranchEntry& entry : entries) items.push_back(TreeText::Item{*entry.text, *entry.modality});
-    return TreeText::composite(std::move(items), label_);
-  }
-
-  void sort_children(std::vector<BranchEntry>& entries) const {
-    bool by_modality = options_.use_parent_modality;
-    std::sort(entries.begin(), entries.end(), [by_modality](const BranchEntry& a, const BranchEntry& b) {
-      if (a.height != b.height) return a.height < b.height;
-      if (by_modality) {
-        if (int order = a.modality->compare(*b.modality); order != 0) return order < 0;
-      }
-      if (a.text != b.text) {
-        if (int order = a.text->compare(*b.text); order != 0) return order < 0;
-      }
-      return a.ordinal < b.ordinal;
-    });
-  }
-
-  void store(NodeIndex node, TreeText text, std::int32_t height, std::vector<NodeIndex> children) {
-    slots_[node].written = static_cast<std::uint32_t>(written_.size());
-    written_.push_back(WrittenNode{std::move(text), height, std::move(children)});
-  }
-
-  const GraphWrap& graph_;
-  const BlockedNodes& blocked_;
-  TreeWalkOptions options_;
-  std::vector<SlotState> slots_;
-  InternTable interned_;
-  std::vector<TreeFrame> frames_;
-  std::vector<ChildLink> links_;
-  std::vector<WrittenNode> written_;
-  // Scratch reused by every finished node.
-  std::vector<BranchEntry> entries_;
-  std::string label_;
-  std::string text_;
-  const TreeText missing_child_ = TreeText::flat(std::make_shared<const std::string>("?"));
-};
+const TreeText kMissingChild = TreeText::flat("?");
 
 }  // namespace
 
-std::string format_label(const NodeData& node) {
-  const NodeMeta& meta = node.meta;
-  std::string origin = meta.origin_key.value_or("");
-  if (meta.is_mirror)
-    return node.label + "#" + std::to_string(meta.mirror_count.value_or(0)) + "{" + origin + "}";
-  if (meta.is_virtual) return node.label + "*{" + origin + "}";
-  return node.label;
+void TreeWalker::start(const GraphWrap& graph) {
+  graph_ = &graph;
+  if (slots_.size() < graph.node_slot_count()) slots_.resize(graph.node_slot_count());
+  if (++stamp_ == 0) {
+    // The stamps went round: forget every slot's old stamp once.
+    for (SlotState& slot : slots_) slot.stamp = 0;
+    stamp_ = 1;
+  }
+  frames_.clear();
+  links_.clear();
+  written_.clear();
+  child_orders_.clear();
+  child_modalities_.clear();
+  arena_.reset();
 }
 
-std::expected<TreeWalk, std::string> walk_tree(const GraphWrap& graph, NodeIndex root,
-                                               const BlockedNodes& blocked,
-                                               TreeWalkOptions options) {
-  return Walker(graph, blocked, options).run(root);
+std::expected<WrittenNode, std::string> TreeWalker::walk(const GraphWrap& graph, NodeIndex root,
+                                                          const BlockedNodes& blocked, TreeWalkOptions options) {
+  start(graph);
+  blocked_ = &blocked;
+  options_ = options;
+  frames_.push_back(Frame{kEndMarker, root, false, 0, 0});
+  while (!frames_.empty()) {
+    if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
+    Frame frame = frames_.back();
+    frames_.pop_back();
+    if (frame.exit)
+      finish(frame);
+    else
+      enter(frame);
+  }
+  const WrittenNode* result = written(root);
+  if (result == nullptr) return std::unexpected("failed to build tree string");
+  return *result;
 }
+
+const WrittenNode* TreeWalker::written(NodeIndex node) const {
+  if (node >= slots_.size() || slots_[node].stamp != stamp_ || slots_[node].written == kEndMarker)
+    return nullptr;
+  return &written_[slots_[node].written];
+}
+
+void TreeWalker::enter(const Frame& frame) {
+  NodeIndex node = frame.node;
+  SlotState& self = state(node);
+  if (self.visited) return;
+  self.visited = true;
+  auto begin = static_cast<std::uint32_t>(links_.size());
+  std::uint64_t ordinal = 0;
+  const GraphWrap& graph = *graph_;
+  graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex next) {
+    std::uint64_t position = ordinal++;
+    if (frame.parent != kEndMarker && next == frame.parent) return;
+    if (!graph.node_occupied(next) || blocked_->contains(graph, next)) return;
+    SlotState& other = state(next);
+    if (other.visited) return;
+    std::string_view modality = graph.modality(edge);
+    if (other.linked_by == node) {
+      modality = links_[other.first_link].modality;
+    } else {
+      other.linked_by = node;
+      other.first_link = static_cast<std::uint32_t>(links_.size());
+    }
+    links_.push_back(ChildLink{position, next, modality});
+  });
+  frames_.push_back(Frame{frame.parent, node, true, begin, ordinal});
+  for (auto i = links_.size(); i > begin; --i) frames_.push_back(Frame{node, links_[i - 1].child, false, 0, 0});
+}
+
+void TreeWalker::finish(const Frame& frame) {
+  std::uint32_t begin = frame.links_begin;
+  if (options_.heights_only) {
+    std::int32_t height = 1;
+    if (frame.parent == kEndMarker || frame.degree != 1)
+      for (std::size_t i = begin; i < links_.size(); ++i) {
+        const WrittenNode* child = written(links_[i].child);
+        height = std::max(height, (child ? child->height : 1) + 1);
+      }
+    links_.resize(begin);
+    state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+    written_.push_back(WrittenNode{TreeText(), height, 0, 0});
+    return;
+  }
+  std::string_view label = graph_->written_label(frame.node);
+  if (frame.parent != kEndMarker && frame.degree == 1) {
+    links_.resize(begin);
+    state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+    written_.push_back(WrittenNode{TreeText::flat(label), 1, 0, 0});
+    return;
+  }
+  entries_.clear();
+  for (std::size_t i = begin; i < links_.size(); ++i) {
+    const ChildLink& link = links_[i];
+    const WrittenNode* child = written(link.child);
+    if (child == nullptr)
+      entries_.push_back(BranchEntry{link.modality, link.ordinal, link.child, 1, kMissingChild});
+    else
+      entries_.push_back(BranchEntry{link.modality, link.ordinal, link.child, child->height, child->text});
+  }
+  links_.resize(begin);
+  if (entries_.size() > 1) sort_children();
+
+  std::int32_t height = 1;
+  for (const BranchEntry& entry : entries_) height = std::max(height, entry.height + 1);
+  WrittenNode result{node_text(label), height, 0, 0};
+  if (options_.record_child_orders) {
+    result.children_begin = static_cast<std::uint32_t>(child_orders_.size());
+    result.children_count = static_cast<std::uint32_t>(entries_.size());
+    for (const BranchEntry& entry : entries_) {
+      child_orders_.push_back(entry.child);
+      child_modalities_.push_back(entry.modality);
+    }
+  }
+  state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+  written_.push_back(result);
+}
+
+// Small texts are written out; large ones refer to their children.
+TreeText TreeWalker::node_text(std::string_view label) {
+  items_.clear();
+  for (const BranchEntry& entry : entries_) items_.push_back(TreeText::Item{entry.text, entry.modality});
+  return TreeText::node(arena_, items_, label);
+}
+
+void TreeWalker::sort_children() {
+  bool by_modality = options_.use_parent_modality;
+  std::sort(entries_.begin(), entries_.end(), [by_modality](const BranchEntry& a, const BranchEntry& b) {
+    if (a.height != b.height) return a.height < b.height;
+    if (by_modality) {
+      if (int order = a.modality.compare(b.modality); order != 0) return order < 0;
+    }
+    if (int order = a.text.compare(b.text); order != 0) return order < 0;
+    return a.ordinal < b.ordinal;
+  });
+}
+
+std::string format_label(const GraphWrap& graph, NodeIndex node) { return std::string(graph.written_label(node)); }
 
 }  // namespace tolva

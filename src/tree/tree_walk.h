@@ -8,16 +8,27 @@
 // by subtree height, then (optionally) the modality of the edge to them, then
 // their text, then their position among the node's neighbour entries.
 // The walk uses explicit stacks only, so any depth is fine.
+//
+// A TreeWalker keeps its scratch (per-slot state, stacks, the arena of the
+// texts) from one walk to the next, so the many small walks of one DAG
+// rewrite (every magnet is one) cost what they visit, not what the graph
+// holds. A walk's result stays valid until the walker's next walk.
+//
+//   TreeWalker walker;
+//   auto root = walker.walk(graph, root_node, BlockedNodes{}, TreeWalkOptions{});
+//   if (root) std::string text = root->text.str();   // e.g. "(B:1, (C:2)A:1)R"
 #pragma once
 
 #include <cstdint>
 #include <expected>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "graph/blocked_nodes.h"
 #include "error/stop_control.h"
+#include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
+#include "tree/text_arena.h"
 #include "tree/tree_text.h"
 
 namespace tolva {
@@ -28,34 +39,99 @@ struct TreeWalkOptions {
   bool record_child_orders = false;
   // Asked once per node entered; a stop ends the walk with "interrupted".
   StopControl* stop = nullptr;
+  // Only the heights: no text is written (every text is empty) and children
+  // are not ordered. Heights do not depend on the order, so they are the
+  // heights of the full walk.
+  bool heights_only = false;
 };
 
 struct WrittenNode {
   TreeText text;
   std::int32_t height = 1;
-  std::vector<NodeIndex> sorted_children;  // filled when record_child_orders
+  std::uint32_t children_begin = 0;  // with record_child_orders: see TreeWalker::children
+  std::uint32_t children_count = 0;
 };
 
-struct TreeWalk {
-  // Per node slot: index into `written`, or kEndMarker for nodes not written.
-  std::vector<std::uint32_t> written_index;
-  std::vector<WrittenNode> written;
+class TreeWalker {
+ public:
+  // Walks from `root`, which must be a live node, and returns what the root
+  // was written as. Fails with "failed to build tree string" if the root ends
+  // without a text, or with "interrupted" when options.stop asked to stop.
+  std::expected<WrittenNode, std::string> walk(const GraphWrap& graph, NodeIndex root,
+                                               const BlockedNodes& blocked, TreeWalkOptions options);
 
-  const WrittenNode* find(NodeIndex node) const {
-    if (node >= written_index.size() || written_index[node] == kEndMarker) return nullptr;
-    return &written[written_index[node]];
+  // After a walk: what `node` was written as, or nullptr when it was not written.
+  const WrittenNode* written(NodeIndex node) const;
+  // A written node's children in their sorted order (record_child_orders).
+  std::span<const NodeIndex> children(const WrittenNode& node) const {
+    return {child_orders_.data() + node.children_begin, node.children_count};
   }
-};
+  // The modalities of the links to those children, in the same order.
+  std::span<const std::string_view> child_modalities(const WrittenNode& node) const {
+    return {child_modalities_.data() + node.children_begin, node.children_count};
+  }
 
-// Walks from `root`, which must be a live node. Fails with
-// "failed to build tree string" if the root ends without a text, or with
-// "interrupted" when options.stop asked the walk to stop.
-std::expected<TreeWalk, std::string> walk_tree(const GraphWrap& graph, NodeIndex root,
-                                               const BlockedNodes& blocked,
-                                               TreeWalkOptions options);
+ private:
+  // A neighbour entry taken as a child when its parent was entered.
+  struct ChildLink {
+    std::uint64_t ordinal;  // position among all of the parent's neighbour entries
+    NodeIndex child;
+    std::string_view modality;
+  };
+  struct Frame {
+    NodeIndex parent;  // kEndMarker for the root
+    NodeIndex node;
+    bool exit;
+    std::uint32_t links_begin;  // exit frames: the node's links start here in links_
+    std::uint64_t degree;       // exit frames: the node's number of neighbour entries
+  };
+  // A child as its parent sorts it.
+  struct BranchEntry {
+    std::string_view modality;
+    std::uint64_t ordinal;
+    NodeIndex child;
+    std::int32_t height;
+    TreeText text;
+  };
+  // Per-slot scratch, valid only when `stamp` is the current walk's.
+  struct SlotState {
+    std::uint32_t stamp = 0;
+    std::uint32_t written = kEndMarker;
+    // Parallel edges: the node that last linked this slot, and where that link
+    // is, so a second entry reuses the modality of the first edge to the same child.
+    NodeIndex linked_by = kEndMarker;
+    std::uint32_t first_link = 0;
+    bool visited = false;
+  };
+
+  SlotState& state(NodeIndex node) {
+    SlotState& slot = slots_[node];
+    if (slot.stamp != stamp_) slot = SlotState{stamp_};
+    return slot;
+  }
+  void start(const GraphWrap& graph);
+  void enter(const Frame& frame);
+  void finish(const Frame& frame);
+  TreeText node_text(std::string_view label);
+  void sort_children();
+
+  const GraphWrap* graph_ = nullptr;
+  const BlockedNodes* blocked_ = nullptr;
+  TreeWalkOptions options_;
+  std::uint32_t stamp_ = 0;
+  std::vector<SlotState> slots_;
+  std::vector<Frame> frames_;
+  std::vector<ChildLink> links_;
+  std::vector<WrittenNode> written_;
+  std::vector<NodeIndex> child_orders_;
+  std::vector<std::string_view> child_modalities_;
+  std::vector<BranchEntry> entries_;
+  std::vector<TreeText::Item> items_;
+  TextArena arena_;
+};
 
 // The text written for a node itself: its label, plus "#<count>{<origin>}" for
 // a mirror or "*{<origin>}" for a virtual leaf.
-std::string format_label(const NodeData& node);
+std::string format_label(const GraphWrap& graph, NodeIndex node);
 
 }  // namespace tolva

@@ -46,32 +46,29 @@ inline GraphWrap floored_from_r(const Nodes& nodes, const Edges& edges, const Id
   return graph;
 }
 
-// The node with this id; fails the test when there is none.
-inline const NodeData& node_named(const GraphWrap& graph, std::string_view id) {
-  static NodeData missing{};  // not const: meta_of may hand it out
-  const NodeData* node = graph.node(graph.find(id).value_or(kEndMarker));
-  EXPECT_NE(node, nullptr) << "no node " << id;
-  return node ? *node : missing;
-}
-
-inline NodeMeta& meta_of(GraphWrap& graph, std::string_view id) {
-  return const_cast<NodeMeta&>(node_named(graph, id).meta);
+// The meta of the node with this id; fails the test when there is none.
+inline NodeMeta meta_of(const GraphWrap& graph, std::string_view id) {
+  auto index = graph.find(id);
+  EXPECT_TRUE(index.has_value()) << "no node " << id;
+  return index ? graph.meta(*index) : NodeMeta{};
 }
 
 // One node as a line: label@floor, then for mirrors "#count" and for virtual
 // leaves "*", the origin key in braces, and its edges in visiting order as
 // edge>neighbour:modality. For example "C@2#2{_(D:2)C_}: #e3_0>b:3".
 inline std::string described(const GraphWrap& graph, std::string_view id) {
-  const NodeMeta& meta = node_named(graph, id).meta;
-  std::string out = node_named(graph, id).label + "@" + (meta.floor ? std::to_string(*meta.floor) : "-");
-  if (meta.is_mirror) out += "#" + std::to_string(meta.mirror_count.value_or(0));
+  auto index = graph.find(id);
+  if (!index) return "no node " + std::string(id);
+  NodeMeta meta = graph.meta(*index);
+  std::string out = std::string(graph.label(*index)) + "@" + (meta.floor ? std::to_string(*meta.floor) : "-");
+  if (meta.is_mirror) out += "#" + std::to_string(meta.extra.mirror_count.value_or(0));
   if (meta.is_virtual) out += "*";
-  if (meta.origin_key) out += "{" + *meta.origin_key + "}";
+  if (meta.extra.origin_key) out += "{" + std::string(*meta.extra.origin_key) + "}";
   out += ":";
-  if (auto index = graph.find(id))
-    graph.for_each_incident(*index, [&](EdgeIndex edge, NodeIndex other) {
-      out += " " + graph.edge(edge)->id + ">" + graph.node(other)->id + ":" + graph.edge(edge)->modality;
-    });
+  graph.for_each_incident(*index, [&](EdgeIndex edge, NodeIndex other) {
+    out += " " + std::string(graph.edge_id(edge)) + ">" + std::string(graph.id(other)) + ":" +
+           std::string(graph.modality(edge));
+  });
   return out;
 }
 

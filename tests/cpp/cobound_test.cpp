@@ -7,8 +7,9 @@
 namespace tolva {
 namespace {
 
-CoboundEntry entry(std::string lo, std::string modality, std::string hi, std::string key_lo = "a",
-                   std::string key_hi = "b") {
+// The score holds views: the texts are literals, which outlive the entry.
+CoboundEntry entry(std::string_view lo, std::string_view modality, std::string_view hi,
+                   std::string_view key_lo = "a", std::string_view key_hi = "b") {
   return CoboundEntry{CoboundScore{lo, hi, modality, key_lo, key_hi, std::nullopt, std::nullopt}, 0, 1};
 }
 
@@ -55,13 +56,14 @@ EdgeData choice_on_floor_1(GraphWrap& graph, bool allow_hashes) {
   std::vector<CoboundCandidate> candidates;
   for (EdgeIndex edge : graph.edge_indices()) {
     auto [a, b] = *graph.endpoints(edge);
-    if (graph.node(a)->meta.floor == 1 && graph.node(b)->meta.floor == 1) candidates.push_back({edge, 1});
+    if (graph.floor(a) == 1 && graph.floor(b) == 1) candidates.push_back({edge, 1});
   }
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto choice = select_cobound(graph, candidates, 1, allow_hashes, context);
   EXPECT_TRUE(choice.has_value() && choice->has_value());
-  return choice && *choice ? *graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
+  return choice && *choice ? graph.edge((*choice)->edge) : EdgeData{"<none>", ""};
 }
 
 TEST(SelectCobound, ParallelEqualEdgesGiveTheLowerEdgeIndex) {
@@ -93,7 +95,8 @@ TEST(FixCobound, CutsTheEdgeIntoTwoVirtualLeaves) {
   GraphWrap graph = floored({{"r", "a"}, {"r", "b"}, {"b", "a", "x"}, {"r", "*v0"}});
   std::uint64_t counter = 0;
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   ASSERT_TRUE(fix_cobound(graph, 2, 1, counter, false, context).has_value());
   EXPECT_EQ(counter, 2u);
   EXPECT_EQ(test_support::described(graph, "*v0"), ".@1: e4>r:1");

@@ -57,9 +57,17 @@ TEST(DagRewrite, TriangleEdgeIsCutIntoTwoVirtualLeaves) {
   }
 }
 
+// Counts the trace lines of the repairs.
+class RepairCounter final : public TraceOutput {
+ public:
+  void write_line(std::string_view line) override { count += line.starts_with("TRACE dag_counts ") ? 1 : 0; }
+  std::uint64_t count = 0;
+};
+
 // A spine below r with one leaf per spine node, each leaf with up to 100
 // self-loops. Each loop is one repair, so kDagRepairLimit + 1 loops need one
-// repair too many.
+// repair too many. Untraced, the rewrite sees that before repairing anything;
+// traced, it makes every repair up to the failing one, each with its line.
 TEST(DagRewrite, MoreRepairsThanTheGuardLimitFail) {
   GraphWrap graph;
   std::string spine = "r";
@@ -71,9 +79,14 @@ TEST(DagRewrite, MoreRepairsThanTheGuardLimitFail) {
       graph.add_edge_with_modality(leaf_id, leaf_id, "1");
     spine = next;
   }
-  auto too_many = to_dag_with_mode(graph, "r", IdSet{}, true, true);
-  ASSERT_FALSE(too_many.has_value());
-  EXPECT_EQ(too_many.error().display(), "unsupported: dag rewrite loop exceeded guard limit");
+  for (bool traced : {false, true}) {
+    RepairCounter lines;
+    auto too_many = to_dag_with_mode(graph, "r", IdSet{}, true, true,
+                                     CallControls{TraceSettings::fixed(traced, false, lines)});
+    ASSERT_FALSE(too_many.has_value());
+    EXPECT_EQ(too_many.error().display(), "unsupported: dag rewrite loop exceeded guard limit");
+    EXPECT_EQ(lines.count, traced ? kDagRepairLimit + 1 : 0);
+  }
 }
 
 }  // namespace

@@ -17,11 +17,12 @@ namespace {
 std::string outcome(const std::expected<GraphWrap, std::string>& g) {
   if (!g) return "error: " + g.error();
   std::string out;
-  g->for_each_node([&](NodeIndex, const NodeData& n) { out += n.id + ":" + n.label + " "; });
+  g->for_each_node([&](NodeIndex n) { out += std::string(g->id(n)) + ":" + std::string(g->label(n)) + " "; });
   out += "|";
   for (EdgeIndex e : g->edge_indices()) {
     auto [a, b] = *g->endpoints(e);
-    out += " " + g->edge(e)->id + ":" + g->node(a)->id + "-" + g->node(b)->id + ":" + g->edge(e)->modality;
+    out += " " + std::string(g->edge_id(e)) + ":" + std::string(g->id(a)) + "-" + std::string(g->id(b)) + ":" +
+           std::string(g->modality(e));
   }
   return out;
 }

@@ -30,14 +30,14 @@ TEST_P(Layering, ListsEachFloorInSearchOrderAndWritesTheFloors) {
   IdFloors ids;
   for (const auto& floor : *floors) {
     ids.emplace_back();
-    for (NodeIndex node : floor) ids.back().push_back(graph.node(node)->id);
+    for (NodeIndex node : floor) ids.back().push_back(std::string(graph.id(node)));
   }
   EXPECT_EQ(ids, c.expected);
-  graph.for_each_node([&](NodeIndex, const NodeData& node) {
+  graph.for_each_node([&](NodeIndex node) {
     std::optional<std::int32_t> listed;
     for (std::size_t f = 0; f < ids.size(); ++f)
-      if (std::ranges::count(ids[f], node.id)) listed = static_cast<std::int32_t>(f);
-    EXPECT_EQ(node.meta.floor, listed) << node.id;
+      if (std::ranges::count(ids[f], graph.id(node))) listed = static_cast<std::int32_t>(f);
+    EXPECT_EQ(graph.floor(node), listed) << graph.id(node);
   });
 }
 

@@ -50,7 +50,7 @@ TEST(GraphWrap, CopyKeepsIndicesAndFreeLists) {
   EXPECT_EQ(copy.edge_indices(), g.edge_indices());
   EXPECT_EQ(copy.ensure_node("new", "."), 1u);
   EXPECT_EQ(copy.add_edge_with_modality("n0", "n3", "1"), 0u);
-  EXPECT_EQ(copy.edge(0)->id, "e3");
+  EXPECT_EQ(copy.edge_id(0), "e3");
   EXPECT_FALSE(g.find("new").has_value());
   EXPECT_EQ(g.edge_count(), 1u);
 }

@@ -13,8 +13,8 @@ Digest digest_of(std::uint8_t first, std::uint8_t last = 0) {
   return digest;
 }
 
-InboundEntry entry(std::uint64_t parents, std::string magnet, std::vector<Digest> digests,
-                   std::string id = "n", std::vector<std::pair<std::string, std::string>> keys = {},
+InboundEntry entry(std::uint64_t parents, std::string_view magnet, std::vector<Digest> digests,
+                   std::string_view id = "n", std::vector<std::pair<std::string_view, std::string_view>> keys = {},
                    std::optional<Digest> magnet_digest = std::nullopt) {
   InboundScore score{magnet, digests, id, keys, parents, magnet_digest};
   return InboundEntry{score, InboundCandidate{{}, 2, 0}};
@@ -66,11 +66,11 @@ GraphWrap two_children() {
 // The inbound candidates of floor 2, as the rewrite lists them.
 std::vector<InboundCandidate> inbound_on_floor_2(const GraphWrap& graph) {
   std::vector<InboundCandidate> out;
-  graph.for_each_node([&](NodeIndex node, const NodeData& data) {
-    if (data.meta.floor != 2) return;
+  graph.for_each_node([&](NodeIndex node) {
+    if (graph.floor(node) != 2) return;
     std::vector<EdgeIndex> parents;
     graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
-      if (*graph.node(other)->meta.floor < 2) parents.push_back(edge);
+      if (*graph.floor(other) < 2) parents.push_back(edge);
     });
     if (parents.size() >= 2) out.push_back(InboundCandidate{parents, 2, node});
   });
@@ -82,11 +82,12 @@ TEST(SelectInbound, GreaterParentDigestsWinOverTheSmallerIdAndAreTraced) {
   GraphWrap graph = two_children();
   test_support::CapturedTrace trace;
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false, context);
   std::vector<std::string> lines = trace.finish();
   ASSERT_TRUE(choice.has_value() && choice->has_value());
-  EXPECT_EQ(graph.node((*choice)->node)->id, "y");
+  EXPECT_EQ(graph.id((*choice)->node), "y");
   const std::string p1 = "49308d6debafaa9a20b92776e966291e";
   const std::string y_score = "[2,\"_()X_\",\"" + p1 + " f0a429655025dfd49f35878124465229\"]";
   const std::string y_repr = "[2,\"y\",[[\"p1\",\"y\"],[\"p3\",\"y\"]]]";

@@ -22,9 +22,10 @@ GraphWrap floored(std::string_view ids, const test_support::Edges& edges, const 
 
 std::string magnet_of(GraphWrap& graph, std::string_view id, bool allow_hashes) {
   CallControls controls;
-  RewriteContext context(controls);
+  RewriteScratch scratch;
+  RewriteContext context(controls, scratch);
   auto magnet = get_magnet(graph, *graph.find(id), allow_hashes, context);
-  return magnet ? *magnet : "error: " + magnet.error().display();
+  return magnet ? std::string(*magnet) : "error: " + magnet.error().display();
 }
 
 struct MagnetCase {
@@ -66,8 +67,8 @@ TEST(Magnet, LoneNodePlainAndHashed) {
   GraphWrap graph = floored("r", {});
   EXPECT_EQ(magnet_of(graph, "r", false), "_()R_");
   EXPECT_EQ(magnet_of(graph, "r", true), kLoneRHashed);
-  ASSERT_TRUE(meta_of(graph, "r").magnet_digest.has_value());
-  EXPECT_EQ("_" + hex_digest(*meta_of(graph, "r").magnet_digest) + "_", kLoneRHashed);
+  ASSERT_TRUE(meta_of(graph, "r").extra.magnet_digest.has_value());
+  EXPECT_EQ("_" + hex_digest(*meta_of(graph, "r").extra.magnet_digest) + "_", kLoneRHashed);
 }
 
 // Two calls with the same setting compute once, so there is one record at most,

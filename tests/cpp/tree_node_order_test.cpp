@@ -26,9 +26,10 @@ TEST_P(TreeNodeOrderOf, ListsTheNodesInTreeStringOrder) {
   const OrderCase& c = GetParam();
   GraphWrap graph = test_support::graph_of(c.nodes, c.edges);
   for (const auto& [id, label] : c.nodes) {
-    NodeMeta& meta = test_support::meta_of(graph, id);
-    if (id[0] == 'm') meta = NodeMeta{.is_mirror = true, .source_id = id.substr(1)};
-    if (id[0] == 'v') meta.is_virtual = true;
+    NodeIndex node = *graph.find(id);
+    if (id[0] == 'm')
+      graph.set_meta(node, NodeMeta{.is_mirror = true, .extra = {.source_id = graph.store_text(id.substr(1))}});
+    if (id[0] == 'v') graph.set_meta(node, NodeMeta{.is_virtual = true});
   }
   auto order = to_tree_node_order(graph, "r", c.blocked);
   ASSERT_TRUE(order.has_value()) << order.error();

@@ -56,12 +56,15 @@ INSTANTIATE_TEST_SUITE_P(
     test_support::kCaseName);
 
 TEST(TreeString, FormatLabelWritesMirrorAndVirtualTemplates) {
-  auto format = [](NodeMeta meta, std::string label) { return format_label(NodeData{meta, "id", label}); };
-  EXPECT_EQ(format(NodeMeta{.mirror_count = 3, .origin_key = "k"}, "C"), "C");
-  EXPECT_EQ(format(NodeMeta{.mirror_count = UINT64_MAX, .origin_key = "_ab_", .is_mirror = true}, "C"),
+  auto format = [](NodeMeta meta, std::string label) {
+    GraphWrap graph;
+    return format_label(graph, graph.add_node_with_meta("id", label, meta));
+  };
+  EXPECT_EQ(format(NodeMeta{.extra = {.mirror_count = 3, .origin_key = "k"}}, "C"), "C");
+  EXPECT_EQ(format(NodeMeta{.is_mirror = true, .extra = {.mirror_count = UINT64_MAX, .origin_key = "_ab_"}}, "C"),
             "C#18446744073709551615{_ab_}");
-  EXPECT_EQ(format(NodeMeta{.origin_key = "sig", .is_virtual = true}, ""), "*{sig}");
-  EXPECT_EQ(format(NodeMeta{.mirror_count = 4, .is_virtual = true}, "V"), "V*{}");
+  EXPECT_EQ(format(NodeMeta{.is_virtual = true, .extra = {.origin_key = "sig"}}, ""), "*{sig}");
+  EXPECT_EQ(format(NodeMeta{.is_virtual = true, .extra = {.mirror_count = 4}}, "V"), "V*{}");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <deque>
 #include <random>
 #include <string>
 #include <vector>
@@ -10,7 +10,12 @@
 namespace tolva {
 namespace {
 
-TreeText flat(std::string text) { return TreeText::flat(std::make_shared<const std::string>(std::move(text))); }
+// TreeTexts are views: their characters and nodes must outlive them.
+std::deque<std::string> kept_texts;
+TextArena arena;
+
+std::string_view kept(std::string text) { return kept_texts.emplace_back(std::move(text)); }
+TreeText flat(std::string text) { return TreeText::flat(kept(std::move(text))); }
 
 std::string streamed(const TreeText& text) {
   std::string out;
@@ -36,7 +41,7 @@ struct Sample {
 Sample make(std::vector<TreeText::Item> items, std::vector<std::string> child_texts, std::string label, bool leaf) {
   std::vector<BranchText> entries;
   for (std::size_t i = 0; i < items.size(); ++i) entries.push_back({child_texts[i], items[i].modality});
-  TreeText text = leaf ? flat(label) : TreeText::node(items, label);
+  TreeText text = leaf ? flat(label) : TreeText::node(arena, items, kept(label));
   std::string expected = leaf ? label : build_node_string(label, entries);
   return Sample{text, expected, std::move(items), std::move(child_texts), std::move(label), leaf};
 }
@@ -74,7 +79,7 @@ std::vector<Sample> random_pool(unsigned seed, std::size_t count) {
       for (int tries = 0, children = pick(0, 3); static_cast<int>(items.size()) < children && tries < 20; ++tries) {
         const Sample& child = pool[pick(0, static_cast<int>(pool.size()) - 1)];
         if (child.expected.size() > 20000) continue;  // keeps texts from doubling without end
-        items.push_back(TreeText::Item{child.text, piece(2)});
+        items.push_back(TreeText::Item{child.text, kept(piece(2))});
         child_texts.push_back(child.expected);
       }
       pool.push_back(make(std::move(items), std::move(child_texts), label(), false));
@@ -120,7 +125,8 @@ TEST(TreeText, CompositeOfEmptyTextsStillWritesItsPunctuation) {
   TreeText none;
   EXPECT_EQ(streamed(none), "");
   EXPECT_EQ(none.compare(flat("a")), -1);
-  TreeText big = TreeText::node({{none, ""}, {none, ""}}, std::string(TreeText::kFlatLimit, 'x'));
+  TreeText::Item items[] = {{none, ""}, {none, ""}};
+  TreeText big = TreeText::node(arena, items, kept(std::string(TreeText::kFlatLimit, 'x')));
   ASSERT_FALSE(big.is_flat());
   EXPECT_EQ(streamed(big), "(:, :)" + std::string(TreeText::kFlatLimit, 'x'));
 }

@@ -1,7 +1,9 @@
 """The tolva command line, end to end through `python -m tolva` in a subprocess."""
 
 import json
+import os
 import subprocess
+import sys
 
 import pytest
 
@@ -57,7 +59,7 @@ def test_bad_inputs_are_reported_and_the_rest_is_printed(tmp_path):
         f"{corpus}:3: invalid JSON: Expecting value (column 30)",
         f"{corpus}:4: missing field 'edges'",
         f"{corpus}:5: 'nodes' item 0 must be [id, label], all strings",
-        f"{bad_dot}: parse error: line 2: empty node id",
+        f"{bad_dot}: parse error: line 2, column 1: expected a statement or the graph's closing '}}', found '--'",
     ]
     unread = run_cli(tmp_path / "none.jsonl", corpus)
     assert unread.returncode == 1
@@ -82,7 +84,7 @@ def test_dedup_groups_relabelled_copies_of_each_graph(tmp_path):
     *lines, summary = done.stdout.splitlines()
     assert [line.split("\t") for line in lines] == [
         [g["name"]] + [f"{g['name']}~p{k}" for k in range(1, 5)] for g in originals]
-    assert summary == "3 groups of duplicates (15 graphs) among 16 graphs, 4 distinct canonical strings"
+    assert summary == "3 groups of duplicates (15 graphs) among 16 graphs, 4 distinct keys"
     assert run_cli("--group", copies, "examples/ethanol.dot").stdout == done.stdout
     as_json = run_cli("dedup", "--json", copies, "examples/ethanol.dot").stdout.splitlines()
     assert json.loads(as_json[-1]) == {"graphs": 16, "distinct": 4, "groups": 3, "grouped": 15}
@@ -103,3 +105,56 @@ def test_a_closed_pipe_ends_the_run_quietly(tmp_path):
     assert process.stdout.readline() == b"g0\t(A:1, B:1, C:1)S\n"
     process.stdout.close()
     assert (process.wait(), process.stderr.read()) == (0, b"")
+
+
+# tqdm comes with the extra tolva[progress]; without it the run is the same, only barless.
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="standard error on a pseudo-terminal")
+@pytest.mark.parametrize("with_tqdm", [True, False])
+def test_progress_bar_on_a_terminal_only_with_tqdm(tmp_path, with_tqdm):
+    import fcntl
+    import pty
+    import struct
+    import termios
+
+    pytest.importorskip("tqdm")
+    corpus = write_lines(tmp_path / "stars.jsonl", [star(f"s{i}") for i in range(150)] + ["{bad\n"])
+    hide = "" if with_tqdm else "sys.modules['tqdm'] = None; "
+    code = f"import sys; {hide}from tolva.cli import main; sys.exit(main())"
+    controller, terminal = pty.openpty()
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 80, 0, 0))  # 80 columns for the bar
+    try:
+        done = subprocess.run([sys.executable, "-c", code, str(corpus)], stdout=subprocess.PIPE,
+                              stderr=terminal, text=True, cwd=ROOT, env=cli_env())
+        os.close(terminal)
+        shown = b""
+        while chunk := _read_or_empty(controller):
+            shown += chunk
+    finally:
+        os.close(controller)
+    assert done.returncode == 1
+    assert len(done.stdout.splitlines()) == 150
+    assert f"{corpus}:151: invalid JSON".encode() in shown
+    assert (b"151/151" in shown) == with_tqdm
+
+
+def _read_or_empty(fd):
+    try:
+        return os.read(fd, 65536)
+    except OSError:  # the terminal side is closed and drained
+        return b""
+
+
+def test_dedup_groups_whole_graphs_by_key_and_verify_splits_false_merges(tmp_path):
+    wheel = [["0", "3", "1"], ["0", "4", "1"], ["0", "5", "1"], ["1", "3", "1"], ["1", "5", "1"],
+             ["2", "4", "1"], ["2", "5", "1"], ["3", "5", "1"], ["4", "5", "1"]]
+    other = [["0", "2", "1"]] + wheel[1:]  # not isomorphic, yet written with the same key
+    salt = [["c", "n", "1"], ["na", "cl", "1"]]
+    corpus = write_lines(tmp_path / "c.jsonl", [
+        {"name": "first", "nodes": [], "edges": wheel}, {"name": "second", "nodes": [], "edges": other},
+        {"name": "salt", "nodes": [], "edges": salt}, {"name": "part", "nodes": [], "edges": salt[:1]}])
+    assert run_cli("dedup", corpus).stdout.splitlines()[0] == "first\tsecond"
+    verified = run_cli("dedup", "--verify", "--json", corpus).stdout.splitlines()
+    assert json.loads(verified[-1]) == {"graphs": 4, "distinct": 4, "groups": 0, "grouped": 0, "split": 1}
+    # The canonical string describes only the root's component, so it groups the salt with its part.
+    by_string = run_cli("dedup", "--string", corpus).stdout.splitlines()
+    assert by_string[:2] == ["first\tsecond", "salt\tpart"]

@@ -16,6 +16,11 @@ ETHANOL = {"name": "ethanol", "nodes": [["c1", "C"], ["c2", "C"], ["o", "O"]],
 ETHANOL_LINE = "ethanol\t(C:1, O:1)C"
 
 
+def run_line_reader(*args, **kwargs):
+    """The command line with the line-oriented DOT reader, the one that warns about lines."""
+    return run_cli("--dot-reader", "line", *args, **kwargs)
+
+
 def write_dot(tmp_path, text, name="g.dot"):
     path = tmp_path / name
     path.write_bytes(text.encode() if isinstance(text, str) else text)
@@ -46,7 +51,7 @@ def write_dot(tmp_path, text, name="g.dot"):
 ])
 def test_dot_lines_the_reader_skips_or_misreads_are_warned_about_with_their_line(tmp_path, text, warnings):
     path = write_dot(tmp_path, text)
-    done = run_cli(path)
+    done = run_line_reader(path)
     found = [line.removeprefix(f"{path}:").replace(": warning: ", ": ", 1)
              for line in done.stderr.splitlines() if ": warning: " in line]
     assert len(found) == len(warnings) and all(map(str.startswith, found, warnings)), done.stderr
@@ -57,21 +62,21 @@ def test_dot_lines_the_reader_skips_or_misreads_are_warned_about_with_their_line
     else:
         assert (done.returncode, done.stdout) == (1, "")
         assert done.stderr.endswith(f"{path}: no graph found\n")
-    strict = run_cli("--strict", path)
+    strict = run_line_reader("--strict", path)
     assert (strict.stdout, strict.returncode) == ("", 1)
     assert strict.stderr.replace(": error: ", ": warning: ") == done.stderr
 
 
 def test_well_formed_dot_gives_no_warning_and_a_file_without_nodes_fails(tmp_path):
     clean = "strict graph G {\n  a [label=A];  // atom\n\n  a -- b [weight=2];\n  b -- c;\n}\n"
-    done = run_cli("--strict", write_dot(tmp_path, clean))
+    done = run_line_reader("--strict", write_dot(tmp_path, clean))
     assert (done.returncode, done.stderr) == (0, "")
     not_dot = write_dot(tmp_path, "root:$y$j9T$abc:19000:0:99999:7:::\nbin:*:19000:0:99999:7:::\n", "shadow")
-    done = run_cli(not_dot, "-", stdin="")
+    done = run_line_reader(not_dot, "-", stdin="")
     assert done.returncode == 1 and done.stdout == ""
     assert done.stderr.splitlines()[-2:] == [f"{not_dot}: no graph found", "-: no graph found"]
     flood = write_dot(tmp_path, "".join(f"n{i};\n" for i in range(30)) + "a -- b\n", "flood.dot")
-    lines = run_cli(flood).stderr.splitlines()
+    lines = run_line_reader(flood).stderr.splitlines()
     assert len(lines) == 11 and lines[-1] == f"{flood}: 20 more warnings not shown"
 
 
@@ -103,8 +108,8 @@ def test_standard_input_is_json_lines_when_it_starts_with_a_brace_else_dot():
     done = run_cli("-", stdin=corpus)
     assert (done.returncode, done.stdout) == (0, f"{ETHANOL_LINE}\nagain\t(C:1, O:1)C\n")
     dot = "\n\ngraph G {\n -- b\n}\n"  # line numbers count the blank start
-    assert run_cli("-", stdin=dot).stderr == "-: parse error: line 4: empty node id\n"
-    as_dot = run_cli("--format", "dot", "-", stdin=corpus)
+    assert run_line_reader("-", stdin=dot).stderr == "-: parse error: line 4: empty node id\n"
+    as_dot = run_line_reader("--format", "dot", "-", stdin=corpus)
     assert as_dot.stdout.startswith("-\t") and "-:2: warning: " in as_dot.stderr
     assert run_cli("-", "-", stdin=corpus).stdout == done.stdout  # the second read finds the end
 

@@ -12,7 +12,7 @@ import pytest
 from conftest import ROOT, cli_env
 
 FENCE = re.compile(r"(?:<!-- not run: (?P<reason>[^>]*?) -->\n)?```(?P<lang>\w*)\n(?P<code>.*?)```", re.S)
-MOST_LEFT_OUT = 1
+MOST_LEFT_OUT = 2
 
 
 def blocks():

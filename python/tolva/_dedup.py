@@ -1,0 +1,59 @@
+"""Grouping graphs by equal texts (keys or canonical strings) for `tolva dedup`, with the
+optional exact check that splits a group whose graphs are not all isomorphic.
+
+    grouper = Grouper(verify=True)
+    for name, graph in named_graphs:
+        grouper.add(tolva.key(graph), name, graph)
+    report = grouper.report()     # groups of two or more, in order of first appearance
+"""
+
+from __future__ import annotations
+
+from dataclasses import dataclass, field
+
+from tolva._tolva import PyGraph
+
+
+@dataclass
+class DedupReport:
+    # (text, names) of every group of two or more graphs, in order of first appearance;
+    # a group that verification split appears once per isomorphism class, same text.
+    groups: list[tuple[str, list[str]]]
+    graphs: int
+    # Distinct texts, plus one for every class that verification split off.
+    distinct: int
+    # How many classes verification split off groups of equal texts (false merges found).
+    split: int = 0
+
+
+@dataclass
+class Grouper:
+    verify: bool = False
+    names_of: dict[str, list[str]] = field(default_factory=dict)
+    graphs_of: dict[str, list[PyGraph]] = field(default_factory=dict)
+    graphs: int = 0
+
+    def add(self, text: str, name: str, graph: PyGraph) -> None:
+        self.names_of.setdefault(text, []).append(name)
+        if self.verify:
+            self.graphs_of.setdefault(text, []).append(graph)
+        self.graphs += 1
+
+    def report(self) -> DedupReport:
+        groups: list[tuple[str, list[str]]] = []
+        split = 0
+        for text, names in self.names_of.items():
+            if len(names) < 2:
+                continue
+            classes = verified_classes(self.graphs_of[text]) if self.verify else [list(range(len(names)))]
+            split += len(classes) - 1
+            groups += [(text, [names[i] for i in members]) for members in classes if len(members) > 1]
+        return DedupReport(groups, self.graphs, len(self.names_of) + split, split)
+
+
+def verified_classes(graphs: list[PyGraph]) -> list[list[int]]:
+    """The positions of graphs that share a text, split into isomorphism classes (exact check,
+    networkx)."""
+    from tolva._isomorphism import isomorphism_classes
+
+    return isomorphism_classes(graphs)

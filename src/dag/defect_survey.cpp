@@ -1,0 +1,118 @@
+#include "dag/defect_survey.h"
+
+#include <algorithm>
+
+namespace tolva {
+namespace {
+
+std::uint64_t saturated_add(std::uint64_t a, std::uint64_t b) {
+  return std::min(a + b, DefectSurvey::kSaturated);
+}
+
+std::uint64_t saturated_mul(std::uint64_t a, std::uint64_t b) {
+  if (a != 0 && b > DefectSurvey::kSaturated / a) return DefectSurvey::kSaturated;
+  return std::min(a * b, DefectSurvey::kSaturated);
+}
+
+}  // namespace
+
+void DefectSurveyor::start(const GraphWrap& graph) {
+  for (NodeIndex node : order_) nodes_[node] = NodeState{};
+  order_.clear();
+  if (nodes_.size() < graph.node_slot_count()) nodes_.resize(graph.node_slot_count());
+}
+
+DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root, bool compact) {
+  start(graph);
+  nodes_[root].floor = 0;
+  order_.push_back(root);
+  for (std::size_t head = 0; head < order_.size(); ++head) {
+    NodeIndex node = order_[head];
+    std::int32_t next_floor = nodes_[node].floor + 1;
+    graph.for_each_incident(node, [&](EdgeIndex, NodeIndex next) {
+      if (nodes_[next].floor >= 0) return;
+      nodes_[next].floor = next_floor;
+      order_.push_back(next);
+    });
+  }
+  return survey(graph, compact);
+}
+
+DefectSurvey DefectSurveyor::survey_layered(const GraphWrap& graph, const FloorMap& floors, bool compact) {
+  start(graph);
+  for (std::size_t floor = 0; floor < floors.size(); ++floor)
+    for (NodeIndex node : floors[floor]) {
+      nodes_[node].floor = static_cast<std::int32_t>(floor);
+      order_.push_back(node);
+    }
+  return survey(graph, compact);
+}
+
+DefectSurvey DefectSurveyor::survey(const GraphWrap& graph, bool compact) {
+  DefectSurvey survey;
+  std::int32_t deepest_cut = -1;
+  std::int32_t deepest_copy = 0;
+  std::uint64_t mirrors = 0;
+  for (NodeIndex node : order_) {
+    NodeState& self = nodes_[node];
+    std::int32_t splits_above = 0;
+    graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+      const NodeState& that = nodes_[other];
+      if (that.floor < 0) return;
+      if (that.floor < self.floor) {
+        ++self.parent_edges;
+        splits_above = std::max(splits_above, that.splits_down_to);
+      } else if (that.floor == self.floor && graph.first_end(edge) == node) {
+        // Each same-floor edge once, from its first endpoint; a self-loop
+        // hangs both of its leaves under its one node.
+        ++survey.cobound_edges;
+        deepest_cut = std::max(deepest_cut, self.floor);
+        ++self.cut_leaves;
+        ++nodes_[other].cut_leaves;
+      }
+    });
+    bool split = self.parent_edges >= 2;
+    if (split) {
+      ++survey.inbound_nodes;
+      mirrors += self.parent_edges;
+    }
+    self.splits_down_to = splits_above + (split ? 1 : 0);
+  }
+  survey.deepest_floor = order_.empty() ? 0 : nodes_[order_.back()].floor;
+  for (NodeIndex node : order_) {
+    const NodeState& self = nodes_[node];
+    std::int32_t leaf = self.cut_leaves > 0 ? 1 : 0;
+    deepest_copy = std::max(deepest_copy, self.floor + self.splits_down_to + leaf);
+  }
+  if (compact) {
+    survey.height_bound = 1 + std::max(survey.deepest_floor, deepest_cut + 1);
+    survey.nodes_made = saturated_add(2 * survey.cobound_edges, mirrors);
+  } else {
+    survey.height_bound = 1 + deepest_copy;
+    survey.nodes_made = expanded_nodes_made(graph, survey.cobound_edges);
+  }
+  return survey;
+}
+
+// Bottom-up: the tree below a node at its split holds the node, the leaves of
+// its cuts, each child that kept its one parent edge with the tree below it,
+// and for each parent edge of a split child a mirror with a copy of that
+// child's tree.
+std::uint64_t DefectSurveyor::expanded_nodes_made(const GraphWrap& graph, std::uint64_t cobound_edges) {
+  std::uint64_t made = saturated_mul(2, cobound_edges);
+  for (auto at = order_.rbegin(); at != order_.rend(); ++at) {
+    NodeState& self = nodes_[*at];
+    std::uint64_t below = 1 + self.cut_leaves;
+    graph.for_each_incident(*at, [&](EdgeIndex, NodeIndex other) {
+      const NodeState& child = nodes_[other];
+      if (child.floor != self.floor + 1) return;
+      below = saturated_add(below, child.parent_edges >= 2 ? 1 + child.below : child.below);
+    });
+    self.below = below;
+    if (self.parent_edges >= 2)
+      made = saturated_add(made, saturated_add(below, saturated_mul(self.parent_edges, below + 1)));
+  }
+  return made;
+}
+
+}  // namespace tolva

@@ -1,0 +1,83 @@
+// DefectSurveyor: what a DAG rewrite from one root will do, read off the
+// layering of the graph before any repair is made.
+//
+// Every repair removes exactly one defect and makes none: a cut turns a
+// same-floor edge into two leaves one floor down, each with one parent; a
+// split gives every parent edge of a node a mirror of its own, and in expanded
+// mode each mirror a copy of the tree below the node (deeper floors are
+// already repaired by then, so the region below a node is a tree). Nothing
+// else changes the floor of a live node or the parent edges of another
+// defect. Hence, from the floors alone:
+//   - the number of repairs is the number of same-floor edges (self-loops
+//     included) plus the number of nodes with two or more parent edges;
+//   - the nodes the repairs make: 2 per cut, and per split of a node with k
+//     parent edges k mirrors (compact), or S + k * (S + 1) where S is the
+//     size of the tree below the node at its split (expanded);
+//   - how deep the rewritten tree reaches: compact mode keeps every node on
+//     its floor and hangs the leaves of a cut one floor lower, so the deepest
+//     node sits at max(deepest floor, deepest cut + 1); expanded mode moves a
+//     node one level down for every split node on its way from the root (the
+//     mirror takes the split node's place, the copy hangs below it), so the
+//     deepest copy of v sits at floor(v) + the most split nodes on a path of
+//     parent edges down to v, v included, and a cut leaf one below that.
+// The drivers use this to skip candidate roots that cannot win and cannot
+// fail, and the rewrite to report a certain guard-limit failure at once.
+//
+//   DefectSurveyor surveyor;
+//   DefectSurvey survey = surveyor.survey_from(graph, root, /*compact=*/true);
+//   if (survey.repairs() > kDagRepairLimit) ...   // that rewrite must fail
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graph/floors.h"
+#include "graph/graph_wrap.h"
+
+namespace tolva {
+
+struct DefectSurvey {
+  std::uint64_t cobound_edges = 0;
+  std::uint64_t inbound_nodes = 0;
+  // Nodes the repairs would make, as the node limit counts them; saturates at
+  // kSaturated.
+  std::uint64_t nodes_made = 0;
+  // The greatest distance from the root.
+  std::int32_t deepest_floor = 0;
+  // At least the height of the rewritten DAG's tree string from the root (with
+  // or without nodes left out of it); exactly it when nothing is left out.
+  std::int32_t height_bound = 1;
+
+  static constexpr std::uint64_t kSaturated = std::uint64_t{1} << 62;
+  std::uint64_t repairs() const { return cobound_edges + inbound_nodes; }
+};
+
+class DefectSurveyor {
+ public:
+  // Layers the whole graph from `root` (nothing blocked, the store's visiting
+  // order) and surveys the rewrite from it.
+  DefectSurvey survey_from(const GraphWrap& graph, NodeIndex root, bool compact);
+
+  // Surveys a graph already layered (a rewrite's working copy after its floor
+  // computation and the removal of what was not reached).
+  DefectSurvey survey_layered(const GraphWrap& graph, const FloorMap& floors, bool compact);
+
+ private:
+  // Per-slot scratch; only the entries of the nodes in order_ are in use.
+  struct NodeState {
+    std::int32_t floor = -1;
+    std::uint32_t parent_edges = 0;
+    std::uint32_t cut_leaves = 0;
+    std::int32_t splits_down_to = 0;  // split nodes on the deepest path to here
+    std::uint64_t below = 0;          // size of the tree below at the node's split
+  };
+
+  void start(const GraphWrap& graph);
+  DefectSurvey survey(const GraphWrap& graph, bool compact);
+  std::uint64_t expanded_nodes_made(const GraphWrap& graph, std::uint64_t cobound_edges);
+
+  std::vector<NodeState> nodes_;
+  std::vector<NodeIndex> order_;
+};
+
+}  // namespace tolva

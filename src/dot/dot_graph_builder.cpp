@@ -1,0 +1,151 @@
+#include "dot/dot_graph_builder.h"
+
+#include <algorithm>
+
+namespace tolva {
+
+DotGraphBuilder::DotGraphBuilder(const DotReadOptions& options, bool strict, bool directed)
+    : options_(options), strict_(strict), directed_(directed) {
+  subgraphs_.push_back(Subgraph{{}, {}, std::nullopt, new_edge_attributes()});
+  scopes_.push_back(Scope{0, std::nullopt, new_edge_attributes()});
+}
+
+int DotGraphBuilder::modality_slot(std::string_view key) const {
+  const auto& keys = options_.modality_keys;
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    if (keys[i] == key) return static_cast<int>(i);
+  return -1;
+}
+
+void DotGraphBuilder::open_subgraph(std::optional<std::string_view> name) {
+  SubgraphId parent = scopes_.back().subgraph;
+  auto create = [&] {
+    auto id = static_cast<SubgraphId>(subgraphs_.size());
+    subgraphs_.push_back(Subgraph{{}, {}, std::nullopt, new_edge_attributes()});
+    subgraphs_[parent].children.push_back(id);
+    return id;
+  };
+  SubgraphId id;
+  if (name) {
+    // Names are looked up among the parent's own subgraphs.
+    std::string key = std::to_string(parent);
+    key += '\0';
+    key += *name;
+    auto [found, inserted] = named_.try_emplace(std::move(key), 0);
+    if (inserted) found->second = create();
+    id = found->second;
+  } else {
+    id = create();
+  }
+  // The parent cannot change its defaults while this body is open, so the
+  // defaults in force here are fixed now.
+  Scope scope = scopes_.back();
+  scope.subgraph = id;
+  const Subgraph& own = subgraphs_[id];
+  if (own.node_label) scope.node_label = own.node_label;
+  for (std::size_t i = 0; i < own.edge_values.size(); ++i)
+    if (own.edge_values[i]) scope.edge_values[i] = own.edge_values[i];
+  scopes_.push_back(std::move(scope));
+}
+
+SubgraphId DotGraphBuilder::close_subgraph() {
+  SubgraphId id = scopes_.back().subgraph;
+  scopes_.pop_back();
+  return id;
+}
+
+void DotGraphBuilder::set_node_label_default(std::string_view value) {
+  Scope& scope = scopes_.back();
+  scope.node_label = std::string(value);
+  subgraphs_[scope.subgraph].node_label = scope.node_label;
+}
+
+void DotGraphBuilder::set_edge_defaults(const EdgeAttributes& values) {
+  Scope& scope = scopes_.back();
+  Subgraph& own = subgraphs_[scope.subgraph];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (!values[i]) continue;
+    scope.edge_values[i] = values[i];
+    own.edge_values[i] = values[i];
+  }
+}
+
+NodeIndex DotGraphBuilder::mention_node(std::string_view id) {
+  const Scope& scope = scopes_.back();
+  std::optional<NodeIndex> known = known_ids_.find(id);
+  NodeIndex node;
+  if (known) {
+    node = *known;
+  } else {
+    // Every node made so far is in known_ids_, so this one is new.
+    node = graph_.ensure_node(id, scope.node_label.value_or("."));
+    known_ids_.insert(id, node);
+  }
+  if (scope.subgraph != 0) subgraphs_[scope.subgraph].members.push_back(node);
+  return node;
+}
+
+void DotGraphBuilder::set_node_label(NodeIndex node, std::string_view label) {
+  graph_.set_label(node, label);
+}
+
+void DotGraphBuilder::append_subgraph_nodes(SubgraphId subgraph, std::vector<NodeIndex>& out) const {
+  std::size_t first = out.size();
+  std::vector<SubgraphId> pending{subgraph};
+  while (!pending.empty()) {
+    const Subgraph& current = subgraphs_[pending.back()];
+    pending.pop_back();
+    out.insert(out.end(), current.members.begin(), current.members.end());
+    pending.insert(pending.end(), current.children.begin(), current.children.end());
+  }
+  std::sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end());
+  out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(first), out.end()), out.end());
+}
+
+std::string_view DotGraphBuilder::modality_of(const EdgeAttributes& values) const {
+  for (const auto& value : values)
+    if (value) return *value;
+  return "1";
+}
+
+std::string_view DotGraphBuilder::modality_for(const EdgeAttributes& statement) const {
+  const EdgeAttributes& defaults = scopes_.back().edge_values;
+  for (std::size_t i = 0; i < statement.size(); ++i) {
+    if (statement[i]) return *statement[i];
+    if (defaults[i]) return *defaults[i];
+  }
+  return "1";
+}
+
+std::uint64_t DotGraphBuilder::edge_key(NodeIndex tail, NodeIndex head) const {
+  if (!directed_ && head < tail) std::swap(tail, head);
+  return (std::uint64_t{tail} << 32) | head;
+}
+
+void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement) {
+  if (!strict_) {
+    graph_.add_edge_custom(tail, head, "", modality_for(statement));
+    return;
+  }
+  auto [found, inserted] = strict_edge_of_pair_.try_emplace(edge_key(tail, head), strict_edges_.size());
+  if (!inserted) {
+    EdgeAttributes& values = strict_edges_[found->second].values;
+    for (std::size_t i = 0; i < statement.size(); ++i)
+      if (statement[i]) values[i] = statement[i];
+    return;
+  }
+  EdgeAttributes values = scopes_.back().edge_values;
+  for (std::size_t i = 0; i < statement.size(); ++i)
+    if (statement[i]) values[i] = statement[i];
+  strict_edges_.push_back(StrictEdge{tail, head, std::move(values)});
+}
+
+GraphWrap DotGraphBuilder::finish() && {
+  // A strict graph's edges can still change until the end; they go in now,
+  // in the order they were first made.
+  for (const StrictEdge& edge : strict_edges_)
+    graph_.add_edge_custom(edge.tail, edge.head, "", modality_of(edge.values));
+  return std::move(graph_);
+}
+
+}  // namespace tolva
