@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
 """Benchmarks of tolva: molecule throughput, peers on the same molecules, scaling curves.
 
+    pip install -r bench/requirements.txt                   # the peers and matplotlib
     scripts/dev-build build/mine
     PYTHONPATH=build/mine/pkg python bench/run.py            # full run: bench/RESULTS.md, bench/scaling.png
     PYTHONPATH=build/mine/pkg python bench/run.py --quick    # under five minutes: *-quick.md/.png
+    PYTHONPATH=build/mine/pkg python bench/run.py --cli-threads-only   # that section of RESULTS.md only
     PYTHONPATH=build/mine/pkg python bench/run.py --dot-only # the DOT readers alone, printed
 
-Needs the packages of bench/requirements.txt. What is measured:
+It checks first that tolva, the peers and the data are there, and says what to install when
+they are not. The molecules are the test corpus tests/data/molecules.jsonl.xz. What is measured:
 
 - throughput (graphs/s) of to_cgraph_py over molecules.jsonl with the defaults and with each
   option changed alone, of canonical_node_order_py, and of to_cgraph_many; graphs are built
   before the clock starts;
+- the command line on the molecules, `tolva -q -j 1` against `-j N` (N the processors this
+  process may use), several runs each, interleaved; medians of the wall times, and a check
+  that the outputs are the same bytes;
 - the peers a user would pick instead, on the same molecules, timing only their canonical
   form: RDKit canonical SMILES, networkx's Weisfeiler-Lehman hash, pynauty's certificate;
 - DOT reading (MB/s) of read_dot and parse_dot on a generated edge list of about 100 MB and
@@ -32,6 +38,7 @@ from __future__ import annotations
 import argparse
 import datetime
 import json
+import lzma
 import math
 import os
 import pathlib
@@ -46,7 +53,10 @@ import time
 
 BENCH_DIR = pathlib.Path(__file__).resolve().parent
 REPO_ROOT = BENCH_DIR.parent
-DATA_DIR = pathlib.Path(os.environ.get("TOLVA_DATA", REPO_ROOT.parent / "shared" / "data"))
+MOLECULES = REPO_ROOT / "tests" / "data" / "molecules.jsonl.xz"
+# The peers, the plot, and the scale-out section's Dask (tolva[dask]).
+PEERS = ("rdkit", "networkx", "pynauty", "matplotlib", "dask", "distributed", "pandas", "pyarrow")
+CLI_SECTION = "## Command line threads"
 
 # (family, compact) pairs of the scaling curves, in report order.
 CURVES = [
@@ -227,9 +237,97 @@ def growth_exponent(points: list[dict]) -> float | None:
 
 # ---------------------------------------------------------------- molecules and peers
 
+def available_cores() -> int:
+    try:
+        return len(os.sched_getaffinity(0))
+    except (AttributeError, OSError):
+        return os.cpu_count() or 1
+
+
+def missing_requirements(peers: bool) -> list[str]:
+    """What keeps the benchmark from running, each with what to do about it."""
+    import importlib.util
+
+    problems = []
+    if importlib.util.find_spec("tolva") is None:
+        problems.append("tolva: `pip install .`, or `scripts/dev-build build/mine` and "
+                        "PYTHONPATH=build/mine/pkg")
+    missing = [name for name in PEERS if peers and importlib.util.find_spec(name) is None]
+    if missing:
+        problems.append(f"{', '.join(missing)}: `pip install -r bench/requirements.txt`")
+    if not MOLECULES.exists():
+        problems.append(f"{MOLECULES.relative_to(REPO_ROOT)}: part of the repository; restore it with git")
+    return problems
+
+
 def load_molecules(limit: int | None) -> list[dict]:
-    with (DATA_DIR / "molecules.jsonl").open(encoding="utf-8") as lines:
+    with lzma.open(MOLECULES, "rt", encoding="utf-8") as lines:
         return [json.loads(line) for line, _ in zip(lines, range(limit or 10**9))]
+
+
+def cli_threads(runs: int) -> dict:
+    """Wall times of `tolva -q -j 1` and `-j N` on the molecules (plain JSON Lines, as a user
+    has them), runs interleaved so that both see the same machine."""
+    import tempfile
+
+    jobs = [1, max(2, available_cores())]
+    load_before = " ".join(pathlib.Path("/proc/loadavg").read_text().split()[:3])
+    times: dict[int, list[float]] = {j: [] for j in jobs}
+    with tempfile.TemporaryDirectory() as folder:
+        corpus = pathlib.Path(folder) / "molecules.jsonl"
+        with lzma.open(MOLECULES) as packed:
+            corpus.write_bytes(packed.read())
+        outputs = {}
+        for _ in range(runs):
+            for j in jobs:
+                out = pathlib.Path(folder) / f"out-{j}.txt"
+                start = time.perf_counter()
+                subprocess.run([sys.executable, "-m", "tolva", "-q", "-j", str(j), "-o", str(out), str(corpus)],
+                               check=True)
+                times[j].append(time.perf_counter() - start)
+                outputs[j] = out.read_bytes()
+        identical = len(set(outputs.values())) == 1
+    medians = {j: statistics.median(t) for j, t in times.items()}
+    result = {"jobs": jobs, "load_before": load_before, "times": times, "medians": medians, "identical": identical,
+              "speedup": medians[jobs[0]] / medians[jobs[1]], "graphs": outputs[jobs[0]].count(b"\n")}
+    print(f"  -j {jobs[0]}: {medians[jobs[0]]:.2f} s, -j {jobs[1]}: {medians[jobs[1]]:.2f} s, "
+          f"speedup {result['speedup']:.2f}, same output: {identical}", flush=True)
+    return result
+
+
+def cli_section(result: dict) -> list[str]:
+    one, many = result["jobs"]
+    lines = [
+        f"{CLI_SECTION} (`tolva -j`)",
+        "",
+        f"`tolva -q -j N -o FILE molecules.jsonl` ({result['graphs']:,} graphs, the corpus decompressed), "
+        f"{len(result['times'][one])} runs of each N, interleaved; wall time of the whole command",
+        "(start, reading, computing, writing). The outputs of every N are compared byte for byte.",
+        f"tolva {tolva_revision()}; load average {result['load_before']} before the runs, "
+        f"{' '.join(pathlib.Path('/proc/loadavg').read_text().split()[:3])} after.",
+        "",
+        "| -j | median s | runs s |",
+        "|---:|---:|---|",
+    ]
+    for j in result["jobs"]:
+        lines.append(f"| {j} | {result['medians'][j]:.2f} | {', '.join(f'{t:.2f}' for t in result['times'][j])} |")
+    lines += ["", f"Speed-up of -j {many} over -j {one}: **{result['speedup']:.2f}x**; "
+              f"outputs identical: {'yes' if result['identical'] else 'NO'}."]
+    return lines
+
+
+def replace_section(text: str, heading: str, section: list[str]) -> str:
+    """`text` with the section starting at `heading` (up to the next "## ") replaced; a text
+    without it gets it where a full run puts it, before "## Scaling"."""
+    lines = text.rstrip("\n").split("\n")
+    start = next((i for i, line in enumerate(lines) if line.startswith(heading)), None)
+    if start is None:
+        start = next((i for i, line in enumerate(lines) if line.startswith("## Scaling")), len(lines))
+        end = start
+        section = ([""] if start == len(lines) else []) + section
+    else:
+        end = next((i for i in range(start + 1, len(lines)) if lines[i].startswith("## ")), len(lines))
+    return "\n".join(lines[:start] + section + ([""] if end < len(lines) else []) + lines[end:]) + "\n"
 
 
 def rate(count: int, call) -> dict:
@@ -253,7 +351,7 @@ def tolva_throughput(molecules: list[dict]) -> dict[str, dict]:
         "to_cgraph_py, compact=True": lambda: [cgraph(g, None, None, None, None, True) for g in graphs],
         "canonical_node_order_py, defaults": lambda: [tolva.canonical_node_order_py(g) for g in graphs],
         "to_cgraph_many, defaults, workers=1": lambda: tolva.to_cgraph_many(graphs, workers=1),
-        f"to_cgraph_many, defaults, workers={os.cpu_count()} (all cores)":
+        f"to_cgraph_many, defaults, workers={available_cores()} (all cores)":
             lambda: tolva.to_cgraph_many(graphs),
     }
     results = {}
@@ -509,7 +607,7 @@ def kept_sections(path: pathlib.Path) -> str:
     return "" if at < 0 else "\n" + old[at:]
 
 
-def report(args, throughput, peers, curves, plot_name: str, dot: dict[str, dict]) -> str:
+def report(args, throughput, peers, cli, curves, plot_name: str, dot: dict[str, dict]) -> str:
     lines = [
         "# tolva benchmark results",
         "",
@@ -548,6 +646,7 @@ def report(args, throughput, peers, curves, plot_name: str, dot: dict[str, dict]
         "|---|---:|---:|",
     ]
     lines += [f"| {name} | {r['per_s']:,.0f} | {base / r['per_s']:.2f} |" for name, r in peers.items()]
+    lines += [""] + cli_section(cli)
     lines += ["", *dot_report(dot)]
     lines += [
         "## Scaling",
@@ -603,8 +702,23 @@ def main() -> int:
     parser.add_argument("--memory-gib", type=float, default=4.0, help="address-space cap per size")
     parser.add_argument("--revision", help="what tolva build is measured (default: git HEAD)")
     parser.add_argument("--molecules", type=int, help="how many molecules (default: all; 1500 quick)")
+    parser.add_argument("--cli-runs", type=int, default=5, help="runs of each -j (default 5)")
+    parser.add_argument("--cli-threads-only", action="store_true",
+                        help="measure only the command line's threads and replace that section of RESULTS.md")
     parser.add_argument("--dot-only", action="store_true", help="only the DOT readers, printed as Markdown")
     args = parser.parse_args()
+    problems = missing_requirements(peers=not (args.cli_threads_only or args.dot_only))
+    if problems:
+        print("bench/run.py cannot run yet; it needs:\n" + "\n".join(f"  - {p}" for p in problems), file=sys.stderr)
+        return 2
+    if args.cli_threads_only:
+        print("command line threads", flush=True)
+        section = cli_section(cli_threads(args.cli_runs))
+        results_path = BENCH_DIR / "RESULTS.md"
+        old = results_path.read_text(encoding="utf-8") if results_path.exists() else ""
+        results_path.write_text(replace_section(old, CLI_SECTION, section), encoding="utf-8")
+        print(f"wrote that section of {results_path}")
+        return 0
     if args.dot_only:
         print("\n".join(dot_report(dot_throughput())))
         return 0
@@ -625,6 +739,8 @@ def main() -> int:
     molecules = load_molecules(args.molecules)
     print(f"throughput on {len(molecules)} molecules", flush=True)
     throughput = tolva_throughput(molecules)
+    print("command line threads", flush=True)
+    cli = cli_threads(2 if args.quick else args.cli_runs)
     print("peers", flush=True)
     peers = peer_throughput(molecules)
     print("DOT readers", flush=True)
@@ -641,7 +757,7 @@ def main() -> int:
     plot_path = BENCH_DIR / f"scaling{suffix}.png"
     plot(curves, plot_path, args.budget)
     results_path = BENCH_DIR / f"RESULTS{suffix}.md"
-    text = (report(args, throughput, peers, curves, plot_path.name, dot) + "\n" + quality
+    text = (report(args, throughput, peers, cli, curves, plot_path.name, dot) + "\n" + quality
             + kept_sections(results_path))
     results_path.write_text(text, encoding="utf-8")
     print(f"wrote {results_path} and {plot_path} in {time.monotonic() - started:.0f} s")

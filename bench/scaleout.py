@@ -8,7 +8,7 @@ processes, on the same input (molecules.jsonl and 10^5 generated small graphs).
 from __future__ import annotations
 
 import json
-import os
+import lzma
 import pathlib
 import random
 import subprocess
@@ -17,7 +17,7 @@ import tempfile
 import time
 
 BENCH_DIR = pathlib.Path(__file__).resolve().parent
-DATA_DIR = pathlib.Path(os.environ.get("TOLVA_DATA", BENCH_DIR.parent.parent / "shared" / "data"))
+MOLECULES = BENCH_DIR.parent / "tests" / "data" / "molecules.jsonl.xz"
 
 
 def generated_corpus(path: pathlib.Path, count: int = 100_000, seed: int = 5) -> pathlib.Path:
@@ -49,7 +49,10 @@ def scale_out_section() -> str:
     from dask.distributed import Client, LocalCluster
 
     with tempfile.TemporaryDirectory() as tmp:
-        inputs = [str(DATA_DIR / "molecules.jsonl"), str(generated_corpus(pathlib.Path(tmp) / "generated.jsonl"))]
+        molecules = pathlib.Path(tmp) / "molecules.jsonl"  # --dask reads plain .jsonl files
+        with lzma.open(MOLECULES) as packed:
+            molecules.write_bytes(packed.read())
+        inputs = [str(molecules), str(generated_corpus(pathlib.Path(tmp) / "generated.jsonl"))]
         graphs = sum(1 for path in inputs for line in open(path) if line.strip())
         cli = [sys.executable, "-m", "tolva", "dedup", "-q"]
         single = timed(cli + inputs)

@@ -32,7 +32,7 @@ from tolva._tolva import (
     to_cgraph_many,
     to_cgraph_py,
 )
-from tolva.adapters import from_networkx, from_rdkit
+from tolva.adapters import from_networkx, from_rdkit, from_smiles
 from tolva.dot import DirectedGraphError, read_dot
 from tolva.jsonl import JsonlError, read_jsonl
 
@@ -52,6 +52,7 @@ __all__ = [
     "canonical_node_order_many",
     "from_networkx",
     "from_rdkit",
+    "from_smiles",
     "read_jsonl",
     "JsonlError",
     "read_dot",

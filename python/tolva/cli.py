@@ -6,66 +6,76 @@
     tolva dedup --verify corpus.jsonl       # ... each group checked to hold isomorphic graphs only
 
 Exit status: 0 when every graph succeeded, 1 when any failed (each failure is written to
-standard error as "NAME: message" and the run goes on), 2 for usage errors.
+standard error as "NAME: message" and the run goes on) or the output could not be written,
+2 for usage errors.
 """
 
 from __future__ import annotations
 
 import argparse
-import json
+import contextlib
 import os
 import sys
-from collections.abc import Sequence
-from dataclasses import dataclass
+from collections.abc import Iterator, Sequence
+from importlib import metadata
 from typing import Any
 
-from tolva._api import key
-from tolva._dedup import DedupReport, Grouper
-from tolva._inputs import DotReader, count_graphs, iter_entries
+from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
+from tolva._inputs import FORMATS, DotReader, Entry, count_graphs, iter_entries
+from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
-from tolva._tolva import InternalError, PyGraph, canonical_node_order_py, to_cgraph_py
+from tolva._tolva import graph_from_edges, to_cgraph_py
+from tolva._writers import DedupWriter, LineWriter, Results, Writer, plain, write_report
 
 DEDUP_COMMAND = "dedup"
 TRACE_SWITCH = "TOLVA_TRACE"
 TRACE_MAGNET_SWITCH = "TOLVA_TRACE_MAGNET"
+# Beyond this many warnings about one input, only their number is given.
+WARNINGS_SHOWN = 10
 
 EXIT_STATUS_HELP = (
     "Exit status: 0 when every graph succeeded, 1 when any failed (reported on standard error as "
-    "'NAME: message'; the others are still printed), 2 for usage errors."
+    "'NAME: message'; the others are still printed) or the output could not be written, 2 for "
+    "usage errors. In plain output a backslash, tab, line feed, carriage return and other control "
+    r"characters in a name, id or string are written \\, \t, \n, \r, \xNN (U+2028, U+2029 as \uNNNN), "
+    r"and a space in an --order id as \x20; --json writes every string exactly."
 )
 INPUTS_HELP = (
-    "DOT files, '-' for DOT text on standard input, or JSON Lines corpora (*.jsonl, one graph "
-    'a line: {"name", "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]})'
+    "graph files: DOT (one statement a line), JSON Lines corpora (*.jsonl, *.ndjson: one graph "
+    'a line, {"name", "nodes": [[id, label], ...], "edges": [[id1, id2, modality], ...]}), SMILES '
+    "(*.smi, *.smiles: 'SMILES NAME' lines) and SDF/MOL files (*.sdf, *.mol; both need RDKit); "
+    "*.gz, *.xz, *.zst are decompressed. '-' reads standard input: JSON Lines when it starts with "
+    "'{', else DOT"
 )
+RULE_HELP = ("candidate root rule (default: $degree). Put it in single quotes in the shell "
+             "(--candidate-rule '$degree'): unquoted or in double quotes the shell replaces $degree "
+             "with nothing")
 
 
-@dataclass(frozen=True)
-class Canonizer:
-    """The library's options, as the command line sets them."""
-
-    candidate_rule: str | None
-    allow_hashes: bool
-    compress: bool
-    compact: bool
-
-    def cgraph(self, graph: PyGraph) -> str:
-        flush_before_trace()
-        return str(to_cgraph_py(graph, self.candidate_rule, None, self.allow_hashes, self.compress, self.compact))
-
-    def order(self, graph: PyGraph) -> list[str]:
-        flush_before_trace()
-        return canonical_node_order_py(graph, self.candidate_rule, None, self.allow_hashes, self.compact)
-
-    def key(self, graph: PyGraph) -> str:
-        flush_before_trace()
-        return key(graph, compact=self.compact, allow_hashes=self.allow_hashes)
+def package_version() -> str:
+    try:
+        return metadata.version("tolva")
+    except metadata.PackageNotFoundError:
+        return "(version unknown: not installed as a package)"
 
 
-def flush_before_trace() -> None:
-    # Trace lines go straight to file descriptor 1; flushing first keeps them after
-    # the lines already printed.
-    if os.environ.get(TRACE_SWITCH) == "1":
-        sys.stdout.flush()
+def available_cores() -> int:
+    """The processors this process may run on (its CPU affinity), which may be fewer than the
+    machine has."""
+    try:
+        return len(os.sched_getaffinity(0))
+    except (AttributeError, OSError):
+        return os.cpu_count() or 1
+
+
+def positive_int(text: str) -> int:
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected a positive integer, got {text!r}") from None
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"expected a positive integer, got {text!r}")
+    return value
 
 
 def build_parser(dedup: bool) -> argparse.ArgumentParser:
@@ -80,30 +90,45 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
         parser = argparse.ArgumentParser(
             prog="tolva",
             description="Print the canonical string of every graph: NAME<TAB>STRING, one line a graph. "
-            "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal strings instead.",
+            "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal keys instead.",
             epilog=EXIT_STATUS_HELP,
         )
     parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
+    parser.add_argument("--version", action="version", version=f"tolva {package_version()}")
     if not dedup:
         parser.add_argument("--order", action="store_true",
                             help="print the canonical node order (space-separated ids) instead of the string")
         parser.add_argument("--group", action="store_true", help="the same as 'tolva dedup'")
     parser.add_argument("--json", action="store_true", help="write JSON Lines")
-    parser.add_argument("--candidate-rule", metavar="RULE", help="candidate root rule (default: $degree)")
+    parser.add_argument("--format", choices=FORMATS,
+                        help="read every input in this format (default: by file name)")
+    parser.add_argument("-o", "--output", metavar="FILE", help="write to FILE instead of standard output ('-')")
+    parser.add_argument("-j", "--jobs", type=positive_int, metavar="N", default=available_cores(),
+                        help="threads computing (default: the processors this process may use, "
+                        f"here {available_cores()}); the output is the same for every N")
+    parser.add_argument("--strict", action="store_true",
+                        help="with --dot-reader line, a DOT line that is skipped or read unexpectedly "
+                        "fails its graph instead of giving a warning")
+    parser.add_argument("--candidate-rule", metavar="RULE", help=RULE_HELP)
     parser.add_argument("--no-hashes", action="store_true", help="write magnets as text, not MD5 digests")
     parser.add_argument("--no-compress", action="store_true", help="keep brace contents, no $n tokens")
     parser.add_argument("--compact", action="store_true", help="split many-parent nodes in compact mode")
-    parser.add_argument("--trace", action="store_true", help="write the rewrite trace to standard output")
+    parser.add_argument("--trace", action="store_true",
+                        help="write the rewrite trace to standard output (to standard error with --json)")
     parser.add_argument("--trace-magnet", action="store_true", help="--trace, plus a line per magnet")
     parser.add_argument("-q", "--quiet", action="store_true", help="no progress bar")
     parser.add_argument("--dot-reader", choices=("full", "line"), default="full",
                         help="read DOT with the complete DOT grammar (full, the default) or the exact "
-                        "line-oriented reader of parse_dot (line)")
+                        "line-oriented reader of parse_dot (line), which warns about every line it skips "
+                        "or reads in a way DOT would not")
     parser.add_argument("--directed", choices=("error", "ignore"), default="error",
                         help="a digraph is reported as a failure (error, the default) or read with its "
                         "edges as undirected (ignore); full reader only")
     if dedup:
         add_dedup_arguments(parser)
+    else:
+        # --group is dedup with its defaults
+        parser.set_defaults(string=False, verify=False, dask=None)
     return parser
 
 
@@ -116,6 +141,30 @@ def add_dedup_arguments(parser: argparse.ArgumentParser) -> None:
                         "a local cluster of N worker processes (JSON Lines inputs; needs tolva[dask])")
 
 
+def check_candidate_rule(parser: argparse.ArgumentParser, rule: str | None) -> None:
+    """Refuses a rule the library does not know before any graph is read: it would fail every graph."""
+    if rule is None:
+        return
+    try:
+        to_cgraph_py(graph_from_edges([("a", ".")], []), rule, None, None, None, None)
+    except ValueError as error:
+        hint = "" if "$" in rule else (" (did the shell replace a $name? put the rule in single quotes: "
+                                       "--candidate-rule '$degree')")
+        parser.error(f"argument --candidate-rule: {error}{hint}")
+
+
+def check_output(parser: argparse.ArgumentParser, output: str | None, inputs: list[str]) -> str | None:
+    """The output file, None for standard output ("-o -" too); refuses to write over an input,
+    which would be emptied before it is read."""
+    if output is None or output == "-":
+        return None
+    for name in inputs:
+        with contextlib.suppress(OSError):
+            if name != "-" and os.path.samefile(name, output):
+                parser.error(f"argument -o/--output: {output} is also an input")
+    return output
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     """Runs the command line on `argv` (default: sys.argv[1:]) and returns the exit status."""
     args = list(sys.argv[1:] if argv is None else argv)
@@ -126,17 +175,30 @@ def main(argv: Sequence[str] | None = None) -> int:
         if options.order:
             parser.error("--order cannot be combined with --group")
         dedup = True
-    if getattr(options, "dask", None):
+    check_candidate_rule(parser, options.candidate_rule)
+    options.output = check_output(parser, options.output, options.inputs)
+    if options.dask:
         if options.string or not all(path.lower().endswith(".jsonl") for path in options.inputs):
             parser.error("--dask groups JSON Lines corpora by key (no --string, no DOT inputs)")
         return run_on_dask(options)
     switch_trace(options.trace or options.trace_magnet, options.trace_magnet)
-    canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress, options.compact)
-    writer: Writer = (DedupWriter(options.json, getattr(options, "string", False), getattr(options, "verify", False))
-                      if dedup else LineWriter(options.json, getattr(options, "order", False)))
+    # The library reads the switch itself, so a caller's TOLVA_TRACE=1 counts as --trace.
+    trace = os.environ.get(TRACE_SWITCH) == "1"
     try:
-        dot = DotReader(line=options.dot_reader == "line", directed=options.directed)
-        return run(options.inputs, canonizer, writer, show_bar(options.quiet, dedup), dot)
+        if not ensure_stdout_fd() and options.output is None:
+            raise OutputError("standard output is closed")
+        with output_for(options.output, trace and options.json) as out:
+            writer: Writer = (DedupWriter(out, options.json, options.string, options.verify) if dedup
+                              else LineWriter(out, options.json, getattr(options, "order", False)))
+            canonizer = Canonizer(options.candidate_rule, not options.no_hashes, not options.no_compress,
+                                  options.compact, options.jobs)
+            run = Run(out, canonizer, writer, options.strict, trace and not options.json and options.output is None)
+            bar = show_bar(options.quiet, out.isatty(), dedup, trace)
+            dot = DotReader(line=options.dot_reader == "line", directed=options.directed)
+            return run.all(options.inputs, options.format, dot, bar)
+    except OutputError as error:
+        print(f"tolva: cannot write output: {error}", file=sys.stderr)
+        return 1
     except KeyboardInterrupt:
         return 130
 
@@ -150,11 +212,32 @@ def run_on_dask(options: argparse.Namespace) -> int:
         failures.append(line)
         print(line, file=sys.stderr)
 
-    with tolva.dask.client_for(options.dask):
-        report = tolva.dask.dedup_corpora(options.inputs, verify=options.verify, compact=options.compact,
-                                          allow_hashes=not options.no_hashes, report_failure=report_failure)
-    write_report(report, options.json, False, options.verify)
+    try:
+        with tolva.dask.client_for(options.dask):
+            report = tolva.dask.dedup_corpora(options.inputs, verify=options.verify, compact=options.compact,
+                                              allow_hashes=not options.no_hashes, report_failure=report_failure)
+        if not ensure_stdout_fd() and options.output is None:
+            raise OutputError("standard output is closed")
+        with Output.open(options.output) as out:
+            write_report(out, report, options.json, False, options.verify)
+            out.flush()
+    except BrokenPipeError:
+        pass
+    except OutputError as error:
+        print(f"tolva: cannot write output: {error}", file=sys.stderr)
+        return 1
     return 1 if failures else 0
+
+
+@contextlib.contextmanager
+def output_for(path: str | None, trace_aside: bool) -> Iterator[Output]:
+    """The output; with `trace_aside`, the library's trace lines go to standard error meanwhile."""
+    if not trace_aside:
+        with Output.open(path) as out:
+            yield out
+        return
+    with trace_to_stderr() as stdout_fd, Output.open(path, fd=stdout_fd) as out:
+        yield out
 
 
 def switch_trace(trace: bool, magnet: bool) -> None:
@@ -164,106 +247,102 @@ def switch_trace(trace: bool, magnet: bool) -> None:
         os.environ[TRACE_MAGNET_SWITCH] = "1"
 
 
-def show_bar(quiet: bool, dedup: bool) -> bool:
-    # Per-graph lines (and trace lines) on the same terminal would tear the bar.
-    if quiet or not sys.stderr.isatty():
+def show_bar(quiet: bool, output_on_terminal: bool, dedup: bool, trace: bool) -> bool:
+    # Lines written on the bar's terminal, trace lines included, would tear it; dedup writes
+    # only after the bar is closed.
+    if quiet or trace or not sys.stderr.isatty():
         return False
-    return not sys.stdout.isatty() or (dedup and os.environ.get(TRACE_SWITCH) != "1")
+    return not output_on_terminal or dedup
 
 
-def run(inputs: list[str], canonizer: Canonizer, writer: Writer, bar: bool, dot: DotReader = DotReader()) -> int:
-    progress = Progress.start(lambda: count_graphs(inputs), bar)
-    failed = False
-    try:
-        for entry in iter_entries(inputs, dot):
-            progress.advance()
-            try:
-                if entry.graph is None:
-                    raise ValueError(entry.error)
-                writer.add(entry.name, entry.graph, canonizer)
-            except (ValueError, InternalError) as error:
-                progress.report(f"{entry.name}: {error}")
-                failed = True
-        writer.finish()
-        sys.stdout.flush()
-    except BrokenPipeError:
-        # The reader has gone (`tolva ... | head`): stop quietly, and keep the
-        # interpreter's final flush from failing again.
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, sys.stdout.fileno())
-        os.close(devnull)
-    finally:
-        progress.close()
-    return 1 if failed else 0
+class Run:
+    """One run over the inputs: reads, computes in batches, reports and writes in input order."""
 
+    def __init__(self, out: Output, canonizer: Canonizer, writer: Writer, strict: bool,
+                 trace_on_output: bool) -> None:
+        self.out = out
+        self.canonizer = canonizer
+        self.writer = writer
+        self.strict = strict
+        # Trace lines share the output's descriptor: flush before each graph so they come
+        # after the lines already written, and compute one graph at a time so that each
+        # graph's trace comes right before its line.
+        self.trace_on_output = trace_on_output
+        self.one_at_a_time = os.environ.get(TRACE_SWITCH) == "1"
+        self.failed = False
+        self.progress = Progress()
 
-class Writer:
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        raise NotImplementedError
+    def all(self, inputs: list[str], chosen_format: str | None, dot: DotReader, bar: bool) -> int:
+        self.progress = Progress.start(lambda: count_graphs(inputs, chosen_format), bar)
+        limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
+        batches = batched(iter_entries(inputs, chosen_format, dot), limits)
+        # With threads to spare, reading and writing run beside the batch calls; with the trace
+        # on the output, lines must be written before the next graph's trace, so in turn.
+        threaded = self.canonizer.workers > 1
+        if threaded:
+            batches = read_ahead(batches)
+        try:
+            emitter = Behind if threaded and not self.trace_on_output else InTurn
+            with emitter(self.emit) as emitting:
+                for batch in batches:
+                    emitting.put((batch, self.compute(batch)))
+                emitting.finish()
+            self.progress.close()
+            self.writer.finish()
+            self.out.flush()
+        except BrokenPipeError:
+            # The reader has gone (`tolva ... | head`): stop quietly.
+            self.out.abandon()
+        except OutputError:
+            self.out.abandon()
+            raise
+        finally:
+            self.progress.close()
+            batches.close()  # stops the reader thread, if any
+        return 1 if self.failed else 0
 
-    def finish(self) -> None:
-        pass
+    def usable(self, entry: Entry) -> bool:
+        return entry.graph is not None and not (self.strict and entry.warnings)
 
+    def compute(self, entries: list[Entry]) -> list[dict[str, Any]]:
+        """What the writer needs ("cgraph", "order", "key": the result or the exception) of
+        each usable entry, in order."""
+        graphs = [entry.graph for entry in entries if self.usable(entry) and entry.graph is not None]
+        if not graphs:
+            return []
+        if self.trace_on_output:
+            self.out.flush()
+        columns = {kind: self.canonizer.compute(kind, graphs) for kind in sorted(self.writer.needs)}
+        return [{kind: column[i] for kind, column in columns.items()} for i in range(len(graphs))]
 
-def write_json(record: dict[str, Any]) -> None:
-    sys.stdout.write(json.dumps(record, ensure_ascii=False) + "\n")
+    def emit(self, done: tuple[list[Entry], list[dict[str, Any]]]) -> None:
+        """Reports and writes the entries of one batch, in input order."""
+        entries, computed = done
+        results = iter(computed)
+        for entry in entries:
+            self.progress.advance()
+            self.warn(entry)
+            if entry.graph is None:
+                self.fail(entry.name, entry.error or "")
+                continue
+            if not self.usable(entry):
+                self.failed = True
+                continue
+            values = next(results)
+            error = next((value for value in values.values() if isinstance(value, BaseException)), None)
+            if error is not None:
+                self.fail(entry.name, failure_text(error))
+                continue
+            self.writer.add(entry.name, entry.graph, Results(**values))
 
+    def warn(self, entry: Entry) -> None:
+        kind = "error" if self.strict else "warning"
+        for line, message in entry.warnings[:WARNINGS_SHOWN]:
+            self.progress.report(f"{plain(entry.name)}:{line}: {kind}: {message}")
+        hidden = len(entry.warnings) - WARNINGS_SHOWN
+        if hidden > 0:
+            self.progress.report(f"{plain(entry.name)}: {hidden} more {kind}{'s' if hidden > 1 else ''} not shown")
 
-class LineWriter(Writer):
-    """One line per graph, written as soon as the graph is done."""
-
-    def __init__(self, as_json: bool, order: bool) -> None:
-        self.as_json = as_json
-        self.order = order
-
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        if self.as_json:
-            record: dict[str, Any] = {"name": name, "cgraph": canonizer.cgraph(graph)}
-            if self.order:
-                record["order"] = canonizer.order(graph)
-            write_json(record)
-        elif self.order:
-            sys.stdout.write(f"{name}\t{' '.join(canonizer.order(graph))}\n")
-        else:
-            sys.stdout.write(f"{name}\t{canonizer.cgraph(graph)}\n")
-
-
-class DedupWriter(Writer):
-    """Collects the names of each key (or canonical string); at the end writes every group of
-    two or more, in order of first appearance, and the count line."""
-
-    def __init__(self, as_json: bool, by_string: bool = False, verify: bool = False) -> None:
-        self.as_json = as_json
-        self.by_string = by_string
-        self.grouper = Grouper(verify)
-
-    def add(self, name: str, graph: PyGraph, canonizer: Canonizer) -> None:
-        text = canonizer.cgraph(graph) if self.by_string else canonizer.key(graph)
-        self.grouper.add(text, name, graph)
-
-    def finish(self) -> None:
-        write_report(self.grouper.report(), self.as_json, self.by_string, self.grouper.verify)
-
-
-def write_report(report: DedupReport, as_json: bool, by_string: bool, verify: bool) -> None:
-    """Every group of two or more (names, tab-separated, or JSON), then the count line."""
-    field = "cgraph" if by_string else "key"
-    for text, names in report.groups:
-        if as_json:
-            write_json({field: text, "names": names})
-        else:
-            sys.stdout.write("\t".join(names) + "\n")
-    grouped = sum(len(names) for _, names in report.groups)
-    verified = {"split": report.split} if verify else {}
-    if as_json:
-        write_json({"graphs": report.graphs, "distinct": report.distinct, "groups": len(report.groups),
-                    "grouped": grouped, **verified})
-    else:
-        what = "canonical strings" if by_string else "keys"
-        check = f"; --verify split {counted(report.split, 'false merge')}" if verified else ""
-        sys.stdout.write(f"{counted(len(report.groups), 'group')} of duplicates ({counted(grouped, 'graph')}) "
-                         f"among {counted(report.graphs, 'graph')}, {report.distinct} distinct {what}{check}\n")
-
-
-def counted(number: int, noun: str) -> str:
-    return f"{number} {noun}" if number == 1 else f"{number} {noun}s"
+    def fail(self, name: str, message: str) -> None:
+        self.progress.report(f"{plain(name)}: {message}")
+        self.failed = True

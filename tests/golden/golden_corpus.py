@@ -1,6 +1,6 @@
 """The golden outputs of tolva: which graphs, which calls, and the files that hold them.
 
-Per corpus of the shared data folder, one xz-compressed JSON Lines file in corpus order keeps
+Per corpus of tests/data, one xz-compressed JSON Lines file in corpus order keeps
 each graph's canonical string and node order in two modes, default and compact:
 
     {"name": "nci:3", "default": {"cgraph": "...", "order": ["a0", ...]}, "compact": {...}}
@@ -15,7 +15,6 @@ from __future__ import annotations
 import hashlib
 import json
 import lzma
-import os
 import pathlib
 import time
 from collections.abc import Iterator
@@ -42,14 +41,11 @@ SKIPPED: dict[tuple[str, str, str], str] = {
 TIME_BUDGET_S = 5.0
 
 
-def data_dir() -> pathlib.Path:
-    """The shared data folder: $TOLVA_DATA, else ../shared/data beside the repository."""
-    override = os.environ.get("TOLVA_DATA")
-    return pathlib.Path(override) if override else REPO_ROOT.parent / "shared" / "data"
+DATA_DIR = REPO_ROOT / "tests" / "data"
 
 
 def corpus_path(corpus: str) -> pathlib.Path:
-    return data_dir() / f"{corpus}.jsonl"
+    return DATA_DIR / f"{corpus}.jsonl.xz"
 
 
 def golden_path(corpus: str) -> pathlib.Path:
@@ -57,11 +53,16 @@ def golden_path(corpus: str) -> pathlib.Path:
 
 
 def file_sha256(path: pathlib.Path) -> str:
-    return hashlib.sha256(path.read_bytes()).hexdigest()
+    """The SHA-256 of the decompressed content of an xz file."""
+    digest = hashlib.sha256()
+    with lzma.open(path) as content:
+        while block := content.read(1 << 20):
+            digest.update(block)
+    return digest.hexdigest()
 
 
 def read_corpus(corpus: str) -> Iterator[dict]:
-    with corpus_path(corpus).open(encoding="utf-8") as lines:
+    with lzma.open(corpus_path(corpus), "rt", encoding="utf-8") as lines:
         yield from (json.loads(line) for line in lines if line.strip())
 
 

@@ -4,7 +4,7 @@
     PYTHONPATH=build/mine/pkg python tests/golden/regenerate.py [--dry-run] [--force]
 
 Recomputes every recorded call with the tolva it imports and refuses to write when a result
-disagrees with the reference outputs in <data>/expected (--force writes anyway). It prints
+disagrees with the reference outputs in tests/data/expected (--force writes anyway). It prints
 which graphs changed against the files it replaces: review that before committing. A call over
 the time budget stops the run: add that mode to SKIPPED in golden_corpus.py.
 """
@@ -13,6 +13,7 @@ from __future__ import annotations
 
 import argparse
 import json
+import lzma
 import pathlib
 import sys
 
@@ -21,9 +22,9 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import golden_corpus as gc  # noqa: E402
 
 EXPECTED_FILES = {
-    "small-graphs": "small-graphs.expected.jsonl",
-    "molecules": "molecules-3000.expected.jsonl",
-    "structured": "structured.expected.jsonl",
+    "small-graphs": "small-graphs.expected.jsonl.xz",
+    "molecules": "molecules-3000.expected.jsonl.xz",
+    "structured": "structured.expected.jsonl.xz",
 }
 FIELDS = ("cgraph", "order")
 
@@ -36,7 +37,7 @@ def reference_problems(corpus: str, records: list[dict], expected_dir: pathlib.P
         return []
     by_name = {record["name"]: record for record in records}
     problems, compared = [], 0
-    with path.open(encoding="utf-8") as lines:
+    with lzma.open(path, "rt", encoding="utf-8") as lines:
         for reference in map(json.loads, lines):
             record = by_name.get(reference["name"])
             if record is None:
@@ -74,14 +75,14 @@ def manifest_entry(corpus: str, records: list[dict]) -> dict:
     skipped = [{"graph": name, "mode": mode, "why": why}
                for (skipped_corpus, name, mode), why in gc.SKIPPED.items() if skipped_corpus == corpus]
     path = gc.corpus_path(corpus)
-    return {"source": path.name, "sha256": gc.file_sha256(path), "graphs": len(records), "skipped": skipped}
+    return {"source": path.name.removesuffix(".xz"), "sha256": gc.file_sha256(path), "graphs": len(records), "skipped": skipped}
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--dry-run", action="store_true", help="compute and report, write nothing")
     parser.add_argument("--force", action="store_true", help="write even if the reference disagrees")
-    parser.add_argument("--expected", type=pathlib.Path, default=gc.data_dir() / "expected")
+    parser.add_argument("--expected", type=pathlib.Path, default=gc.DATA_DIR / "expected")
     args = parser.parse_args()
 
     import tolva

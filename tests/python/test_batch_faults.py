@@ -9,7 +9,7 @@ import textwrap
 import pytest
 
 import tolva._tolva as m
-from conftest import cli_env, corpus_graphs, graph
+from conftest import cli_env, corpus_graphs, data_file, graph
 
 NODE_LIMIT = "unsupported: dag rewrite node limit exceeded"
 
@@ -53,10 +53,10 @@ def test_on_error_accepts_raise_and_return_only(on_error):
 
 
 ENV_RACE = textwrap.dedent("""
-    import json, os, threading, time
+    import json, lzma, os, threading, time
     import tolva._tolva as m
 
-    with open(os.environ["CORPUS"]) as lines:
+    with lzma.open(os.environ["CORPUS"], "rt") as lines:
         records = [json.loads(line) for line, _ in zip(lines, range(200))]
     graphs = [m.graph_from_edges([tuple(n) for n in r["nodes"]], [tuple(e) for e in r["edges"]])
               for r in records]
@@ -89,8 +89,7 @@ ENV_RACE = textwrap.dedent("""
 
 
 def test_workers_never_read_an_environment_another_thread_changes():
-    from conftest import DATA
-    env = {**cli_env(), "CORPUS": str(DATA / "molecules.jsonl")}
+    env = {**cli_env(), "CORPUS": str(data_file("molecules"))}
     child = subprocess.run([sys.executable, "-c", ENV_RACE], capture_output=True, text=True, env=env,
                            timeout=300)
     assert child.returncode == 0, child.stderr[-2000:]
@@ -98,10 +97,10 @@ def test_workers_never_read_an_environment_another_thread_changes():
 
 
 TRACED = textwrap.dedent("""
-    import json, os, sys
+    import json, lzma, os, sys
     import tolva._tolva as m
 
-    with open(os.environ["CORPUS"]) as lines:
+    with lzma.open(os.environ["CORPUS"], "rt") as lines:
         records = [json.loads(line) for line, _ in zip(lines, range(30))]
     graphs = [m.graph_from_edges([tuple(n) for n in r["nodes"]], [tuple(e) for e in r["edges"]])
               for r in records]
@@ -118,8 +117,7 @@ TRACED = textwrap.dedent("""
 
 
 def traced_lines(mode):
-    from conftest import DATA
-    env = {**cli_env(), "CORPUS": str(DATA / "molecules.jsonl"), "TOLVA_TRACE": "1",
+    env = {**cli_env(), "CORPUS": str(data_file("molecules")), "TOLVA_TRACE": "1",
            "TOLVA_TRACE_MAGNET": "1"}
     child = subprocess.run([sys.executable, "-c", TRACED, mode], capture_output=True, env=env, timeout=300)
     assert child.returncode == 0, child.stderr[-2000:]

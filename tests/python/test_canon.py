@@ -6,7 +6,7 @@ import itertools
 import pytest
 
 import tolva._tolva as m
-from conftest import DATA, EXPECTED, FLAGS, cgraph, graph, read_jsonl, run_cli, write_lines
+from conftest import FLAGS, cgraph, graph, read_data, run_cli, write_lines
 
 TRIANGLE = [("r", "a", "1"), ("r", "b", "1"), ("a", "b", "1")]
 SQUARE = [("r", "a", "1"), ("a", "c", "1"), ("c", "b", "1"), ("b", "r", "1")]
@@ -59,8 +59,8 @@ def test_reference_strings_and_orders():
     cases = []
     for source, expected, limit in (("small-graphs", "small-graphs.expected", None),
                                     ("molecules", "molecules-3000.expected", 200)):
-        graphs = read_jsonl(DATA / f"{source}.jsonl", limit)
-        results = read_jsonl(EXPECTED / f"{expected}.jsonl", limit)
+        graphs = read_data(source, limit)
+        results = read_data(f"expected/{expected}", limit)
         assert [g["name"] for g in graphs] == [r["name"] for r in results]
         cases += zip(graphs, results)
     assert len(cases) == 208 + 200
@@ -78,7 +78,7 @@ def test_reference_strings_and_orders():
 
 @pytest.mark.parametrize("name, allow_hashes, compact", [("square", False, False), ("nci:1", True, True)])
 def test_trace_through_the_command_line_matches_the_reference(tmp_path, name, allow_hashes, compact):
-    case = next(c for c in read_jsonl(EXPECTED / "traces.jsonl")
+    case = next(c for c in read_data("expected/traces")
                 if (c["name"], c["allow_hashes"], c["compact"]) == (name, allow_hashes, compact))
     flags = ["--no-compress"] + ["--no-hashes"] * (not allow_hashes) + ["--compact"] * compact
     done = run_cli("--trace-magnet", *flags, write_lines(tmp_path / "case.jsonl", [case]))

@@ -8,7 +8,7 @@ import sys
 import pytest
 
 import tolva
-from conftest import DATA, EXAMPLES, ROOT, cgraph, cli_command, cli_env, read_jsonl, run_cli, write_lines
+from conftest import EXAMPLES, ROOT, cgraph, cli_command, cli_env, permuted_copies, read_data, run_cli, write_lines
 
 
 def star(name, leaves=("A", "B", "C")):
@@ -76,15 +76,14 @@ def test_usage_errors_exit_with_status_2(args):
 
 def test_dedup_groups_relabelled_copies_of_each_graph(tmp_path):
     # Three molecules, each with four copies whose nodes, edges and ids are shuffled.
-    originals = write_lines(tmp_path / "originals.jsonl", read_jsonl(DATA / "molecules.jsonl", 3))
-    copies = tmp_path / "copies.jsonl"
-    permute = [sys.executable, DATA / "permute.py", originals, copies, "-k", "4", "--seed", "1"]
-    subprocess.run(permute + ["--include-original"], check=True, capture_output=True)
+    originals = read_data("molecules", 3)
+    copies = write_lines(tmp_path / "copies.jsonl",
+                         [r for g in originals for r in [g, *permuted_copies(g, 4, seed=1)]])
     done = run_cli("dedup", copies, "examples/ethanol.dot")
     assert done.returncode == 0, done.stderr
     *lines, summary = done.stdout.splitlines()
     assert [line.split("\t") for line in lines] == [
-        [g["name"]] + [f"{g['name']}~p{k}" for k in range(1, 5)] for g in read_jsonl(originals)]
+        [g["name"]] + [f"{g['name']}~p{k}" for k in range(1, 5)] for g in originals]
     assert summary == "3 groups of duplicates (15 graphs) among 16 graphs, 4 distinct keys"
     assert run_cli("--group", copies, "examples/ethanol.dot").stdout == done.stdout
     as_json = run_cli("dedup", "--json", copies, "examples/ethanol.dot").stdout.splitlines()

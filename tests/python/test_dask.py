@@ -2,6 +2,7 @@
 groups as the single-machine dedup, failures kept as rows, keys of bags and series."""
 
 import json
+import lzma
 import random
 
 import pytest
@@ -15,7 +16,7 @@ from dask.distributed import Client, LocalCluster  # noqa: E402
 
 import tolva  # noqa: E402
 import tolva.dask  # noqa: E402
-from conftest import DATA, run_cli  # noqa: E402
+from conftest import data_file, run_cli  # noqa: E402
 
 
 @pytest.fixture(scope="module")
@@ -46,12 +47,13 @@ def generated_corpus(path, count=100_000, seed=5):
 
 
 def test_cluster_dedup_equals_the_single_machine_dedup(tmp_path, client):
-    if not (DATA / "molecules.jsonl").exists():
-        pytest.skip("molecule corpus not found")
+    molecules = tmp_path / "molecules.jsonl"  # the cluster reads plain JSON Lines
+    with lzma.open(data_file("molecules")) as packed:
+        molecules.write_bytes(packed.read())
     generated = generated_corpus(tmp_path / "generated.jsonl")
     bad = tmp_path / "bad.jsonl"
     bad.write_text('{"name": "x"}\nnot json\n')
-    inputs = [DATA / "molecules.jsonl", generated, bad]
+    inputs = [molecules, generated, bad]
     single = run_cli("dedup", "-q", "--json", *inputs)
     failures = []
     report = tolva.dask.dedup_corpora([str(p) for p in inputs], report_failure=failures.append)

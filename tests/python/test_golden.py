@@ -21,8 +21,7 @@ MANIFEST = json.loads(gc.MANIFEST.read_text(encoding="utf-8"))["corpora"]
 
 @pytest.mark.parametrize("corpus", gc.CORPORA)
 def test_golden_files_match_their_corpus_and_outputs(corpus):
-    if not gc.corpus_path(corpus).exists():
-        pytest.skip(f"corpus not found at {gc.corpus_path(corpus)} (set TOLVA_DATA)")
+    assert gc.corpus_path(corpus).exists(), f"test data missing: {gc.corpus_path(corpus)}"
     entry, graphs, golden = MANIFEST[corpus], list(gc.read_corpus(corpus)), gc.read_golden(corpus)
     assert entry["sha256"] == gc.file_sha256(gc.corpus_path(corpus)), (
         f"{corpus} changed since the golden files were made: regenerate them deliberately")

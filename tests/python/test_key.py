@@ -14,7 +14,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import tolva
-from conftest import DATA, cgraph, graph, read_jsonl
+from conftest import cgraph, graph, read_data
 from tolva._isomorphism import isomorphic, to_networkx
 
 # Texts rich in the key's punctuation, its escape character and escape look-alikes.
@@ -112,7 +112,7 @@ def test_what_strings_got_wrong_keys_get_right():
     braces = [graph([("s", "S"), ("a", text)], [("s", "a", "1"), ("a", "s", "2"), ("s", "s", "1")])
               for text in ("{a}", "{b}")]
     assert len({tolva.key(g) for g in braces}) == 2
-    molecules = {g["name"]: graph(g["nodes"], g["edges"]) for g in read_jsonl(DATA / "molecules.jsonl", 2400)}
+    molecules = {g["name"]: graph(g["nodes"], g["edges"]) for g in read_data("molecules", 2400)}
     small, large = molecules["nci:149"], molecules["nci:3906"]
     assert cgraph(small) == cgraph(large) and tolva.key(small) != tolva.key(large)
     assert tolva.key(graph([], [])) == "tolva1:" and tolva.key(graph([("a", "")], [])) == "tolva1:()"
@@ -127,7 +127,7 @@ def test_options_name_themselves_in_the_prefix_and_digest_is_sha256_of_the_key()
 
 
 def test_a_connected_graph_keys_as_its_string_and_components_as_graphs_alone():
-    records = read_jsonl(DATA / "molecules.jsonl", 400)
+    records = read_data("molecules", 400)
     for record in records:
         g = graph(record["nodes"], record["edges"])
         parts = list(nx.connected_components(nx.Graph(to_networkx(g))))
@@ -166,7 +166,7 @@ def test_keyword_functions_match_the_positional_ones():
 
 
 def test_imap_functions_take_any_iterable_in_chunks_and_keep_the_order():
-    records = read_jsonl(DATA / "molecules.jsonl", 50)
+    records = read_data("molecules", 50)
     built = [graph(r["nodes"], r["edges"]) for r in records]
     seen = []
 

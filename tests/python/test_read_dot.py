@@ -278,7 +278,7 @@ def test_generated_files_with_every_feature_have_graphviz_counts(tmp_path, direc
 
 def test_cli_reads_dot_completely_unless_told_otherwise(tmp_path):
     chain = tmp_path / "chain.gv"
-    chain.write_text("graph { node [label=C]; a -- b -- c }\n")
+    chain.write_text("graph {\nnode [label=C];\na -- b -- c\n}\n")
     digraph = tmp_path / "d.gv"
     digraph.write_text("digraph { a -> b }\n")
     done = run_cli(chain, digraph, "examples/ethanol.dot")

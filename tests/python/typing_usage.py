@@ -34,7 +34,7 @@ lazy_failures: list[str | Exception] = list(tolva.imap_digests([graph], on_error
 lazy_strings: list[str] = list(tolva.imap_strings([graph], compress=False))
 lazy_orders: list[list[str]] = list(tolva.imap_orders([graph], chunk=10))
 
-adapters = (tolva.from_networkx, tolva.from_rdkit)
+adapters = (tolva.from_networkx, tolva.from_rdkit, tolva.from_smiles)
 for name, read in tolva.read_jsonl("corpus.jsonl", on_error=lambda error: print(error.path, error.line)):
     named: tuple[str, tolva.PyGraph] = (name, read)
 try:
