@@ -5,7 +5,7 @@
     python bench/reader_memory.py --edges 1000000          # a smaller file, for a quick look
 
 The file holds `nU -- nV [weight=W];` lines between random nodes of a million (7 million lines
-make about 220 MB). Each row runs one reader call in a child process of its own and reports
+make about 220 MB; --nodes sets how many node ids there are). Each row runs one reader call in a child process of its own and reports
 the child's peak resident memory (VmHWM, which includes the interpreter and, for
 parse_dot_string, the text as a Python string) and that peak divided by the file's size.
 """
@@ -41,12 +41,12 @@ print(json.dumps({{"cpu_s": cpu, "peak_mb": peak / 1024, "nodes": g.node_count, 
 """
 
 
-def write_edge_list(path: pathlib.Path, edges: int) -> None:
+def write_edge_list(path: pathlib.Path, edges: int, nodes: int) -> None:
     rng = random.Random(7)
     with path.open("w", encoding="utf-8") as out:
         out.write("graph edges {\n")
         for start in range(0, edges, 10_000):
-            out.write("".join(f"n{rng.randrange(NODES)} -- n{rng.randrange(NODES)} [weight={rng.randrange(1, 4)}];\n"
+            out.write("".join(f"n{rng.randrange(nodes)} -- n{rng.randrange(nodes)} [weight={rng.randrange(1, 4)}];\n"
                               for _ in range(min(10_000, edges - start))))
         out.write("}\n")
 
@@ -65,6 +65,7 @@ def main() -> int:
     parser.add_argument("--candidate", help="extension module file (default: the importable tolva)")
     parser.add_argument("--reference", help="the frozen reference build's extension module file")
     parser.add_argument("--edges", type=int, default=7_000_000)
+    parser.add_argument("--nodes", type=int, default=NODES)
     args = parser.parse_args()
     if args.candidate is None:
         import tolva._tolva
@@ -73,9 +74,9 @@ def main() -> int:
     builds = [("tolva", args.candidate)] + ([("reference", args.reference)] if args.reference else [])
     with tempfile.TemporaryDirectory() as directory:
         path = pathlib.Path(directory) / "edges.dot"
-        write_edge_list(path, args.edges)
+        write_edge_list(path, args.edges, args.nodes)
         mb = path.stat().st_size / 1e6
-        print(f"{args.edges:,} edge lines, {mb:.0f} MB\n")
+        print(f"{args.edges:,} edge lines between {args.nodes:,} node ids, {mb:.0f} MB\n")
         print("| build | reader | CPU s | peak MB | peak / file size |")
         print("|---|---|---:|---:|---:|")
         for build, so in builds:

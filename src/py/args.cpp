@@ -113,6 +113,18 @@ bool convert_str(PyObject* value, const char* arg, std::string& out) {
   return utf8_of(value, out);
 }
 
+bool convert_str_view(PyObject* value, const char* arg, std::string_view& out) {
+  if (!PyUnicode_Check(value)) {
+    raise_cast_error(arg, value, "str");
+    return false;
+  }
+  Py_ssize_t size = 0;
+  const char* utf8 = PyUnicode_AsUTF8AndSize(value, &size);
+  if (utf8 == nullptr) return false;
+  out = std::string_view(utf8, static_cast<std::size_t>(size));
+  return true;
+}
+
 bool convert_optional_str(PyObject* value, const char* arg, std::optional<std::string>& out) {
   out.reset();
   if (value == nullptr || value == Py_None) return true;

@@ -38,6 +38,11 @@ void raise_cast_error(const char* arg, PyObject* value, const char* expected);
 // A str argument. Lone surrogates cannot be encoded and raise UnicodeEncodeError.
 bool convert_str(PyObject* value, const char* arg, std::string& out);
 
+// A str argument as a view of the str's own UTF-8 form, without a copy: for
+// large texts (a DOT file held in a str). The view stays valid while `value`
+// lives, so only for the length of the call that bound it.
+bool convert_str_view(PyObject* value, const char* arg, std::string_view& out);
+
 // A str argument where None means "use the default".
 bool convert_optional_str(PyObject* value, const char* arg, std::optional<std::string>& out);
 

@@ -26,14 +26,15 @@ PyObject* wrap_result(PyObject* module, Result<GraphWrap> graph) {
   return wrap_graph(state_of(module), std::move(*graph));
 }
 
-// Binds (<source>, accept_directed, label, modality) of the complete reader.
+// Binds (<source>, accept_directed, label, modality) of the complete reader;
+// `source` views the argument's text, valid for the call.
 bool bind_complete_reader(const char* function, const char* source_name, PyObject* args,
-                          PyObject* kwargs, std::string& source, DotReadOptions& options) {
+                          PyObject* kwargs, std::string_view& source, DotReadOptions& options) {
   const char* const names[] = {source_name, "accept_directed", "label", "modality"};
   PyObject* bound[4];
   DotReadOptions defaults;
   return bind_arguments(function, args, kwargs, names, 1, bound) &&
-         convert_str(bound[0], source_name, source) &&
+         convert_str_view(bound[0], source_name, source) &&
          convert_bool_or(bound[1], "accept_directed", false, options.accept_directed) &&
          convert_str_or(bound[2], "label", defaults.label_key, options.label_key) &&
          convert_str_list_or(bound[3], "modality", defaults.modality_keys, options.modality_keys);
@@ -43,7 +44,7 @@ bool bind_complete_reader(const char* function, const char* source_name, PyObjec
 
 PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    std::string path;
+    std::string_view path;
     DotReadOptions options;
     if (!bind_complete_reader("read_dot_file", "path", args, kwargs, path, options)) return nullptr;
     StopControl stop = signal_stop();
@@ -53,7 +54,7 @@ PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs) {
 
 PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    std::string content;
+    std::string_view content;
     DotReadOptions options;
     if (!bind_complete_reader("read_dot_text", "content", args, kwargs, content, options))
       return nullptr;
@@ -79,8 +80,9 @@ PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs) {
     static constexpr const char* kNames[] = {"content"};
     PyObject* bound[1];
     if (!bind_arguments("parse_dot_string", args, kwargs, kNames, 1, bound)) return nullptr;
-    std::string content;
-    if (!convert_str(bound[0], "content", content)) return nullptr;
+    // The text is read where the str holds it: a copy would double the peak.
+    std::string_view content;
+    if (!convert_str_view(bound[0], "content", content)) return nullptr;
     return wrap_reader_result(module, parse_dot_content(content));
   });
 }
