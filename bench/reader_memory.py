@@ -30,8 +30,8 @@ CHILD = """
 import importlib.machinery, importlib.util, json, sys, time
 so, path = sys.argv[1], sys.argv[2]
 loader = importlib.machinery.ExtensionFileLoader("tolva._tolva", so)
-spec = importlib.util.spec_from_file_location("tolva._tolva", so, loader=loader)
-m = importlib.util.module_from_spec(spec)
+module_spec = importlib.util.spec_from_file_location("tolva._tolva", so, loader=loader)
+m = importlib.util.module_from_spec(module_spec)
 loader.exec_module(m)
 start = time.process_time()
 g = {call}

@@ -74,8 +74,8 @@ import families
 import importlib.machinery, importlib.util
 path, family, size, compact = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4] == "1"
 loader = importlib.machinery.ExtensionFileLoader("bench_target._tolva", path)
-spec = importlib.util.spec_from_file_location("bench_target._tolva", path, loader=loader)
-m = importlib.util.module_from_spec(spec)
+module_spec = importlib.util.spec_from_file_location("bench_target._tolva", path, loader=loader)
+m = importlib.util.module_from_spec(module_spec)
 loader.exec_module(m)
 rng = random.Random(1)
 alone = size if family == "isolated" else 0

@@ -58,8 +58,8 @@ def load_module(path: str, package: str):
     """Loads an extension module file as `<package>._tolva` (two builds side by side)."""
     name = f"{package}._tolva"
     loader = importlib.machinery.ExtensionFileLoader(name, path)
-    spec = importlib.util.spec_from_file_location(name, path, loader=loader)
-    module = importlib.util.module_from_spec(spec)
+    module_spec = importlib.util.spec_from_file_location(name, path, loader=loader)
+    module = importlib.util.module_from_spec(module_spec)
     loader.exec_module(module)
     return module
 
@@ -178,11 +178,11 @@ def main(argv: list[str] | None = None) -> int:
         return 2
     candidate = options.candidate
     if candidate is None:
-        spec = importlib.util.find_spec("tolva._tolva")
-        if spec is None or spec.origin is None:
+        found = importlib.util.find_spec("tolva._tolva")
+        if found is None or found.origin is None:
             print("tolva is not importable; give --candidate", file=sys.stderr)
             return 2
-        candidate = spec.origin
+        candidate = found.origin
 
     start, stop = (options.only, options.only + 1) if options.only is not None else (0, options.cases)
     chunk = max(1, min(2000, (stop - start) // max(1, options.jobs * 4) or 1))

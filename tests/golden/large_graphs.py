@@ -107,8 +107,8 @@ def load_extension(path: str):
     import importlib.util
 
     loader = importlib.machinery.ExtensionFileLoader("tolva_golden._tolva", path)
-    spec = importlib.util.spec_from_file_location("tolva_golden._tolva", path, loader=loader)
-    module = importlib.util.module_from_spec(spec)
+    module_spec = importlib.util.spec_from_file_location("tolva_golden._tolva", path, loader=loader)
+    module = importlib.util.module_from_spec(module_spec)
     loader.exec_module(module)
     return module
 

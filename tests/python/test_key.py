@@ -74,8 +74,8 @@ def parse_key(key):
 
 @settings(max_examples=300, deadline=None)
 @given(graphs(), st.integers(0, 5), TEXTS)
-def test_keys_read_back_and_differ_unless_isomorphic(spec, position, new_text):
-    nodes, edges = spec
+def test_keys_read_back_and_differ_unless_isomorphic(drawn, position, new_text):
+    nodes, edges = drawn
     g = tolva.graph(nodes, edges)
     components = parse_key(tolva.key(g))
     assert len(components) == nx.number_connected_components(nx.Graph(to_networkx(g)))
