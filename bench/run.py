@@ -142,6 +142,9 @@ def run_child(family: str, compact: bool, n: int) -> None:
     except MemoryError:
         print(json.dumps({"error": "MemoryError"}), flush=True)
         return
+    except ValueError as error:  # the node or repair limit: the curve ends there, said so
+        print(json.dumps({"error": f"ValueError: {error}"}), flush=True)
+        return
     print(json.dumps({
         "nodes": graph.node_count,
         "seconds": statistics.median(times),
@@ -198,8 +201,10 @@ def measure_point(family: str, compact: bool, n: int, budget: float, memory_cap:
         if line is None:
             return {"n": n, "status": f"killed (exit {process.wait()})"}
         result = json.loads(line)
+        if result.get("error") == "MemoryError":
+            return {"n": n, "status": f"MemoryError (cap {memory_cap >> 30} GiB)"}
         if "error" in result:
-            return {"n": n, "status": f"{result['error']} (cap {memory_cap >> 30} GiB)"}
+            return {"n": n, "status": result["error"]}
         return {"n": result["nodes"], "status": "ok", **result}
     finally:
         if process.poll() is None:
