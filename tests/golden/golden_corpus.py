@@ -1,9 +1,12 @@
 """The golden outputs of tolva: which graphs, which calls, and the files that hold them.
 
 Per corpus of tests/data, one xz-compressed JSON Lines file in corpus order keeps
-each graph's canonical string and node order in two modes, default and compact:
+each graph's canonical string, node order and key in two modes, default and compact:
 
-    {"name": "nci:3", "default": {"cgraph": "...", "order": ["a0", ...]}, "compact": {...}}
+    {"name": "nci:3", "default": {"cgraph": "...", "order": ["a0", ...], "key": "tolva1:..."},
+     "compact": {...}}
+
+A key is a stored identity: one that changes here needs a new key prefix.
 
 A mode in SKIPPED is left out of its graph's line (too slow); a call that raises is kept as
 {"error": "ValueError: <message>"}. MANIFEST.json names the corpora with their SHA-256, counts
@@ -24,6 +27,7 @@ REPO_ROOT = GOLDEN_DIR.parents[1]
 MANIFEST = GOLDEN_DIR / "MANIFEST.json"
 CORPORA = ("small-graphs", "molecules", "structured")
 MODES = ("default", "compact")
+FIELDS = ("cgraph", "order", "key")
 
 # (corpus, graph, mode) -> why that mode of that graph is not recorded. Times are for
 # both calls of the mode together on a 2-core development machine; the budget is 5 s.
@@ -104,7 +108,8 @@ def compute_mode(tolva, pygraph, mode: str) -> tuple[dict, float]:
     start = time.perf_counter()
     cgraph = _outcome(lambda: str(tolva.to_cgraph_py(pygraph, None, None, None, None, compact)))
     order = _outcome(lambda: tolva.canonical_node_order_py(pygraph, compact=compact))
-    return {"cgraph": cgraph, "order": order}, time.perf_counter() - start
+    key = _outcome(lambda: tolva.key(pygraph, compact=compact))
+    return {"cgraph": cgraph, "order": order, "key": key}, time.perf_counter() - start
 
 
 def compute_record(tolva, corpus: str, graph: dict) -> tuple[dict, float]:

@@ -1,4 +1,4 @@
-"""Canonical strings and node orders must stay what tests/golden recorded: a spread subset of
+"""Canonical strings, node orders and keys must stay what tests/golden recorded: a spread subset of
 each corpus by default (seconds), every graph with TOLVA_GOLDEN_FULL=1. Change them only with
 tests/golden/regenerate.py, never by editing the files."""
 
@@ -38,7 +38,7 @@ def test_golden_files_match_their_corpus_and_outputs(corpus):
             for mode in (mode for mode in gc.MODES if mode in record):
                 checked += 1
                 now, _ = gc.compute_mode(tolva, pygraph, mode)
-                differences += [f"{graph['name']} {mode} {field}" for field in ("cgraph", "order")
+                differences += [f"{graph['name']} {mode} {field}" for field in gc.FIELDS
                                 if now[field] != record[mode][field]]
     assert checked > 0
     assert not differences, f"{len(differences)} differ from golden, first: {differences[:10]}"
