@@ -126,7 +126,8 @@ def test_options_name_themselves_in_the_prefix_and_digest_is_sha256_of_the_key()
     assert tolva.digest(g) == hashlib.sha256(tolva.key(g).encode()).hexdigest() == tolva.digest_of_key(tolva.key(g))
 
 
-def test_a_connected_graph_keys_as_its_string_and_components_as_graphs_alone():
+@pytest.mark.parametrize("compact, prefix", [(False, "tolva1:"), (True, "tolva1+compact:")])
+def test_a_connected_graph_keys_as_its_string_and_components_as_graphs_alone(compact, prefix):
     records = read_data("molecules", 400)
     for record in records:
         g = graph(record["nodes"], record["edges"])
@@ -134,8 +135,8 @@ def test_a_connected_graph_keys_as_its_string_and_components_as_graphs_alone():
         # Isolated nodes are components too.
         parts += [{n} for n, _ in g.node_labels() if all(n not in p for p in parts)]
         alone = sorted(cgraph(graph([n for n in record["nodes"] if n[0] in p],
-                                    [e for e in record["edges"] if e[0] in p])) for p in parts)
-        assert tolva.key(g) == "tolva1:" + ";".join(alone), record["name"]
+                                    [e for e in record["edges"] if e[0] in p]), compact=compact) for p in parts)
+        assert tolva.key(g, compact=compact) == prefix + ";".join(alone), record["name"]
 
 
 def test_graph_accepts_any_rows_and_builds_what_graph_from_edges_builds():
