@@ -22,15 +22,7 @@ namespace {
 
 std::string outcome(const Result<GraphWrap>& read) {
   if (!read) return "error " + read.error().display();
-  std::string out = "graph ";
-  for (NodeIndex node : read->node_indices())
-    out += std::string(read->id(node)) + '\x1f' + std::string(read->label(node)) + '\x1e';
-  for (EdgeIndex edge : read->edge_indices()) {
-    auto [a, b] = *read->endpoints(edge);
-    out += std::string(read->edge_id(edge)) + '\x1f' + std::string(read->id(a)) + '\x1f' +
-           std::string(read->id(b)) + '\x1f' + std::string(read->modality(edge)) + '\x1e';
-  }
-  return out;
+  return "graph " + graph_listing(*read);
 }
 
 void check_graph(const GraphWrap& graph) {

@@ -10,6 +10,7 @@
 #include "dot/dot_reader.h"
 #include "dot/unicode_space.h"
 #include "fuzz_check.h"
+#include "fuzz_graph.h"
 
 namespace tolva::fuzz {
 namespace {
@@ -49,15 +50,7 @@ Recount recount(std::string_view text) {
 // the error, for comparisons.
 std::string outcome(const std::expected<GraphWrap, std::string>& read) {
   if (!read) return "error " + read.error();
-  std::string out = "graph ";
-  for (NodeIndex node : read->node_indices())
-    out += std::string(read->id(node)) + '\x1f' + std::string(read->label(node)) + '\x1e';
-  for (EdgeIndex edge : read->edge_indices()) {
-    auto [a, b] = *read->endpoints(edge);
-    out += std::string(read->edge_id(edge)) + '\x1f' + std::string(read->id(a)) + '\x1f' +
-           std::string(read->id(b)) + '\x1f' + std::string(read->modality(edge)) + '\x1e';
-  }
-  return out;
+  return "graph " + graph_listing(*read);
 }
 
 std::string with_crlf(std::string_view text) {

@@ -44,4 +44,16 @@ FuzzGraph decode_fuzz_graph(std::span<const std::uint8_t> data) {
   return graph;
 }
 
+std::string graph_listing(const GraphWrap& graph) {
+  std::string out;
+  for (NodeIndex node : graph.node_indices())
+    out += std::string(graph.id(node)) + '\x1f' + std::string(graph.label(node)) + '\x1e';
+  for (EdgeIndex edge : graph.edge_indices()) {
+    auto [a, b] = *graph.endpoints(edge);
+    out += std::string(graph.edge_id(edge)) + '\x1f' + std::string(graph.id(a)) + '\x1f' +
+           std::string(graph.id(b)) + '\x1f' + std::string(graph.modality(edge)) + '\x1e';
+  }
+  return out;
+}
+
 }  // namespace tolva::fuzz

@@ -48,4 +48,9 @@ struct FuzzGraph {
 
 FuzzGraph decode_fuzz_graph(std::span<const std::uint8_t> data);
 
+// The graph as its node (id, label) and edge (id, ends, modality) listing, in
+// index order, fields and records separated by control bytes: two readings
+// agree exactly when their listings are equal.
+std::string graph_listing(const GraphWrap& graph);
+
 }  // namespace tolva::fuzz

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "graph_listing.h"
+
 namespace tolva {
 namespace {
 
@@ -15,15 +17,7 @@ namespace {
 // or the error's display text.
 std::string outcome(const Result<GraphWrap>& g) {
   if (!g) return g.error().display();
-  std::string out;
-  g->for_each_node([&](NodeIndex n) { out += std::string(g->id(n)) + ":" + std::string(g->label(n)) + " "; });
-  out += "|";
-  for (EdgeIndex e : g->edge_indices()) {
-    auto [a, b] = *g->endpoints(e);
-    out += " " + std::string(g->edge_id(e)) + ":" + std::string(g->id(a)) + "-" + std::string(g->id(b)) + ":" +
-           std::string(g->modality(e));
-  }
-  return out;
+  return graph_listing(*g);
 }
 
 std::string read(std::string_view text, const DotReadOptions& options = {}) {

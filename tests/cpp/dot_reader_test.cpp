@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "graph_listing.h"
+
 namespace tolva {
 namespace {
 
@@ -16,15 +18,7 @@ namespace {
 // "a:A b:. | e1:a-b:2", or "error: " and the message.
 std::string outcome(const std::expected<GraphWrap, std::string>& g) {
   if (!g) return "error: " + g.error();
-  std::string out;
-  g->for_each_node([&](NodeIndex n) { out += std::string(g->id(n)) + ":" + std::string(g->label(n)) + " "; });
-  out += "|";
-  for (EdgeIndex e : g->edge_indices()) {
-    auto [a, b] = *g->endpoints(e);
-    out += " " + std::string(g->edge_id(e)) + ":" + std::string(g->id(a)) + "-" + std::string(g->id(b)) + ":" +
-           std::string(g->modality(e));
-  }
-  return out;
+  return graph_listing(*g);
 }
 
 std::string read(std::string_view text) { return outcome(parse_dot_content(text)); }
