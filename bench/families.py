@@ -13,7 +13,9 @@ the same graph with node order, edge order, endpoint order and ids changed.
 
 from __future__ import annotations
 
+import json
 import math
+import pathlib
 import random
 from collections.abc import Callable
 
@@ -229,3 +231,24 @@ def shuffled(graph: Graph, rng: random.Random, rename: bool = True) -> Graph:
     new_edges = [(name[b], name[a], m) if rng.random() < 0.5 else (name[a], name[b], m) for a, b, m in edges]
     rng.shuffle(new_edges)
     return new_nodes, new_edges
+
+
+def write_small_graph_corpus(path: pathlib.Path, count: int = 100_000, seed: int = 5) -> pathlib.Path:
+    """A JSON Lines corpus of `count` small random labelled graphs (1 to 8 nodes, some
+    disconnected), each base graph written 1 to 4 times with ids, orders and edge ends
+    shuffled, so that duplicate groups exist. Names are g0, g1, ..."""
+    rng = random.Random(seed)
+    with open(path, "w") as out:
+        written = 0
+        while written < count:
+            size = rng.randint(1, 8)
+            nodes = [[f"n{i}", rng.choice("CNO")] for i in range(size)]
+            edges = [[f"n{rng.randrange(size)}", f"n{rng.randrange(size)}", rng.choice("12")]
+                     for _ in range(rng.randint(0, size + 1))]
+            for _ in range(min(rng.randint(1, 4), count - written)):
+                ids = {f"n{i}": f"v{j}" for i, j in enumerate(rng.sample(range(size), size))}
+                shuffled_nodes = [[ids[n], label] for n, label in rng.sample(nodes, size)]
+                shuffled_edges = [[ids[b], ids[a], m] for a, b, m in rng.sample(edges, len(edges))]
+                out.write(json.dumps({"name": f"g{written}", "nodes": shuffled_nodes, "edges": shuffled_edges}) + "\n")
+                written += 1
+    return path

@@ -7,35 +7,17 @@ processes, on the same input (molecules.jsonl and 10^5 generated small graphs).
 
 from __future__ import annotations
 
-import json
 import lzma
 import pathlib
-import random
 import subprocess
 import sys
 import tempfile
 import time
 
+from families import write_small_graph_corpus
+
 BENCH_DIR = pathlib.Path(__file__).resolve().parent
 MOLECULES = BENCH_DIR.parent / "tests" / "data" / "molecules.jsonl.xz"
-
-
-def generated_corpus(path: pathlib.Path, count: int = 100_000, seed: int = 5) -> pathlib.Path:
-    """Small random labelled graphs, each written 1 to 4 times with ids and orders shuffled."""
-    rng = random.Random(seed)
-    with open(path, "w") as out:
-        written = 0
-        while written < count:
-            size = rng.randint(1, 8)
-            nodes = [[f"n{i}", rng.choice("CNO")] for i in range(size)]
-            edges = [[f"n{rng.randrange(size)}", f"n{rng.randrange(size)}", rng.choice("12")]
-                     for _ in range(rng.randint(0, size + 1))]
-            for _ in range(min(rng.randint(1, 4), count - written)):
-                ids = {f"n{i}": f"v{j}" for i, j in enumerate(rng.sample(range(size), size))}
-                out.write(json.dumps({"name": f"g{written}", "nodes": [[ids[n], lab] for n, lab in rng.sample(nodes, size)],
-                                      "edges": [[ids[b], ids[a], m] for a, b, m in rng.sample(edges, len(edges))]}) + "\n")
-                written += 1
-    return path
 
 
 def timed(command: list[str]) -> float:
@@ -52,7 +34,7 @@ def scale_out_section() -> str:
         molecules = pathlib.Path(tmp) / "molecules.jsonl"  # --dask reads plain .jsonl files
         with lzma.open(MOLECULES) as packed:
             molecules.write_bytes(packed.read())
-        inputs = [str(molecules), str(generated_corpus(pathlib.Path(tmp) / "generated.jsonl"))]
+        inputs = [str(molecules), str(write_small_graph_corpus(pathlib.Path(tmp) / "generated.jsonl"))]
         graphs = sum(1 for path in inputs for line in open(path) if line.strip())
         cli = [sys.executable, "-m", "tolva", "dedup", "-q"]
         single = timed(cli + inputs)

@@ -3,7 +3,7 @@ groups as the single-machine dedup, failures kept as rows, keys of bags and seri
 
 import json
 import lzma
-import random
+import sys
 
 import pytest
 
@@ -16,7 +16,10 @@ from dask.distributed import Client, LocalCluster  # noqa: E402
 
 import tolva  # noqa: E402
 import tolva.dask  # noqa: E402
-from conftest import data_file, run_cli  # noqa: E402
+from conftest import ROOT, data_file, run_cli  # noqa: E402
+
+sys.path.insert(0, str(ROOT / "bench"))
+import families  # noqa: E402
 
 
 @pytest.fixture(scope="module")
@@ -26,31 +29,11 @@ def client():
             yield connected
 
 
-def generated_corpus(path, count=100_000, seed=5):
-    """Small random labelled graphs, each base graph written with relabelled copies, so that
-    groups exist; some graphs disconnected."""
-    rng = random.Random(seed)
-    with open(path, "w") as out:
-        written = 0
-        while written < count:
-            size = rng.randint(1, 8)
-            nodes = [[f"n{i}", rng.choice("CNO")] for i in range(size)]
-            edges = [[f"n{rng.randrange(size)}", f"n{rng.randrange(size)}", rng.choice("12")]
-                     for _ in range(rng.randint(0, size + 1))]
-            for copy in range(min(rng.randint(1, 4), count - written)):
-                ids = {f"n{i}": f"v{j}" for i, j in enumerate(rng.sample(range(size), size))}
-                shuffled_nodes = [[ids[n], label] for n, label in rng.sample(nodes, size)]
-                shuffled_edges = [[ids[b], ids[a], m] for a, b, m in rng.sample(edges, len(edges))]
-                out.write(json.dumps({"name": f"g{written}", "nodes": shuffled_nodes, "edges": shuffled_edges}) + "\n")
-                written += 1
-    return path
-
-
 def test_cluster_dedup_equals_the_single_machine_dedup(tmp_path, client):
     molecules = tmp_path / "molecules.jsonl"  # the cluster reads plain JSON Lines
     with lzma.open(data_file("molecules")) as packed:
         molecules.write_bytes(packed.read())
-    generated = generated_corpus(tmp_path / "generated.jsonl")
+    generated = families.write_small_graph_corpus(tmp_path / "generated.jsonl")
     bad = tmp_path / "bad.jsonl"
     bad.write_text('{"name": "x"}\nnot json\n')
     inputs = [molecules, generated, bad]
