@@ -124,7 +124,10 @@ std::uint64_t DotGraphBuilder::edge_key(NodeIndex tail, NodeIndex head) const {
 
 void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement) {
   if (!strict_) {
-    graph_.add_edge_custom(tail, head, "", modality_for(statement));
+    pending_edges_.push_back(PendingEdge{tail, head, graph_.store_text(modality_for(statement))});
+    graph_.prefetch_node(tail);
+    graph_.prefetch_node(head);
+    if (pending_edges_.size() == kEdgeBatch) insert_pending_edges();
     return;
   }
   auto [found, inserted] = strict_edge_of_pair_.try_emplace(edge_key(tail, head), strict_edges_.size());
@@ -140,7 +143,14 @@ void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttribu
   strict_edges_.push_back(StrictEdge{tail, head, std::move(values)});
 }
 
+void DotGraphBuilder::insert_pending_edges() {
+  for (const PendingEdge& edge : pending_edges_)
+    graph_.add_edge_keeping_texts(edge.tail, edge.head, EdgeData{{}, edge.modality});
+  pending_edges_.clear();
+}
+
 GraphWrap DotGraphBuilder::finish() && {
+  insert_pending_edges();
   // A strict graph's edges can still change until the end; they go in now,
   // in the order they were first made.
   for (const StrictEdge& edge : strict_edges_)

@@ -19,6 +19,9 @@
 //     are written onto the first one (so a strict graph's edges enter the
 //     store at finish(), in the order they were first made).
 // Edges get the store's names "e1", "e2", ... in the order they are made.
+// They reach the store in batches (see add_edge), which changes nothing the
+// store holds at finish(): node records do not depend on edges, and edges go
+// in in the order they were made.
 //
 //   DotGraphBuilder builder(options, /*strict=*/false, /*directed=*/false);
 //   NodeIndex a = builder.mention_node("a");
@@ -78,12 +81,17 @@ class DotGraphBuilder {
   // The node with this id, created with the current defaults when new; it
   // becomes a member of the current subgraph.
   NodeIndex mention_node(std::string_view id);
+  // Says that `id` will soon be mentioned: its lookup starts loading now.
+  // Changes nothing.
+  void expect_mention(std::string_view id) const { known_ids_.prefetch(id); }
   void set_node_label(NodeIndex node, std::string_view label);
 
   // Appends the nodes of a subgraph and the subgraphs inside it, ascending.
   void append_subgraph_nodes(SubgraphId subgraph, std::vector<NodeIndex>& out) const;
 
   void add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement);
+  // Room for this many edges in the store, taken at once.
+  void reserve_edges(std::size_t count) { graph_.reserve_edges(count); }
 
   GraphWrap finish() &&;
 
@@ -100,6 +108,17 @@ class DotGraphBuilder {
     std::optional<std::string> node_label;  // in force here, inherited or own
     EdgeAttributes edge_values;
   };
+
+  struct PendingEdge {
+    NodeIndex tail;
+    NodeIndex head;
+    std::string_view modality;  // held by the graph's text store
+  };
+  // Inserting an edge writes to the records of both ends, two cache misses
+  // on a large graph. An edge asks memory for them when it is made and goes
+  // into the store with its batch, when they have arrived.
+  static constexpr std::size_t kEdgeBatch = 64;
+  void insert_pending_edges();
 
   struct StrictEdge {
     NodeIndex tail;
@@ -124,6 +143,7 @@ class DotGraphBuilder {
   // Strict graphs only: one edge per node pair, kept here until finish().
   std::unordered_map<std::uint64_t, std::size_t> strict_edge_of_pair_;
   std::vector<StrictEdge> strict_edges_;
+  std::vector<PendingEdge> pending_edges_;
 };
 
 }  // namespace tolva

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "dot/dot_lexer.h"
+#include "dot/edge_operator_count.h"
+#include "dot/token_lookahead.h"
 #include "dot/file_text.h"
 #include "dot/latin1_text.h"
 #include "dot/text_position.h"
@@ -57,6 +59,9 @@ class DotParser {
     if (header->directed && !options_.accept_directed)
       return unsupported_error("directed graph at " + describe_position(text_, header->keyword));
     builder_.emplace(options_, header->strict, header->directed);
+    // Most edge statements make one edge per operator; more grow the slots.
+    builder_->reserve_edges(count_edge_operators(text_, header->directed ? "->" : "--"));
+    lexer_.watch_ids([this](std::string_view id) { builder_->expect_mention(id); });
     directed_ = header->directed;
     edge_attributes_ = builder_->new_edge_attributes();
     if (auto body = read_body(); !body) return syntax_failure(body.error());
@@ -353,7 +358,7 @@ class DotParser {
   std::string_view text_;
   const DotReadOptions& options_;
   StopControl* stop_;
-  DotLexer lexer_;
+  TokenLookahead lexer_;
   DotToken current_;
   std::optional<DotGraphBuilder> builder_;
   bool directed_ = false;

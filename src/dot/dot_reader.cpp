@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "dot/edge_operator_count.h"
 #include "dot/file_text.h"
 #include "dot/unicode_space.h"
 
@@ -117,20 +118,12 @@ std::expected<void, std::string> read_statement(GraphWrap& graph, std::string_vi
   return {};
 }
 
-// Every edge statement holds "--", so their count bounds the edges; taking
-// room for them at once spares the growing slot array its copies (and the
-// memory peak of holding the old and the new array at once).
-std::size_t most_edges(std::string_view text) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find("--"); at != std::string_view::npos; at = text.find("--", at + 2)) ++count;
-  return count;
-}
-
 }  // namespace
 
 std::expected<GraphWrap, std::string> parse_dot_content(std::string_view text) {
   GraphWrap graph;
-  graph.reserve_edges(most_edges(text));
+  // Every edge statement holds "--", so their count bounds the edges.
+  graph.reserve_edges(count_edge_operators(text, "--"));
   std::size_t number = 0;
   auto read = for_each_line(text, [&](std::string_view raw) -> std::expected<void, std::string> {
     ++number;

@@ -67,8 +67,8 @@ class GraphWrap {
   EdgeIndex add_edge_custom(NodeIndex a, NodeIndex b, const EdgeData& data) {
     return add_edge_custom(a, b, data.id, data.modality);
   }
-  // The same with a non-empty id, keeping both texts as given: they must be
-  // views of text this graph holds (the DAG rewrite copies edges this way).
+  // The same, keeping both texts as given: they must be views of text this
+  // graph holds (the DAG rewrite copies edges this way).
   EdgeIndex add_edge_keeping_texts(NodeIndex a, NodeIndex b, const EdgeData& data) {
     ++edge_counter_;
     return insert_edge(a, b, data.id.empty() ? numbered_edge_id() : data.id, data.modality);
@@ -198,6 +198,12 @@ class GraphWrap {
   // Room for this many edges in all, taken at once (a reader that knows how
   // many edges are coming avoids growing the slots step by step).
   void reserve_edges(std::size_t count) { edges_.reserve(count); }
+
+  // Asks memory for a node's edge list heads ahead of an edge insertion
+  // (a reader's hint on large graphs); changes nothing.
+  void prefetch_node(NodeIndex index) const {
+    if (index < nodes_.size()) __builtin_prefetch(&nodes_[index].heads);
+  }
 
   // Resets every live node's floor, and the magnet caches of every node.
   void clear_floors_and_magnets();

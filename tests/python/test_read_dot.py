@@ -151,6 +151,30 @@ def test_generated_line_reader_files_read_alike(file):
     assert cgraph(full) == cgraph(line)
 
 
+@pytest.mark.parametrize("seed", [1, 2])
+def test_large_files_read_alike(seed):
+    """Thousands of statements: the complete reader reads ahead and inserts edges in batches,
+    which must keep every node, label and edge in file order."""
+    rng = random.Random(seed)
+    ids = [f"n{i}" + "x" * rng.randrange(12) for i in range(400)]
+    labelled = set()
+    lines = ["graph big {"]
+    for _ in range(3000):
+        a = rng.choice(ids)
+        if rng.random() < 0.2 and a not in labelled:
+            labelled.add(a)
+            lines.append(f"{a} [label=L{rng.randrange(5)}]")
+        else:
+            b = rng.choice(ids)
+            labelled.update((a, b))
+            weight = f" [weight={rng.randrange(3)}]" if rng.random() < 0.5 else ""
+            lines.append(f"{a} -- {b}{weight};")
+    text = "\n".join(lines + ["}"]) + "\n"
+    full, line = tolva.read_dot(text), tolva.parse_dot_string(text)
+    assert full.edge_count > 2000
+    assert contents(full) == contents(line)
+
+
 # ---------------------------------------------------------------- Graphviz's counts
 
 def gc_counts(paths):
