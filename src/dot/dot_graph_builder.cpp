@@ -102,12 +102,6 @@ void DotGraphBuilder::append_subgraph_nodes(SubgraphId subgraph, std::vector<Nod
   out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(first), out.end()), out.end());
 }
 
-std::string_view DotGraphBuilder::modality_of(const EdgeAttributes& values) const {
-  for (const auto& value : values)
-    if (value) return *value;
-  return "1";
-}
-
 std::string_view DotGraphBuilder::modality_for(const EdgeAttributes& statement) const {
   const EdgeAttributes& defaults = scopes_.back().edge_values;
   for (std::size_t i = 0; i < statement.size(); ++i) {
@@ -115,11 +109,6 @@ std::string_view DotGraphBuilder::modality_for(const EdgeAttributes& statement) 
     if (defaults[i]) return *defaults[i];
   }
   return "1";
-}
-
-std::uint64_t DotGraphBuilder::edge_key(NodeIndex tail, NodeIndex head) const {
-  if (!directed_ && head < tail) std::swap(tail, head);
-  return (std::uint64_t{tail} << 32) | head;
 }
 
 void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement) {
@@ -130,17 +119,19 @@ void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttribu
     if (pending_edges_.size() == kEdgeBatch) insert_pending_edges();
     return;
   }
-  auto [found, inserted] = strict_edge_of_pair_.try_emplace(edge_key(tail, head), strict_edges_.size());
-  if (!inserted) {
-    EdgeAttributes& values = strict_edges_[found->second].values;
-    for (std::size_t i = 0; i < statement.size(); ++i)
-      if (statement[i]) values[i] = statement[i];
-    return;
+  // An undirected pair is the same edge whichever way round it is written.
+  bool swap = !directed_ && head < tail;
+  auto number = static_cast<std::uint32_t>(strict_edges_.size());
+  auto [found, is_new] = strict_edge_of_pair_.try_add(swap ? head : tail, swap ? tail : head, number);
+  std::size_t keys = statement.size();
+  if (is_new) {
+    strict_edges_.push_back(StrictEdge{tail, head});
+    for (const auto& value : scopes_.back().edge_values)
+      strict_values_.push_back(value ? std::optional(graph_.store_text(*value)) : std::nullopt);
   }
-  EdgeAttributes values = scopes_.back().edge_values;
-  for (std::size_t i = 0; i < statement.size(); ++i)
-    if (statement[i]) values[i] = statement[i];
-  strict_edges_.push_back(StrictEdge{tail, head, std::move(values)});
+  auto values = strict_values_.begin() + static_cast<std::ptrdiff_t>(std::size_t{found} * keys);
+  for (std::size_t i = 0; i < keys; ++i)
+    if (statement[i]) values[i] = graph_.store_text(*statement[i]);
 }
 
 void DotGraphBuilder::insert_pending_edges() {
@@ -153,8 +144,17 @@ GraphWrap DotGraphBuilder::finish() && {
   insert_pending_edges();
   // A strict graph's edges can still change until the end; they go in now,
   // in the order they were first made.
-  for (const StrictEdge& edge : strict_edges_)
-    graph_.add_edge_custom(edge.tail, edge.head, "", modality_of(edge.values));
+  std::size_t keys = options_.modality_keys.size();
+  for (std::size_t number = 0; number < strict_edges_.size(); ++number) {
+    std::string_view modality = "1";
+    for (std::size_t i = number * keys; i < (number + 1) * keys; ++i)
+      if (strict_values_[i]) {
+        modality = *strict_values_[i];
+        break;
+      }
+    const StrictEdge& edge = strict_edges_[number];
+    graph_.add_edge_custom(edge.tail, edge.head, "", modality);
+  }
   return std::move(graph_);
 }
 

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "dot/node_id_cache.h"
+#include "dot/node_pair_index.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
@@ -120,16 +121,15 @@ class DotGraphBuilder {
   static constexpr std::size_t kEdgeBatch = 64;
   void insert_pending_edges();
 
+  // A strict graph's edge; its values of the modality keys are the
+  // key-count entries of strict_values_ from number * key count on.
   struct StrictEdge {
     NodeIndex tail;
     NodeIndex head;
-    EdgeAttributes values;
   };
 
-  std::string_view modality_of(const EdgeAttributes& values) const;
   // The modality of a new edge: the statement's values over the defaults.
   std::string_view modality_for(const EdgeAttributes& statement) const;
-  std::uint64_t edge_key(NodeIndex tail, NodeIndex head) const;
 
   const DotReadOptions& options_;
   bool strict_;
@@ -140,9 +140,11 @@ class DotGraphBuilder {
   std::vector<Scope> scopes_;
   // (parent subgraph, name) of named subgraphs, for reopening them.
   std::unordered_map<std::string, SubgraphId> named_;
-  // Strict graphs only: one edge per node pair, kept here until finish().
-  std::unordered_map<std::uint64_t, std::size_t> strict_edge_of_pair_;
+  // Strict graphs only: one edge per node pair, kept here until finish()
+  // with its values as views of texts the graph holds.
+  NodePairIndex strict_edge_of_pair_;
   std::vector<StrictEdge> strict_edges_;
+  std::vector<std::optional<std::string_view>> strict_values_;
   std::vector<PendingEdge> pending_edges_;
 };
 
