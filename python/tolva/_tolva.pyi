@@ -34,6 +34,11 @@ class PyGraph:
 def graph_from_edges(
     nodes: Sequence[tuple[str, str]], edges: Sequence[tuple[str, str, str]]
 ) -> PyGraph: ...
+def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
+    """(name, graph) of a JSON Lines corpus line in its plain form (string "name", "nodes" as
+    [id, label], "edges" as [id, id, modality], other keys only with string values); None for any
+    other line, left to a full JSON reader."""
+
 def parse_dot(path: str) -> PyGraph:
     """Reads a DOT file (UTF-8); ValueError "parse error: ..." when it cannot be read or parsed."""
 

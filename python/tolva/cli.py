@@ -17,7 +17,6 @@ import contextlib
 import os
 import sys
 from collections.abc import Iterator, Sequence
-from importlib import metadata
 from typing import Any
 
 from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
@@ -53,10 +52,25 @@ RULE_HELP = ("candidate root rule (default: $degree). Put it in single quotes in
 
 
 def package_version() -> str:
+    from importlib import metadata  # slow to import: only when the version is asked for
+
     try:
         return metadata.version("tolva")
     except metadata.PackageNotFoundError:
         return "(version unknown: not installed as a package)"
+
+
+class ShowVersion(argparse.Action):
+    """--version, looked up only when given."""
+
+    def __init__(self, option_strings: Sequence[str], dest: str = argparse.SUPPRESS,
+                 default: Any = argparse.SUPPRESS, help: str = "show program's version number and exit") -> None:
+        super().__init__(option_strings, dest=dest, default=default, nargs=0, help=help)
+
+    def __call__(self, parser: argparse.ArgumentParser, namespace: argparse.Namespace, values: Any,
+                 option_string: str | None = None) -> None:
+        print(f"tolva {package_version()}")
+        parser.exit()
 
 
 def available_cores() -> int:
@@ -94,7 +108,7 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
             epilog=EXIT_STATUS_HELP,
         )
     parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
-    parser.add_argument("--version", action="version", version=f"tolva {package_version()}")
+    parser.add_argument("--version", action=ShowVersion)
     if not dedup:
         parser.add_argument("--order", action="store_true",
                             help="print the canonical node order (space-separated ids) instead of the string")

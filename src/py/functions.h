@@ -14,6 +14,7 @@ PyObject* parse_dot_string(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* read_dot_file(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* read_dot_text(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_from_edges(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* graph_from_json_line(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kwargs);
 
