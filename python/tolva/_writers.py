@@ -29,11 +29,17 @@ ID_ESCAPES = {**ESCAPES, ord(" "): "\\x20"}
 
 def plain(text: str) -> str:
     """`text` escaped for a tab-separated plain line."""
+    # Every character escaped here but the backslash is non-printable, and translating a long
+    # canonical string character by character is slow: most texts need nothing.
+    if text.isprintable() and "\\" not in text:
+        return text
     return text.translate(ESCAPES)
 
 
 def plain_id(text: str) -> str:
     """A node id escaped for a space-separated --order list."""
+    if text.isprintable() and "\\" not in text and " " not in text:
+        return text
     return text.translate(ID_ESCAPES)
 
 

@@ -14,11 +14,14 @@ import termios
 import time
 
 import pytest
+from hypothesis import given
+from hypothesis import strategies as st
 
 import tolva
 from conftest import ROOT, cgraph, cli_command, cli_env, graph, read_data, run_cli, write_lines
 from test_batch_faults import over_the_node_limit
 from tolva._batches import Behind, Canonizer, failure_text
+from tolva._writers import ESCAPES, ID_ESCAPES, plain, plain_id
 
 ETHANOL = "examples/ethanol.dot"
 UNESCAPE = re.compile(r"\\(x[0-9a-f]{2}|u[0-9a-f]{4}|[\\tnr])")
@@ -30,6 +33,13 @@ def unescape(text):
         code = match.group(1)
         return {"\\": "\\", "t": "\t", "n": "\n", "r": "\r"}.get(code) or chr(int(code[1:], 16))
     return UNESCAPE.sub(one, text)
+
+
+@given(st.text(alphabet=st.characters(codec="utf-8"), max_size=12)
+       | st.text(alphabet="a \\\t\n\r\x00\x7f\x85\xa0\u2028\u2029\U0001F600", max_size=12))
+def test_escaping_skips_only_texts_that_need_nothing(text):
+    assert plain(text) == text.translate(ESCAPES)
+    assert plain_id(text) == text.translate(ID_ESCAPES)
 
 
 def test_plain_lines_escape_separators_and_json_keeps_strings_exact(tmp_path):
