@@ -77,8 +77,9 @@ NodeIndex DotGraphBuilder::mention_node(std::string_view id) {
   if (known) {
     node = *known;
   } else {
-    // Every node made so far is in known_ids_, so this one is new.
-    node = graph_.ensure_node(id, scope.node_label.value_or("."));
+    // Every node made so far is in known_ids_, so this one is new; the
+    // store's own index gets the ids at finish().
+    node = graph_.append_unindexed_node(id, scope.node_label.value_or("."));
     known_ids_.insert(id, node);
   }
   if (scope.subgraph != 0) subgraphs_[scope.subgraph].members.push_back(node);
@@ -142,6 +143,7 @@ void DotGraphBuilder::insert_pending_edges() {
 
 GraphWrap DotGraphBuilder::finish() && {
   insert_pending_edges();
+  graph_.index_ids_from(0);
   // A strict graph's edges can still change until the end; they go in now,
   // in the order they were first made.
   std::size_t keys = options_.modality_keys.size();

@@ -17,6 +17,12 @@ NodeIndex GraphWrap::ensure_node(std::string_view id, std::string_view label) {
   return index;
 }
 
+void GraphWrap::index_ids_from(NodeIndex first) {
+  id_map_.reserve(node_count_);
+  for (NodeIndex index = first; index < nodes_.size(); ++index)
+    if (nodes_[index].occupied) id_map_.insert(nodes_[index].id, index);
+}
+
 NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view label, const NodeMeta& meta) {
   if (auto found = id_map_.find(id, id_reader())) return *found;
   NodeIndex index = insert_node(texts_.store(id), texts_.store(label), meta);

@@ -57,6 +57,18 @@ class GraphWrap {
   // the texts in `meta`, it must be a view of text this graph holds.
   NodeIndex add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta);
 
+  // For a reader that keeps its own id lookup while it builds a large graph:
+  // appends a node whose id no node has (the caller knows it is new) without
+  // entering the id into the store's index, a cache miss per node saved.
+  // find() and every id-based call ignore such nodes until index_ids_from()
+  // enters them, all at once, which the reader must do before it hands the
+  // graph on.
+  NodeIndex append_unindexed_node(std::string_view id, std::string_view label) {
+    return insert_node(texts_.store(id), texts_.store(label), NodeMeta{});
+  }
+  // Enters the ids of the live nodes from slot `first` on into the index.
+  void index_ids_from(NodeIndex first);
+
   // Adds an edge between the nodes with ids `a` and `b`, creating missing
   // endpoints with label "." and naming the edge "e<counter>".
   EdgeIndex add_edge_with_modality(std::string_view a, std::string_view b, std::string_view modality);

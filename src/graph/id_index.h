@@ -40,6 +40,13 @@ class IdIndex {
     }
   }
 
+  // Room for `count` ids in all without growing.
+  void reserve(std::size_t count) {
+    std::size_t size = entries_.empty() ? 16 : entries_.size();
+    while (count * 2 > size) size *= 2;
+    if (size > entries_.size()) rehash(size);
+  }
+
   // `id` must not be in the index yet.
   void insert(std::string_view id, NodeIndex node) {
     if ((size_ + 1) * 2 > entries_.size()) grow();
@@ -98,9 +105,11 @@ class IdIndex {
     entries_[at] = entry;
   }
 
-  void grow() {
+  void grow() { rehash(entries_.empty() ? 16 : entries_.size() * 2); }
+
+  void rehash(std::size_t size) {
     std::vector<Entry> old = std::move(entries_);
-    entries_.assign(old.empty() ? 16 : old.size() * 2, Entry{});
+    entries_.assign(size, Entry{});
     for (const Entry& entry : old)
       if (entry.node != kEndMarker) place(entry);
   }

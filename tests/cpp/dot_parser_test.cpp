@@ -176,6 +176,21 @@ TEST(DotParser, UndirectedEdgeInAcceptedDigraphIsAnError) {
             "parse error: line 1, column 18: '--' in a directed graph (edges there are '->')");
 }
 
+// The reader enters ids into the store's index only at the end: every node
+// must be found by its id afterwards.
+TEST(DotParser, EveryNodeIsFoundByItsId) {
+  std::string text = "graph { x [label=X]; ";
+  for (int i = 0; i < 2000; ++i) text += "n" + std::to_string(i) + " -- n" + std::to_string((i * 7) % 2001) + "; ";
+  text += "\"a b\" }";
+  DotReadOptions options;
+  auto graph = read_dot_graph(text, options);
+  ASSERT_TRUE(graph.has_value());
+  EXPECT_EQ(graph->node_count(), 2003u);
+  graph->for_each_node([&](NodeIndex node) { EXPECT_EQ(graph->find(graph->id(node)), node) << graph->id(node); });
+  EXPECT_EQ(graph->label(*graph->find("x")), "X");
+  EXPECT_FALSE(graph->find("n2001x").has_value());
+}
+
 // Subgraphs nest without using the call stack, far beyond any recursion limit.
 TEST(DotParser, DeepNestingNeedsNoCallStack) {
   constexpr int kDepth = 200000;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "canon_test_support.h"
 
 namespace tolva {
@@ -37,6 +40,25 @@ TEST(GraphWrap, FreedSlotsAreReusedLastFreedFirst) {
   EXPECT_EQ(g.add_edge_custom(a, b, EdgeData{}), 2u);
   EXPECT_EQ(g.add_edge_custom(a, b, EdgeData{}), 0u);
   EXPECT_EQ(g.add_edge_custom(a, b, EdgeData{}), 4u);
+}
+
+// A reader's bulk path: nodes appended without their ids indexed are found
+// once indexed, beside nodes added the usual way, and the index keeps growing
+// afterwards.
+TEST(GraphWrap, UnindexedNodesAreFoundOnceIndexed) {
+  GraphWrap g;
+  g.ensure_node("first", "F");
+  std::vector<NodeIndex> appended;
+  for (int i = 0; i < 3000; ++i) appended.push_back(g.append_unindexed_node("n" + std::to_string(i), "L"));
+  EXPECT_FALSE(g.find("n5").has_value());
+  g.index_ids_from(appended.front());
+  EXPECT_EQ(g.find("first"), 0u);
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(g.find("n" + std::to_string(i)), appended[i]);
+  EXPECT_EQ(g.label(appended[7]), "L");
+  NodeIndex later = g.ensure_node("later", ".");
+  EXPECT_EQ(g.find("later"), later);
+  EXPECT_EQ(g.ensure_node("n9", "."), appended[9]);
+  EXPECT_EQ(g.node_count(), 3002u);
 }
 
 TEST(GraphWrap, CopyKeepsIndicesAndFreeLists) {
