@@ -34,11 +34,6 @@ class PyGraph:
 def graph_from_edges(
     nodes: Sequence[tuple[str, str]], edges: Sequence[tuple[str, str, str]]
 ) -> PyGraph: ...
-def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
-    """(name, graph) of a JSON Lines corpus line in its plain form (string "name", "nodes" as
-    [id, label], "edges" as [id, id, modality], other keys only with string values); None for any
-    other line, left to a full JSON reader."""
-
 def parse_dot(path: str) -> PyGraph:
     """Reads a DOT file (UTF-8); ValueError "parse error: ..." when it cannot be read or parsed."""
 
@@ -168,3 +163,8 @@ def graph_key_many(
 ) -> list[str | Exception]:
     """graph_key for every graph, in input order, on native threads as to_cgraph_many. Not in
     __all__."""
+
+def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
+    """(name, graph) of a JSON Lines corpus line in its plain form (string "name", "nodes" as
+    [id, label], "edges" as [id, id, modality], other keys only with string values); None for any
+    other line, left to a full JSON reader. Not in __all__."""

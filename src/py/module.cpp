@@ -62,13 +62,6 @@ PyMethodDef function_defs[] = {
         "graph_from_edges(nodes, edges)\n--\n\n"
         "Builds a PyGraph from (id, label) tuples and (id, id, modality) tuples. Nodes that\n"
         "appear only in edges get the label \".\"; edges are named e1, e2, ... in order."),
-    function_def<graph_from_json_line>(
-        "graph_from_json_line",
-        "graph_from_json_line(line)\n--\n\n"
-        "(name, PyGraph) of a JSON Lines corpus line (bytes) in its plain form: an object with\n"
-        "the string \"name\", \"nodes\" as [id, label] and \"edges\" as [id, id, modality] string\n"
-        "lists, other keys only with string values. None for any other line, which a full\n"
-        "JSON reader then reads (or names its fault); the graph is graph_from_edges's."),
     function_def<to_cgraph_py>(
         "to_cgraph_py",
         "to_cgraph_py(graph, candidate_rule, branch_rule, allow_hashes, compress, compact)\n--\n\n"
@@ -85,6 +78,13 @@ PyMethodDef function_defs[] = {
 // Further functions, added as module attributes only: __all__ keeps the
 // original names.
 PyMethodDef extra_function_defs[] = {
+    function_def<graph_from_json_line>(
+        "graph_from_json_line",
+        "graph_from_json_line(line)\n--\n\n"
+        "(name, PyGraph) of a JSON Lines corpus line (bytes) in its plain form: an object with\n"
+        "the string \"name\", \"nodes\" as [id, label] and \"edges\" as [id, id, modality] string\n"
+        "lists, other keys only with string values. None for any other line, which a full\n"
+        "JSON reader then reads (or names its fault); the graph is graph_from_edges's."),
     function_def<read_dot_file>(
         "read_dot_file",
         "read_dot_file(path, accept_directed=False, label='label', modality=None)\n--\n\n"

@@ -57,6 +57,8 @@ VALID = {
     "nodes": st.lists(st.tuples(texts, texts), max_size=4),
     "edges": st.lists(st.tuples(texts, texts, texts), max_size=5),
     "path": st.sampled_from(["", "/", "/nonexistent/x.dot", "a\x00b", "\ud800"]),
+    "line": st.binary(max_size=40) | st.sampled_from([b'{"name":"x","nodes":[["a","A"]],"edges":[["a","b","1"]]}',
+                                                     b'{"name":"\\ud800","nodes":[],"edges":[]}']),
     "content": texts, "graph": graphs,
     "graphs": st.lists(graphs, max_size=3) | st.lists(graphs, max_size=3).map(tuple),
     "candidate_rule": st.none() | texts, "branch_rule": st.none() | texts,
@@ -64,10 +66,12 @@ VALID = {
     "workers": st.none() | st.integers(min_value=-2, max_value=4) | st.integers(),
     "on_error": st.none() | st.sampled_from(["raise", "return"]),
 }
-FUNCTIONS = m.__all__[2:] + ["to_cgraph_many", "canonical_node_order_many"]
+FUNCTIONS = m.__all__[2:] + ["to_cgraph_many", "canonical_node_order_many", "graph_from_json_line"]
 
 
 def valid_result(name, result):
+    if name == "graph_from_json_line":
+        return result is None or (type(result) is tuple and type(result[0]) is str and type(result[1]) is m.PyGraph)
     if name.startswith(("graph_", "parse_")):
         return type(result) is m.PyGraph
     items = result if name.endswith("_many") else [result]
