@@ -7,6 +7,7 @@ import os
 import pathlib
 import random
 import resource
+import signal
 import subprocess
 import sys
 
@@ -86,6 +87,13 @@ def cli_env(hide=None):
            if not k.startswith("TOLVA_TRACE") and k != "PYTHONUNBUFFERED"}
     env["PYTHONPATH"] = os.pathsep.join([*([str(hide)] if hide else []), PACKAGE_PARENT, env.get("PYTHONPATH", "")])
     return env
+
+
+def interruptible():
+    """preexec_fn of a child that a test interrupts: Ctrl-C at its default, whatever this run
+    inherited (a shell starting a background job without job control ignores SIGINT, and the
+    child would inherit that and never see the test's signal)."""
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
 
 
 def cli_command(*args):

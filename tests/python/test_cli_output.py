@@ -18,7 +18,7 @@ from hypothesis import given
 from hypothesis import strategies as st
 
 import tolva
-from conftest import ROOT, cgraph, cli_command, cli_env, graph, read_data, run_cli, write_lines
+from conftest import ROOT, cgraph, cli_command, cli_env, graph, interruptible, read_data, run_cli, write_lines
 from test_batch_faults import over_the_node_limit
 from tolva._batches import Behind, Canonizer, failure_text
 from tolva._writers import ESCAPES, ID_ESCAPES, plain, plain_id
@@ -177,7 +177,7 @@ def test_a_batch_without_memory_is_retried_one_graph_at_a_time():
 
 def test_ctrl_c_while_the_reader_thread_waits_on_standard_input_ends_the_run_cleanly():
     process = subprocess.Popen(cli_command("-j", "2", "-"), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE, cwd=ROOT, env=cli_env())
+                               stderr=subprocess.PIPE, cwd=ROOT, env=cli_env(), preexec_fn=interruptible)
     tasks = f"/proc/{process.pid}/task"
     deadline = time.monotonic() + 60
     while len(os.listdir(tasks)) < 2 and time.monotonic() < deadline:  # the reader thread is waiting

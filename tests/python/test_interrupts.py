@@ -11,7 +11,7 @@ import time
 
 import pytest
 
-from conftest import cli_env
+from conftest import cli_env, interruptible
 
 pytestmark = pytest.mark.skipif(not sys.platform.startswith("linux"), reason="POSIX signals")
 
@@ -58,7 +58,8 @@ def interrupt_child(call, signum, extra_args=()):
     """Starts the child, sends `signum` a moment after the call began, and returns (seconds
     from the signal to the child's exit, its output lines)."""
     child = subprocess.Popen([sys.executable, "-c", CHILD.format(call=CALLS[call]), *extra_args],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=cli_env())
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=cli_env(),
+                             preexec_fn=interruptible)
     try:
         assert child.stdout.readline().strip() == "ready"
         time.sleep(1.0)  # well inside the native call by now
