@@ -32,9 +32,11 @@ GRAPH_PREFIX = re.compile(r"^graph \d+: ")
 @dataclass(frozen=True)
 class BatchLimits:
     # A thousand molecules take a few hundred milliseconds: each batch costs the workers a
-    # wait for the interpreter lock, and the first lines come after the first batch.
+    # wait for the interpreter lock. The first lines come after the first batch, which is
+    # kept small so that they come at once (`tolva big.jsonl | head`).
     graphs: int = 1024
     size: int = 200_000  # nodes plus edges
+    first_graphs: int = 64
 
 
 def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any], None, None]:
@@ -42,12 +44,13 @@ def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any],
     (one oversized graph makes a batch of its own)."""
     batch: list[Any] = []
     size = 0
+    most = min(limits.first_graphs, limits.graphs)
     for entry in entries:
         graph = getattr(entry, "graph", None)
         weight = graph.node_count + graph.edge_count if graph is not None else 0
-        if batch and (len(batch) >= limits.graphs or size + weight > limits.size):
+        if batch and (len(batch) >= most or size + weight > limits.size):
             yield batch
-            batch, size = [], 0
+            batch, size, most = [], 0, limits.graphs
         batch.append(entry)
         size += weight
     if batch:

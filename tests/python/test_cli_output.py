@@ -20,7 +20,7 @@ from hypothesis import strategies as st
 import tolva
 from conftest import ROOT, cgraph, cli_command, cli_env, graph, interruptible, read_data, run_cli, write_lines
 from test_batch_faults import over_the_node_limit
-from tolva._batches import Behind, Canonizer, failure_text
+from tolva._batches import Behind, BatchLimits, Canonizer, batched, failure_text
 from tolva._writers import ESCAPES, ID_ESCAPES, plain, plain_id
 
 ETHANOL = "examples/ethanol.dot"
@@ -161,6 +161,18 @@ def test_version_and_a_rule_the_library_does_not_know(tmp_path):
 ])
 def test_failure_text_drops_the_batch_position(error, text):
     assert failure_text(error) == text
+
+
+@pytest.mark.parametrize("limits, sizes", [
+    (BatchLimits(), [64, 1024, 912]),                           # a small first batch, then full ones
+    (BatchLimits(graphs=1), [1] * 2000),
+    (BatchLimits(size=30 * 100), [64] + [100] * 19 + [36]),     # 30 nodes and edges a graph
+])
+def test_batches_keep_order_and_limits(limits, sizes):
+    entries = [type("Entry", (), {"graph": graph([("a", "A")], [("a", "b", "1")] * 28)})() for _ in range(2000)]
+    batches = list(batched(iter(entries), limits))
+    assert [len(b) for b in batches] == sizes
+    assert [e for b in batches for e in b] == entries
 
 
 def test_a_batch_without_memory_is_retried_one_graph_at_a_time():
