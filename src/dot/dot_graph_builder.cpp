@@ -143,6 +143,9 @@ void DotGraphBuilder::insert_pending_edges() {
 
 GraphWrap DotGraphBuilder::finish() && {
   insert_pending_edges();
+  // The lookup table goes before the store's index is made, so the two are
+  // never held at once.
+  known_ids_ = NodeIdCache();
   graph_.index_ids_from(0);
   // A strict graph's edges can still change until the end; they go in now,
   // in the order they were first made.

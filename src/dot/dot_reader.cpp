@@ -5,6 +5,7 @@
 
 #include "dot/edge_operator_count.h"
 #include "dot/file_text.h"
+#include "dot/line_graph_builder.h"
 #include "dot/unicode_space.h"
 
 namespace tolva {
@@ -88,7 +89,7 @@ std::unexpected<std::string> line_error(std::size_t number, const std::string& m
 
 // "a -- b [weight=2];": ids on both sides of the first "--"; only the first id
 // after it counts, after one trailing ";" is dropped.
-std::expected<void, std::string> read_edge(GraphWrap& graph, std::string_view line,
+std::expected<void, std::string> read_edge(LineGraphBuilder& graph, std::string_view line,
                                            std::size_t dashes, const Attributes& attributes) {
   auto first = parse_node_id(line.substr(0, dashes));
   if (!first) return std::unexpected(first.error());
@@ -96,11 +97,11 @@ std::expected<void, std::string> read_edge(GraphWrap& graph, std::string_view li
   if (rest.ends_with(';')) rest = trim_white_space(rest.substr(0, rest.size() - 1));
   auto second = parse_node_id(rest);
   if (!second) return std::unexpected(second.error());
-  graph.add_edge_with_modality(*first, *second, attribute_or(attributes, "weight", "1"));
+  graph.add_edge(*first, *second, attribute_or(attributes, "weight", "1"));
   return {};
 }
 
-std::expected<void, std::string> read_node(GraphWrap& graph, std::string_view line,
+std::expected<void, std::string> read_node(LineGraphBuilder& graph, std::string_view line,
                                            const Attributes& attributes) {
   auto id = parse_node_id(line);
   if (!id) return std::unexpected(id.error());
@@ -110,7 +111,7 @@ std::expected<void, std::string> read_node(GraphWrap& graph, std::string_view li
 
 // One trimmed, non-skipped line: an edge if it holds "--" anywhere, else a
 // node if it holds "[", else nothing.
-std::expected<void, std::string> read_statement(GraphWrap& graph, std::string_view line) {
+std::expected<void, std::string> read_statement(LineGraphBuilder& graph, std::string_view line) {
   Attributes attributes = parse_attributes(line);
   if (std::size_t dashes = line.find("--"); dashes != std::string_view::npos)
     return read_edge(graph, line, dashes, attributes);
@@ -121,7 +122,7 @@ std::expected<void, std::string> read_statement(GraphWrap& graph, std::string_vi
 }  // namespace
 
 std::expected<GraphWrap, std::string> parse_dot_content(std::string_view text) {
-  GraphWrap graph;
+  LineGraphBuilder graph;
   // Every edge statement holds "--", so their count bounds the edges.
   graph.reserve_edges(count_edge_operators(text, "--"));
   std::size_t number = 0;
@@ -133,7 +134,7 @@ std::expected<GraphWrap, std::string> parse_dot_content(std::string_view text) {
     return {};
   });
   if (!read) return std::unexpected(std::move(read.error()));
-  return graph;
+  return std::move(graph).finish();
 }
 
 std::expected<GraphWrap, std::string> parse_dot_file(std::string_view path, StopControl* stop) {
