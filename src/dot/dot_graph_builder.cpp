@@ -114,10 +114,7 @@ std::string_view DotGraphBuilder::modality_for(const EdgeAttributes& statement) 
 
 void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttributes& statement) {
   if (!strict_) {
-    pending_edges_.push_back(PendingEdge{tail, head, graph_.store_text(modality_for(statement))});
-    graph_.prefetch_node(tail);
-    graph_.prefetch_node(head);
-    if (pending_edges_.size() == kEdgeBatch) insert_pending_edges();
+    new_edges_.add(graph_, tail, head, modality_for(statement));
     return;
   }
   // An undirected pair is the same edge whichever way round it is written.
@@ -135,14 +132,8 @@ void DotGraphBuilder::add_edge(NodeIndex tail, NodeIndex head, const EdgeAttribu
     if (statement[i]) values[i] = graph_.store_text(*statement[i]);
 }
 
-void DotGraphBuilder::insert_pending_edges() {
-  for (const PendingEdge& edge : pending_edges_)
-    graph_.add_edge_keeping_texts(edge.tail, edge.head, EdgeData{{}, edge.modality});
-  pending_edges_.clear();
-}
-
 GraphWrap DotGraphBuilder::finish() && {
-  insert_pending_edges();
+  new_edges_.flush(graph_);
   // The lookup table goes before the store's index is made, so the two are
   // never held at once.
   known_ids_ = NodeIdCache();

@@ -19,9 +19,8 @@
 //     are written onto the first one (so a strict graph's edges enter the
 //     store at finish(), in the order they were first made).
 // Edges get the store's names "e1", "e2", ... in the order they are made.
-// They reach the store in batches (see add_edge), which changes nothing the
-// store holds at finish(): node records do not depend on edges, and edges go
-// in in the order they were made.
+// They reach the store in batches (edge_batch.h), which changes nothing the
+// store holds at finish().
 //
 //   DotGraphBuilder builder(options, /*strict=*/false, /*directed=*/false);
 //   NodeIndex a = builder.mention_node("a");
@@ -38,6 +37,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "dot/edge_batch.h"
 #include "dot/node_id_cache.h"
 #include "dot/node_pair_index.h"
 #include "graph/graph_wrap.h"
@@ -110,17 +110,6 @@ class DotGraphBuilder {
     EdgeAttributes edge_values;
   };
 
-  struct PendingEdge {
-    NodeIndex tail;
-    NodeIndex head;
-    std::string_view modality;  // held by the graph's text store
-  };
-  // Inserting an edge writes to the records of both ends, two cache misses
-  // on a large graph. An edge asks memory for them when it is made and goes
-  // into the store with its batch, when they have arrived.
-  static constexpr std::size_t kEdgeBatch = 64;
-  void insert_pending_edges();
-
   // A strict graph's edge; its values of the modality keys are the
   // key-count entries of strict_values_ from number * key count on.
   struct StrictEdge {
@@ -145,7 +134,7 @@ class DotGraphBuilder {
   NodePairIndex strict_edge_of_pair_;
   std::vector<StrictEdge> strict_edges_;
   std::vector<std::optional<std::string_view>> strict_values_;
-  std::vector<PendingEdge> pending_edges_;
+  EdgeBatch new_edges_;
 };
 
 }  // namespace tolva

@@ -22,20 +22,11 @@ NodeIndex LineGraphBuilder::ensure_node(std::string_view id, std::string_view la
 void LineGraphBuilder::add_edge(std::string_view a, std::string_view b, std::string_view modality) {
   NodeIndex first = ensure_node(a, ".");
   NodeIndex second = ensure_node(b, ".");
-  pending_edges_.push_back(PendingEdge{first, second, graph_.store_text(modality)});
-  graph_.prefetch_node(first);
-  graph_.prefetch_node(second);
-  if (pending_edges_.size() == kEdgeBatch) insert_pending_edges();
-}
-
-void LineGraphBuilder::insert_pending_edges() {
-  for (const PendingEdge& edge : pending_edges_)
-    graph_.add_edge_keeping_texts(edge.first, edge.second, EdgeData{{}, edge.modality});
-  pending_edges_.clear();
+  new_edges_.add(graph_, first, second, modality);
 }
 
 GraphWrap LineGraphBuilder::finish() && {
-  insert_pending_edges();
+  new_edges_.flush(graph_);
   // The lookup table goes before the store's index is made, so the two are
   // never held at once.
   ids_ = NodeIdCache();

@@ -8,9 +8,7 @@
 // misses on a large graph; here ids are looked up in a compact NodeIdCache,
 // with one bit per node saying whether its label is still empty (the one
 // fact ensure_node reads from an existing node), and the store's index is
-// filled once at the end. Edges reach the store in batches, each after a
-// request to memory for its ends' records (nodes do not depend on edges,
-// and edges keep their order, so the result is the same).
+// filled once at the end. Edges reach the store in batches (edge_batch.h).
 //
 //   LineGraphBuilder builder;
 //   builder.ensure_node("a", "A");
@@ -22,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dot/edge_batch.h"
 #include "dot/node_id_cache.h"
 #include "graph/graph_wrap.h"
 
@@ -39,18 +38,10 @@ class LineGraphBuilder {
   GraphWrap finish() &&;
 
  private:
-  struct PendingEdge {
-    NodeIndex first;
-    NodeIndex second;
-    std::string_view modality;  // held by the graph's text store
-  };
-  static constexpr std::size_t kEdgeBatch = 64;
-  void insert_pending_edges();
-
   GraphWrap graph_;
   NodeIdCache ids_;
   std::vector<bool> label_empty_;  // by node index
-  std::vector<PendingEdge> pending_edges_;
+  EdgeBatch new_edges_;
 };
 
 }  // namespace tolva
