@@ -34,10 +34,10 @@ Result<CoboundEntry> score_candidate(GraphWrap& graph, const CoboundCandidate& c
 
   auto magnet_a = get_magnet(graph, a, allow_hashes, context);
   if (!magnet_a) return std::unexpected(magnet_a.error());
-  std::optional<Digest> digest_a = graph.extra(a).magnet_digest;
+  std::optional<Digest> digest_a = graph.magnet_digest(a);
   auto magnet_b = get_magnet(graph, b, allow_hashes, context);
   if (!magnet_b) return std::unexpected(magnet_b.error());
-  std::optional<Digest> digest_b = graph.extra(b).magnet_digest;
+  std::optional<Digest> digest_b = graph.magnet_digest(b);
 
   // On equal magnets the first endpoint is the low side.
   if (compare_magnets(*magnet_b, digest_b, *magnet_a, digest_a) < 0) {

@@ -189,14 +189,17 @@ class DagRewrite {
     return split;
   }
 
-  NodeMeta mirror_meta(NodeIndex node, std::size_t mirror_count, std::string_view magnet,
-                       std::int32_t floor) const {
+  // What each of the `mirror_count` mirrors of `node` labelled `label` carries,
+  // their shared written label included.
+  NodeMeta mirror_meta(NodeIndex node, std::string_view label, std::size_t mirror_count, std::string_view magnet,
+                       std::int32_t floor) {
     NodeMeta meta;
     meta.extra.source_id = graph_.source_id(node);
     meta.extra.mirror_count = mirror_count;
     meta.extra.origin_key = magnet;
     meta.floor = floor;
     meta.is_mirror = true;
+    meta.extra.written_label = graph_.store_written_label(label, meta);
     return meta;
   }
 
@@ -236,10 +239,11 @@ class DagRewrite {
     }
     std::vector<std::pair<std::string, NodeIndex>> mirrors;
     std::vector<std::string_view> modalities;
+    const NodeMeta meta = mirror_meta(node, label, count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
       EdgeIndex edge = candidate.parent_edges[i];
       if (shared && graph_.edge_occupied(edge)) modalities.push_back(graph_.modality(edge));
-      auto hung = hang_mirror(node, edge, i, label, mirror_meta(node, count, magnet, floor));
+      auto hung = hang_mirror(node, edge, i, label, meta);
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
       if (shared) {
@@ -315,8 +319,9 @@ class DagRewrite {
     // copy by copy would fail the same way only after most of the copying.
     if (auto taken = context_.take_nodes(count * (sub->nodes.size() + 1)); !taken)
       return std::unexpected(taken.error());
+    const NodeMeta meta = mirror_meta(node, ".", count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
-      auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", mirror_meta(node, count, magnet, floor));
+      auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", meta);
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
       auto linked = attach_copy(*sub, mirror, "@" + std::string(graph_.id(mirror)), floor + 1,

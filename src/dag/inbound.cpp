@@ -14,12 +14,12 @@ namespace {
 // The parent's cached digest of its magnet text, computed on first use.
 Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
                              RewriteContext& context) {
-  if (const auto& cached = graph.extra(parent).parent_digest) return *cached;
+  if (auto cached = graph.parent_digest(parent)) return *cached;
   auto magnet = get_magnet(graph, parent, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   auto digest = context.md5().digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
-  graph.extra_mut(parent).parent_digest = *digest;
+  graph.cache_parent_digest(parent, *digest);
   return *digest;
 }
 
@@ -31,7 +31,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
   auto magnet = get_magnet(graph, node, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   score.magnet = *magnet;
-  score.magnet_digest = graph.extra(node).magnet_digest;
+  score.magnet_digest = graph.magnet_digest(node);
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");

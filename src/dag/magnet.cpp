@@ -9,10 +9,7 @@ namespace tolva {
 
 Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
                                     RewriteContext& context) {
-  {
-    const NodeExtra& cached = graph.extra(node);
-    if (cached.magnet && cached.magnet_hashed == allow_hashes) return *cached.magnet;
-  }
+  if (auto cached = graph.cached_magnet(node, allow_hashes)) return *cached;
   auto floor = graph.floor(node);
   if (!floor) return parse_error("magnet requires floored graph");
 
@@ -38,11 +35,7 @@ Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow
     emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(graph.id(node))}});
 
   std::string_view stored = graph.store_text(magnet);
-  NodeExtra& extra = graph.extra_mut(node);
-  extra.magnet = stored;
-  extra.magnet_digest = digest;
-  extra.parent_digest.reset();
-  extra.magnet_hashed = allow_hashes;
+  graph.cache_magnet(node, stored, digest, allow_hashes);
   return stored;
 }
 

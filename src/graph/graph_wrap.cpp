@@ -4,8 +4,6 @@
 
 namespace tolva {
 
-const NodeExtra GraphWrap::kNoExtra{};
-
 NodeIndex GraphWrap::ensure_node(std::string_view id, std::string_view label) {
   if (auto found = id_map_.find(id, id_reader())) {
     NodeSlot& slot = nodes_[*found];
@@ -135,13 +133,82 @@ std::optional<EdgeData> GraphWrap::remove_edge(EdgeIndex edge) {
   return payload;
 }
 
-NodeExtra& GraphWrap::extra_mut(NodeIndex index) {
-  NodeSlot& slot = nodes_[index];
-  if (slot.extra == kEndMarker) {
-    slot.extra = static_cast<std::uint32_t>(extras_.size());
-    extras_.emplace_back();
+NodeExtra GraphWrap::extra(NodeIndex index) const {
+  NodeExtra extra;
+  const NodeSlot& slot = nodes_[index];
+  if (slot.cold != kEndMarker) {
+    const ColdRecord& cold = colds_[slot.cold];
+    if (cold.has_mirror_count) extra.mirror_count = cold.mirror_count;
+    if (cold.has_origin_key) extra.origin_key = cold.origin_key;
+    if (cold.has_source_id) extra.source_id = cold.source_id;
+    extra.written_label = cold.written_label;
   }
-  return extras_[slot.extra];
+  if (const MagnetCache* cache = magnet_cache(index)) {
+    if (cache->has_magnet) extra.magnet = cache->magnet;
+    if (cache->has_magnet_digest) extra.magnet_digest = cache->magnet_digest;
+    if (cache->has_parent_digest) extra.parent_digest = cache->parent_digest;
+    extra.magnet_hashed = cache->hashed;
+  }
+  return extra;
+}
+
+void GraphWrap::cache_magnet(NodeIndex index, std::string_view magnet, std::optional<Digest> digest, bool hashed) {
+  MagnetCache& cache = magnet_cache_mut(index);
+  cache.magnet = magnet;
+  cache.has_magnet = true;
+  cache.has_magnet_digest = digest.has_value();
+  cache.magnet_digest = digest.value_or(Digest{});
+  cache.has_parent_digest = false;
+  cache.hashed = hashed;
+}
+
+void GraphWrap::cache_parent_digest(NodeIndex index, const Digest& digest) {
+  MagnetCache& cache = magnet_cache_mut(index);
+  cache.parent_digest = digest;
+  cache.has_parent_digest = true;
+}
+
+GraphWrap::MagnetCache& GraphWrap::magnet_cache_mut(NodeIndex index) {
+  NodeSlot& slot = nodes_[index];
+  if (slot.magnet_cache == kEndMarker) {
+    slot.magnet_cache = static_cast<std::uint32_t>(magnet_caches_.size());
+    magnet_caches_.emplace_back();
+  }
+  return magnet_caches_[slot.magnet_cache];
+}
+
+GraphWrap::ColdRecord& GraphWrap::cold_mut(NodeIndex index) {
+  NodeSlot& slot = nodes_[index];
+  if (slot.cold == kEndMarker) {
+    slot.cold = static_cast<std::uint32_t>(colds_.size());
+    colds_.emplace_back();
+  }
+  return colds_[slot.cold];
+}
+
+void GraphWrap::store_extra(NodeIndex index, const NodeExtra& extra) {
+  if (nodes_[index].is_mirror || nodes_[index].is_virtual || extra.mirror_count || extra.origin_key ||
+      extra.source_id || !extra.written_label.empty() || nodes_[index].cold != kEndMarker) {
+    ColdRecord& cold = cold_mut(index);
+    cold.has_mirror_count = extra.mirror_count.has_value();
+    cold.mirror_count = extra.mirror_count.value_or(0);
+    cold.has_origin_key = extra.origin_key.has_value();
+    cold.origin_key = extra.origin_key.value_or(std::string_view());
+    cold.has_source_id = extra.source_id.has_value();
+    cold.source_id = extra.source_id.value_or(std::string_view());
+    cold.written_label = extra.written_label;
+  }
+  if (extra.magnet || extra.magnet_digest || extra.parent_digest || extra.magnet_hashed ||
+      nodes_[index].magnet_cache != kEndMarker) {
+    MagnetCache& cache = magnet_cache_mut(index);
+    cache.has_magnet = extra.magnet.has_value();
+    cache.magnet = extra.magnet.value_or(std::string_view());
+    cache.has_magnet_digest = extra.magnet_digest.has_value();
+    cache.magnet_digest = extra.magnet_digest.value_or(Digest{});
+    cache.has_parent_digest = extra.parent_digest.has_value();
+    cache.parent_digest = extra.parent_digest.value_or(Digest{});
+    cache.hashed = extra.magnet_hashed;
+  }
 }
 
 NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, const NodeMeta& meta) {
@@ -163,12 +230,9 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
   slot.floor = meta.floor.value_or(0);
   slot.is_mirror = meta.is_mirror;
   slot.is_virtual = meta.is_virtual;
-  const NodeExtra& extra = meta.extra;
-  if (meta.is_mirror || meta.is_virtual || extra.mirror_count || extra.origin_key || extra.source_id ||
-      extra.magnet || extra.magnet_digest || extra.parent_digest || extra.magnet_hashed)
-    extra_mut(index) = extra;
+  store_extra(index, meta.extra);
   // A copy of a node brings the written label along; it reads the same.
-  if ((meta.is_mirror || meta.is_virtual) && extra.written_label.empty()) write_label(index);
+  if ((meta.is_mirror || meta.is_virtual) && meta.extra.written_label.empty()) write_label(index);
   ++node_count_;
   return index;
 }
@@ -176,25 +240,33 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
 void GraphWrap::write_label(NodeIndex index) {
   NodeSlot& slot = nodes_[index];
   if (!slot.is_mirror && !slot.is_virtual) return;
-  NodeExtra& extra = extras_[slot.extra];
-  std::string_view origin = extra.origin_key.value_or(std::string_view());
+  ColdRecord& cold = colds_[slot.cold];
+  cold.written_label = store_written_label(slot.label, slot.is_mirror, cold.mirror_count, cold.origin_key);
+}
+
+std::string_view GraphWrap::store_written_label(std::string_view label, const NodeMeta& meta) {
+  return store_written_label(label, meta.is_mirror, meta.extra.mirror_count.value_or(0),
+                             meta.extra.origin_key.value_or(std::string_view()));
+}
+
+std::string_view GraphWrap::store_written_label(std::string_view label, bool is_mirror, std::uint64_t mirror_count,
+                                                std::string_view origin) {
   char count[24];
   std::size_t count_size = 0;
   std::string_view open = "*{";
-  if (slot.is_mirror) {
+  if (is_mirror) {
     count[0] = '#';
-    count_size = static_cast<std::size_t>(
-        std::to_chars(count + 1, count + sizeof count, extra.mirror_count.value_or(0)).ptr - count);
+    count_size = static_cast<std::size_t>(std::to_chars(count + 1, count + sizeof count, mirror_count).ptr - count);
     open = "{";
   }
-  std::size_t size = slot.label.size() + count_size + open.size() + origin.size() + 1;
+  std::size_t size = label.size() + count_size + open.size() + origin.size() + 1;
   char* out = texts_.reserve(size);
   char* at = out;
-  for (std::string_view piece : {slot.label, std::string_view(count, count_size), open, origin, std::string_view("}")}) {
+  for (std::string_view piece : {label, std::string_view(count, count_size), open, origin, std::string_view("}")}) {
     std::char_traits<char>::copy(at, piece.data(), piece.size());
     at += piece.size();
   }
-  extra.written_label = std::string_view(out, size);
+  return std::string_view(out, size);
 }
 
 EdgeIndex GraphWrap::insert_edge(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality) {
@@ -264,8 +336,11 @@ std::size_t GraphWrap::degree(NodeIndex node) const {
 }
 
 void GraphWrap::clear_floors_and_magnets() {
-  for (NodeSlot& slot : nodes_) slot.has_floor = false;
-  for (NodeExtra& extra : extras_) extra.clear_magnet_caches();
+  for (NodeSlot& slot : nodes_) {
+    slot.has_floor = false;
+    slot.magnet_cache = kEndMarker;
+  }
+  magnet_caches_.clear();
 }
 
 }  // namespace tolva

@@ -118,17 +118,38 @@ class GraphWrap {
   // after it (absent fields written as 0 and empty).
   std::string_view written_label(NodeIndex index) const {
     const NodeSlot& slot = nodes_[index];
-    return slot.is_mirror || slot.is_virtual ? extras_[slot.extra].written_label : slot.label;
+    return slot.is_mirror || slot.is_virtual ? colds_[slot.cold].written_label : slot.label;
   }
+  // The written label a mirror or virtual leaf with this label and meta gets,
+  // stored in this graph. Nodes made alike may share it (set it as
+  // meta.extra.written_label): a split into a million mirrors writes it once.
+  std::string_view store_written_label(std::string_view label, const NodeMeta& meta);
   bool is_mirror(NodeIndex index) const { return nodes_[index].is_mirror; }
   bool is_virtual(NodeIndex index) const { return nodes_[index].is_virtual; }
   // The node's rarely used fields (an empty record when it has none).
-  const NodeExtra& extra(NodeIndex index) const {
-    std::uint32_t at = nodes_[index].extra;
-    return at == kEndMarker ? kNoExtra : extras_[at];
+  NodeExtra extra(NodeIndex index) const;
+
+  // The magnet cache (see magnet.h): the magnet computed with this value of
+  // allow_hashes, when one is cached.
+  std::optional<std::string_view> cached_magnet(NodeIndex index, bool hashed) const {
+    const MagnetCache* cache = magnet_cache(index);
+    if (cache == nullptr || !cache->has_magnet || cache->hashed != hashed) return std::nullopt;
+    return cache->magnet;
   }
-  // The same, made on first use.
-  NodeExtra& extra_mut(NodeIndex index);
+  std::optional<Digest> magnet_digest(NodeIndex index) const {
+    const MagnetCache* cache = magnet_cache(index);
+    if (cache == nullptr || !cache->has_magnet_digest) return std::nullopt;
+    return cache->magnet_digest;
+  }
+  std::optional<Digest> parent_digest(NodeIndex index) const {
+    const MagnetCache* cache = magnet_cache(index);
+    if (cache == nullptr || !cache->has_parent_digest) return std::nullopt;
+    return cache->parent_digest;
+  }
+  // Caches a magnet (a view of text this graph holds) with the digest of its
+  // source text when hashed; the parent digest is dropped.
+  void cache_magnet(NodeIndex index, std::string_view magnet, std::optional<Digest> digest, bool hashed);
+  void cache_parent_digest(NodeIndex index, const Digest& digest);
   // Everything the node carries besides id and label.
   NodeMeta meta(NodeIndex index) const {
     return NodeMeta{floor(index), is_mirror(index), is_virtual(index), extra(index)};
@@ -138,14 +159,14 @@ class GraphWrap {
     set_floor(index, meta.floor);
     nodes_[index].is_mirror = meta.is_mirror;
     nodes_[index].is_virtual = meta.is_virtual;
-    extra_mut(index) = meta.extra;
+    store_extra(index, meta.extra);
     write_label(index);
   }
   // The id of the input node that `index` stands for: its source_id when it was
   // derived from another node, else its own id.
   std::string_view source_id(NodeIndex index) const {
-    const NodeExtra& more = extra(index);
-    return more.source_id ? *more.source_id : id(index);
+    std::uint32_t at = nodes_[index].cold;
+    return at != kEndMarker && colds_[at].has_source_id ? colds_[at].source_id : id(index);
   }
 
   // Edge records. Every accessor but edge_occupied requires a live edge.
@@ -228,7 +249,8 @@ class GraphWrap {
     // Vacant: forward and backward links of the free-node list.
     NodeIndex heads[2] = {kEndMarker, kEndMarker};
     std::int32_t floor = 0;
-    std::uint32_t extra = kEndMarker;  // position in extras_, or none
+    std::uint32_t cold = kEndMarker;          // position in colds_, or none
+    std::uint32_t magnet_cache = kEndMarker;  // position in magnet_caches_, or none
     bool occupied = false;
     bool has_floor = false;
     bool is_mirror = false;
@@ -253,10 +275,42 @@ class GraphWrap {
   void make_back_links();
   bool unlink_by_walking(NodeIndex node, int side, EdgeIndex edge);
 
-  static const NodeExtra kNoExtra;
+  // The cold fields of mirrors, virtual leaves and copies (NodeExtra less
+  // the magnet caches). Made with the node; a million mirrors hold a million.
+  struct ColdRecord {
+    std::string_view origin_key;
+    std::string_view source_id;
+    std::string_view written_label;
+    std::uint64_t mirror_count = 0;
+    bool has_mirror_count = false;
+    bool has_origin_key = false;
+    bool has_source_id = false;
+  };
+  // A node's magnet caches, made when its magnet (or parent digest) is first
+  // computed and dropped with the floors.
+  struct MagnetCache {
+    std::string_view magnet;
+    Digest magnet_digest{};
+    Digest parent_digest{};
+    bool has_magnet = false;
+    bool has_magnet_digest = false;
+    bool has_parent_digest = false;
+    bool hashed = false;
+  };
+
+  const MagnetCache* magnet_cache(NodeIndex index) const {
+    std::uint32_t at = nodes_[index].magnet_cache;
+    return at == kEndMarker ? nullptr : &magnet_caches_[at];
+  }
+  MagnetCache& magnet_cache_mut(NodeIndex index);
+  ColdRecord& cold_mut(NodeIndex index);
+  // Writes `extra` into the node's records, making those it needs.
+  void store_extra(NodeIndex index, const NodeExtra& extra);
 
   NodeIndex insert_node(std::string_view id, std::string_view label, const NodeMeta& meta);
   void write_label(NodeIndex index);
+  std::string_view store_written_label(std::string_view label, bool is_mirror, std::uint64_t mirror_count,
+                                       std::string_view origin);
   EdgeIndex insert_edge(NodeIndex a, NodeIndex b, std::string_view id, std::string_view modality);
   void unlink_from_list(NodeIndex node, int side, EdgeIndex edge);
   std::string_view numbered_edge_id();
@@ -264,7 +318,8 @@ class GraphWrap {
   std::vector<NodeSlot> nodes_;
   std::vector<EdgeSlot> edges_;
   std::vector<EdgeIndex> prev_;  // empty until make_back_links
-  std::vector<NodeExtra> extras_;
+  std::vector<ColdRecord> colds_;
+  std::vector<MagnetCache> magnet_caches_;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;

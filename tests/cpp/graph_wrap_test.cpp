@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "canon_test_support.h"
+#include "graph/floors.h"
 
 namespace tolva {
 namespace {
@@ -75,6 +77,84 @@ TEST(GraphWrap, CopyKeepsIndicesAndFreeLists) {
   EXPECT_EQ(copy.edge_id(0), "e3");
   EXPECT_FALSE(g.find("new").has_value());
   EXPECT_EQ(g.edge_count(), 1u);
+}
+
+// A node's cold fields and magnet caches, each present or absent (an empty
+// text is not an absent one), read back as they were given; computing floors
+// drops the magnet caches and nothing else.
+TEST(GraphWrap, NodeRecordsKeepEveryFieldAndItsAbsence) {
+  std::mt19937 random(17);
+  auto coin = [&] { return random() % 2 == 0; };
+  auto digest = [&] {
+    Digest d{};
+    for (auto& byte : d) byte = static_cast<std::uint8_t>(random());
+    return d;
+  };
+  GraphWrap g;
+  std::vector<NodeMeta> given;
+  for (int i = 0; i < 400; ++i) {
+    NodeMeta meta;
+    meta.floor = coin() ? std::optional<std::int32_t>(i % 7 - 1) : std::nullopt;
+    meta.is_mirror = random() % 4 == 0;
+    meta.is_virtual = !meta.is_mirror && random() % 4 == 0;
+    NodeExtra& extra = meta.extra;
+    if (coin()) extra.mirror_count = random() % 3 == 0 ? std::uint64_t{1} << 40 : random() % 5;
+    if (coin()) extra.origin_key = coin() ? g.store_text("") : g.store_text("_k" + std::to_string(i) + "_");
+    if (coin()) extra.source_id = coin() ? g.store_text("") : g.store_text("s" + std::to_string(i));
+    if (coin()) extra.magnet = coin() ? g.store_text("") : g.store_text("_m_");
+    if (coin()) extra.magnet_digest = digest();
+    if (coin()) extra.parent_digest = digest();
+    extra.magnet_hashed = coin();
+    given.push_back(meta);
+    g.add_node_with_meta("n" + std::to_string(i), "L", meta);
+  }
+  GraphWrap copy = g;
+  for (int i = 0; i < 400; ++i) {
+    SCOPED_TRACE(i);
+    NodeIndex node = *copy.find("n" + std::to_string(i));
+    NodeMeta got = copy.meta(node), want = given[i];
+    EXPECT_EQ(got.floor, want.floor);
+    EXPECT_EQ(got.is_mirror, want.is_mirror);
+    EXPECT_EQ(got.is_virtual, want.is_virtual);
+    EXPECT_EQ(got.extra.mirror_count, want.extra.mirror_count);
+    EXPECT_EQ(got.extra.origin_key, want.extra.origin_key);
+    EXPECT_EQ(got.extra.source_id, want.extra.source_id);
+    EXPECT_EQ(copy.source_id(node), want.extra.source_id.value_or(copy.id(node)));
+    EXPECT_EQ(got.extra.magnet, want.extra.magnet);
+    EXPECT_EQ(got.extra.magnet_digest, want.extra.magnet_digest);
+    EXPECT_EQ(got.extra.parent_digest, want.extra.parent_digest);
+    EXPECT_EQ(got.extra.magnet_hashed, want.extra.magnet_hashed);
+    EXPECT_EQ(copy.cached_magnet(node, want.extra.magnet_hashed), want.extra.magnet);
+    EXPECT_FALSE(copy.cached_magnet(node, !want.extra.magnet_hashed).has_value());
+  }
+  ASSERT_TRUE(compute_floors(copy, "n0", IdSet{}).has_value());
+  for (int i = 0; i < 400; ++i) {
+    NodeIndex node = *copy.find("n" + std::to_string(i));
+    NodeExtra got = copy.extra(node);
+    EXPECT_FALSE(got.magnet || got.magnet_digest || got.parent_digest || got.magnet_hashed);
+    EXPECT_EQ(got.source_id, given[i].extra.source_id);
+    EXPECT_EQ(got.origin_key, given[i].extra.origin_key);
+  }
+  // The original keeps its caches.
+  EXPECT_EQ(g.extra(*g.find("n3")).magnet, given[3].extra.magnet);
+}
+
+// Mirrors made with one shared written label read exactly as mirrors that
+// write their own.
+TEST(GraphWrap, SharedWrittenLabelReadsAsOwnOne) {
+  GraphWrap g;
+  for (bool mirror : {true, false}) {
+    NodeMeta meta;
+    meta.is_mirror = mirror;
+    meta.is_virtual = !mirror;
+    meta.extra.mirror_count = 12;
+    meta.extra.origin_key = g.store_text("_(A:1)B_");
+    NodeIndex own = g.add_node_with_meta(mirror ? "own-m" : "own-v", "X", meta);
+    meta.extra.written_label = g.store_written_label("X", meta);
+    NodeIndex shared = g.add_node_with_meta(mirror ? "shared-m" : "shared-v", "X", meta);
+    EXPECT_EQ(g.written_label(own), mirror ? "X#12{_(A:1)B_}" : "X*{_(A:1)B_}");
+    EXPECT_EQ(g.written_label(shared), g.written_label(own));
+  }
 }
 
 }  // namespace
