@@ -4,6 +4,7 @@ reference build and against exact peers (pynauty, igraph's bliss) in the same ru
 
     python bench/targets.py                      # Markdown table on stdout
     python bench/targets.py --reference build/reference/_tolva.abi3.so --timeout 60
+    python bench/targets.py --rows "parallel edges" --no-peers     # some rows only
 
 Each row runs in a child process of its own, which builds the graph (not timed), makes one
 call and reports the call's CPU seconds and the child's peak resident memory (VmHWM). A row
@@ -144,10 +145,13 @@ def shown(result: dict) -> str:
     return text
 
 
-def measure(candidate: str, reference: str | None, timeout: float, peers: bool) -> list[str]:
+def measure(candidate: str, reference: str | None, timeout: float, peers: bool,
+            only: str | None = None) -> list[str]:
     lines = ["| graph | target | tolva | peak MB | frozen reference | pynauty | igraph (bliss) | met |",
              "|---|---:|---:|---:|---:|---:|---:|---|"]
     for row, family, size, compact, target in ROWS:
+        if only is not None and only not in row:
+            continue
         args = [family, str(size), "1" if compact else "0"]
         now = run_child([candidate, *args], timeout, CHILD)
         if reference and row in REFERENCE_KNOWN:
@@ -175,13 +179,14 @@ def main() -> int:
     parser.add_argument("--reference", help="the frozen reference build's extension module file")
     parser.add_argument("--timeout", type=float, default=60.0)
     parser.add_argument("--no-peers", action="store_true")
+    parser.add_argument("--rows", metavar="TEXT", help="only the rows whose name contains TEXT")
     options = parser.parse_args()
     candidate = options.candidate
     if candidate is None:
         import tolva._tolva
 
         candidate = tolva._tolva.__file__
-    print("\n".join(measure(candidate, options.reference, options.timeout, not options.no_peers)))
+    print("\n".join(measure(candidate, options.reference, options.timeout, not options.no_peers, options.rows)))
     return 0
 
 

@@ -1,5 +1,7 @@
 #include "dag/magnet.h"
 
+#include <tuple>
+
 #include "dag/md5_digest.h"
 #include "dag/trace.h"
 #include "graph/blocked_nodes.h"
@@ -17,26 +19,30 @@ Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow
                               context.controls().stop);
   if (!below) return parse_error(std::move(below.error()));
 
-  std::string magnet;
+  // The magnet is written straight into the graph's texts: "_" + the hex
+  // digest or the text itself + "_".
   std::optional<Digest> digest;
+  std::size_t size = 2 * std::tuple_size_v<Digest> + 2;
   if (allow_hashes) {
     digest = context.md5().digest("_", below->text, "_");
     if (!digest) return parse_error("md5 digest failed");
-    magnet = "_" + hex_digest(*digest) + "_";
   } else {
-    if (auto taken = context.take_magnet_text(below->text.size() + 2); !taken)
-      return std::unexpected(taken.error());
-    magnet.reserve(below->text.size() + 2);
-    magnet = "_";
-    below->text.append_to(magnet);
-    magnet += "_";
+    size = below->text.size() + 2;
+    if (auto taken = context.take_magnet_text(size); !taken) return std::unexpected(taken.error());
   }
+  char* out = graph.texts().reserve(size);
+  out[0] = '_';
+  if (digest)
+    write_hex_digest(*digest, out + 1);
+  else
+    below->text.copy_to(out + 1);
+  out[size - 1] = '_';
+  std::string_view magnet(out, size);
   if (context.trace().magnet_on())
     emit(context.trace(), "magnet", {{"magnet", JsonValue(magnet)}, {"node", JsonValue(graph.id(node))}});
 
-  std::string_view stored = graph.store_text(magnet);
-  graph.cache_magnet(node, stored, digest, allow_hashes);
-  return stored;
+  graph.cache_magnet(node, magnet, digest, allow_hashes);
+  return magnet;
 }
 
 }  // namespace tolva

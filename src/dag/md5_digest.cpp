@@ -7,12 +7,22 @@ namespace tolva {
 static_assert(std::is_same_v<Digest, Md5Digest>, "a magnet digest is an MD5 digest");
 
 std::optional<Digest> Md5Hasher::digest(std::string_view text) {
+  if (text.size() <= kLongestRemembered) {
+    key_.assign(text);
+    return digest_of_key();
+  }
   md5_.update(text);
   return md5_.finish();
 }
 
 std::optional<Digest> Md5Hasher::digest(std::string_view prefix, const TreeText& text,
                                         std::string_view suffix) {
+  if (prefix.size() + text.size() + suffix.size() <= kLongestRemembered) {
+    key_.assign(prefix);
+    text.append_to(key_);
+    key_.append(suffix);
+    return digest_of_key();
+  }
   md5_.update(prefix);
   if (text.is_flat()) {
     md5_.update(text.flat_text());
@@ -24,6 +34,14 @@ std::optional<Digest> Md5Hasher::digest(std::string_view prefix, const TreeText&
   return md5_.finish();
 }
 
+Digest Md5Hasher::digest_of_key() {
+  if (auto seen = remembered_.find(key_); seen != remembered_.end()) return seen->second;
+  md5_.update(key_);
+  Digest digest = md5_.finish();
+  if (remembered_.size() < kMostRemembered) remembered_.emplace(key_, digest);
+  return digest;
+}
+
 std::optional<Digest> md5_digest(std::string_view text) { return Md5Hasher().digest(text); }
 
 std::optional<Digest> md5_digest(std::string_view prefix, const TreeText& text,
@@ -32,13 +50,17 @@ std::optional<Digest> md5_digest(std::string_view prefix, const TreeText& text,
 }
 
 std::string hex_digest(const Digest& digest) {
-  static constexpr char kHex[] = "0123456789abcdef";
   char text[2 * std::tuple_size_v<Digest>];
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    text[2 * i] = kHex[digest[i] >> 4];
-    text[2 * i + 1] = kHex[digest[i] & 0x0f];
-  }
+  write_hex_digest(digest, text);
   return std::string(text, sizeof text);
+}
+
+void write_hex_digest(const Digest& digest, char* out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    out[2 * i] = kHex[digest[i] >> 4];
+    out[2 * i + 1] = kHex[digest[i] & 0x0f];
+  }
 }
 
 }  // namespace tolva

@@ -2,8 +2,12 @@
 //
 // The digest needs no outside library and cannot fail; the optional results
 // are kept so that callers written when it could fail need no change.
-// Md5Hasher is what one DAG rewrite hands to everything that digests; the
-// free functions do the same without one.
+// Md5Hasher is what the DAG rewrites of one call hand to everything that
+// digests; the free functions do the same without one. It remembers the
+// digests of the short texts it has seen: within one canonisation most
+// magnets repeat (four in five on molecules), and looking a text up costs
+// less than digesting it again. A remembered digest is the digest of an
+// equal text, so the results are the same either way.
 //
 //   Md5Hasher md5;
 //   auto digest = md5.digest("_()R_");
@@ -13,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "dag/md5.h"
 #include "graph/node_data.h"
@@ -28,7 +33,16 @@ class Md5Hasher {
   std::optional<Digest> digest(std::string_view prefix, const TreeText& text, std::string_view suffix);
 
  private:
+  // Texts longer than this are rarely seen twice and are digested directly.
+  static constexpr std::size_t kLongestRemembered = 512;
+  // A bound on the memory the memo takes on very large graphs.
+  static constexpr std::size_t kMostRemembered = std::size_t{1} << 16;
+
+  Digest digest_of_key();
+
   Md5 md5_;
+  std::unordered_map<std::string, Digest> remembered_;
+  std::string key_;
 };
 
 std::optional<Digest> md5_digest(std::string_view text);
@@ -37,5 +51,7 @@ std::optional<Digest> md5_digest(std::string_view prefix, const TreeText& text,
 
 // Two lowercase hexadecimal digits per byte, in byte order.
 std::string hex_digest(const Digest& digest);
+// The same 32 digits written to `out`.
+void write_hex_digest(const Digest& digest, char* out);
 
 }  // namespace tolva

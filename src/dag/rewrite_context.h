@@ -56,6 +56,7 @@ class RewriteScratch {
  public:
   TreeWalker& walker() { return walker_; }
   RegionScratch& region() { return region_; }
+  Md5Hasher& md5() { return md5_; }
 
   // A copy of `graph`, in the storage of a recycled graph when there is one.
   GraphWrap copy_of(const GraphWrap& graph) {
@@ -72,6 +73,7 @@ class RewriteScratch {
  private:
   TreeWalker walker_;
   RegionScratch region_;
+  Md5Hasher md5_;
   std::optional<GraphWrap> spare_;
 };
 
@@ -82,7 +84,7 @@ class RewriteContext {
 
   const CallControls& controls() const { return controls_; }
   const TraceSettings& trace() const { return controls_.trace; }
-  Md5Hasher& md5() { return md5_; }
+  Md5Hasher& md5() { return scratch_.md5(); }
   // The walker of every magnet and split text of the rewrite; each result is
   // used before the next walk starts.
   TreeWalker& walker() { return scratch_.walker(); }
@@ -111,7 +113,6 @@ class RewriteContext {
  private:
   const CallControls& controls_;
   RewriteLimits limits_left_;
-  Md5Hasher md5_;
   RewriteScratch& scratch_;
 };
 

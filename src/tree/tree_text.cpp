@@ -64,6 +64,14 @@ void TreeText::append_to(std::string& out) const {
   for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next()) out += chunk;
 }
 
+char* TreeText::copy_to(char* out) const {
+  if (is_flat()) return std::copy_n(data_, size_, out);
+  ChunkCursor cursor(*this);
+  for (std::string_view chunk = cursor.next(); !chunk.empty(); chunk = cursor.next())
+    out = std::copy(chunk.begin(), chunk.end(), out);
+  return out;
+}
+
 int TreeText::compare(const TreeText& other) const {
   if (is_flat() && other.is_flat()) {
     int order = flat_text().compare(other.flat_text());

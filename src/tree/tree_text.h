@@ -56,6 +56,8 @@ class TreeText {
 
   std::string str() const;
   void append_to(std::string& out) const;
+  // Writes the size() characters to `out`; returns the end of what it wrote.
+  char* copy_to(char* out) const;
 
   // Bytewise three-way comparison (unsigned bytes, a proper prefix first).
   int compare(const TreeText& other) const;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <random>
 #include <string>
+
+#include "dag/md5.h"
 
 namespace tolva {
 namespace {
@@ -28,6 +31,36 @@ TEST(Md5Hasher, StreamedTreeTextDigestsLikeItsText) {
   EXPECT_EQ(md5.digest("_", flat("(B:1)R"), "_"), md5.digest("_(B:1)R_"));
   EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_"))
       << "the hasher keeps nothing between digests";
+}
+
+// One hasher that has seen many texts, some again and again, split anyhow
+// into prefix, text and suffix, gives what a fresh digest of the whole text
+// gives, on both sides of the length it stops remembering at.
+TEST(Md5Hasher, RememberedDigestsAreTheDigestsOfTheirTexts) {
+  std::mt19937 random(5);
+  std::vector<std::string> texts;
+  for (std::size_t size : {0, 1, 33, 34, 55, 56, 64, 511, 512, 513, 600})
+    for (int variant = 0; variant < 3; ++variant) {
+      std::string text;
+      for (std::size_t i = 0; i < size; ++i) text += "_(a)"[random() % 4];
+      texts.push_back(text);
+    }
+  Md5Hasher md5;
+  for (int round = 0; round < 2000; ++round) {
+    const std::string& whole = texts[random() % texts.size()];
+    std::size_t cut1 = random() % (whole.size() + 1);
+    std::size_t cut2 = cut1 + random() % (whole.size() - cut1 + 1);
+    Md5 fresh;
+    fresh.update(whole);
+    Digest expected = fresh.finish();
+    if (round % 2 == 0) {
+      ASSERT_EQ(md5.digest(whole), expected) << whole;
+    } else {
+      ASSERT_EQ(md5.digest(whole.substr(0, cut1), flat(whole.substr(cut1, cut2 - cut1)), whole.substr(cut2)),
+                expected)
+          << whole << " cut at " << cut1 << ", " << cut2;
+    }
+  }
 }
 
 TEST(Md5Hasher, HexDigitsInByteOrder) {

@@ -102,6 +102,9 @@ TEST_P(TreeTextProperty, CompositeAndFlatAgree) {
     std::string appended = "prefix";
     a.text.append_to(appended);
     EXPECT_EQ(appended, "prefix" + a.expected);
+    std::string copied(a.expected.size() + 1, '#');
+    EXPECT_EQ(a.text.copy_to(copied.data()), copied.data() + a.expected.size());
+    EXPECT_EQ(copied, a.expected + "#");
     TreeText a_flat = flat(a.expected);
     for (const Sample& b : pool) {
       int expected = sign(a.expected.compare(b.expected));
