@@ -124,7 +124,7 @@ class Contest {
     } else if (std::uint64_t slots = dag->node_slot_count() + dag->edge_slot_count();
                keep_dags_ && kept_slots_ + slots <= kKeptDagSlots) {
       kept.source = WinnerDag::Source::Kept;
-      kept.dag = std::move(dag);
+      kept.dag = std::make_unique<GraphWrap>(std::move(*dag));
       kept_slots_ += slots;
     }
     dags_.push_back(std::move(kept));
@@ -228,7 +228,7 @@ Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphW
   }
   auto made = to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
   if (!made) return std::unexpected(made.error());
-  winner.dag = std::move(*made);
+  winner.dag = std::make_unique<GraphWrap>(std::move(*made));
   winner.source = WinnerDag::Source::Kept;
   return &*winner.dag;
 }

@@ -20,6 +20,7 @@
 //   for (std::size_t i = 0; i < pass->winners.size(); ++i) ... pass->winner_dag(i) ...
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,11 +44,12 @@ inline constexpr bool kDefaultCompact = false;
 
 // What the second pass walks for one winner: a kept DAG, the input graph
 // itself (a candidate in a tree component has nothing to rewrite), or a DAG it
-// must make again.
+// must make again. The DAG is held apart: a million tied winners (isolated
+// nodes) keep none, and their records stay small.
 struct WinnerDag {
   enum class Source { Kept, Input, Remake };
   Source source = Source::Remake;
-  std::optional<GraphWrap> dag;
+  std::unique_ptr<GraphWrap> dag;
 };
 
 struct FirstPass {
