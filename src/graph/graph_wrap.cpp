@@ -168,23 +168,25 @@ void GraphWrap::cache_parent_digest(NodeIndex index, const Digest& digest) {
   cache.has_parent_digest = true;
 }
 
-GraphWrap::MagnetCache& GraphWrap::magnet_cache_mut(NodeIndex index) {
-  NodeSlot& slot = nodes_[index];
-  if (slot.magnet_cache == kEndMarker) {
-    slot.magnet_cache = static_cast<std::uint32_t>(magnet_caches_.size());
-    magnet_caches_.emplace_back();
+namespace {
+
+// The record a node's slot names by its position, appended when it has none.
+template <typename Record>
+Record& record_at(std::uint32_t& position, std::vector<Record>& records) {
+  if (position == kEndMarker) {
+    position = static_cast<std::uint32_t>(records.size());
+    records.emplace_back();
   }
-  return magnet_caches_[slot.magnet_cache];
+  return records[position];
 }
 
-GraphWrap::ColdRecord& GraphWrap::cold_mut(NodeIndex index) {
-  NodeSlot& slot = nodes_[index];
-  if (slot.cold == kEndMarker) {
-    slot.cold = static_cast<std::uint32_t>(colds_.size());
-    colds_.emplace_back();
-  }
-  return colds_[slot.cold];
+}  // namespace
+
+GraphWrap::MagnetCache& GraphWrap::magnet_cache_mut(NodeIndex index) {
+  return record_at(nodes_[index].magnet_cache, magnet_caches_);
 }
+
+GraphWrap::ColdRecord& GraphWrap::cold_mut(NodeIndex index) { return record_at(nodes_[index].cold, colds_); }
 
 void GraphWrap::store_extra(NodeIndex index, const NodeExtra& extra) {
   if (nodes_[index].is_mirror || nodes_[index].is_virtual || extra.mirror_count || extra.origin_key ||

@@ -27,7 +27,9 @@ inline constexpr std::uint32_t kEndMarker = 0xFFFFFFFFu;
 using Digest = std::array<std::uint8_t, 16>;
 
 // The fields most nodes never need (input nodes carry none of them); a graph
-// keeps them apart from its node slots and makes them on first write.
+// keeps them apart from its node slots, in two records made on first write:
+// a derived node's own fields, and the magnet caches, which only nodes whose
+// magnet was computed need.
 struct NodeExtra {
   // On a mirror: how many mirrors were made from the same split node.
   std::optional<std::uint64_t> mirror_count;
