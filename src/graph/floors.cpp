@@ -13,24 +13,23 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
   if (!root) return std::unexpected("unknown root id '" + std::string(root_id) + "'");
 
   graph.clear_floors_and_magnets();
-  std::vector<bool> visited(graph.node_slot_count(), false);
-
-  // The queue is a vector read from the front: every node enters it at most once.
-  std::vector<std::pair<NodeIndex, std::int32_t>> queue;
-  queue.reserve(graph.node_count());
-  queue.emplace_back(*root, 0);
-  visited[*root] = true;
+  // A node's floor is written when it is queued, so "has a floor" is "seen",
+  // and the floor map doubles as the queue: it holds the nodes in search order.
   FloorMap floors;
-  for (std::size_t head = 0; head < queue.size(); ++head) {
-    auto [node, floor] = queue[head];
-    graph.set_floor(node, floor);
-    if (floors.size() <= static_cast<std::size_t>(floor)) floors.resize(floor + 1);
-    floors[floor].push_back(node);
-    graph.for_each_incident(node, [&](EdgeIndex, NodeIndex next) {
-      if (visited[next] || blocked.contains(graph, next)) return;
-      visited[next] = true;
-      queue.emplace_back(next, floor + 1);
-    });
+  floors.reserve(graph.node_count());
+  graph.set_floor(*root, 0);
+  floors.push(*root, 0);
+  for (std::size_t floor = 0; floor < floors.size(); ++floor) {
+    auto next_floor = static_cast<std::int32_t>(floor + 1);
+    // Floor `floor` is complete before its first node is expanded; only later floors grow.
+    for (std::size_t i = 0; i < floors[floor].size(); ++i) {
+      NodeIndex node = floors[floor][i];
+      graph.for_each_incident(node, [&](EdgeIndex, NodeIndex next) {
+        if (graph.floor(next) || blocked.contains(graph, next)) return;
+        graph.set_floor(next, next_floor);
+        floors.push(next, floor + 1);
+      });
+    }
   }
   return floors;
 }

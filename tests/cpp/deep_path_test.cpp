@@ -24,7 +24,7 @@ TEST(DeepPath, FloorsTreeStringAndNodeOrderWalkAMillionLevels) {
   auto floors = compute_floors(graph, "n0", IdSet{});
   ASSERT_TRUE(floors.has_value()) << floors.error();
   ASSERT_EQ(floors->size(), length);
-  EXPECT_EQ(graph.id(floors->back().at(0)), node_id(length - 1));
+  EXPECT_EQ(graph.id(floors->back()[0]), node_id(length - 1));
 
   // The text is "(" * (length-1) + "L" + (":1)L" * (length-1)).
   auto tree = to_tree_string_with_depth_order(graph, "n0", IdSet{}, true);
