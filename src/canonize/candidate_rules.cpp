@@ -31,6 +31,26 @@ std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores)
   return best_ids;
 }
 
+Result<std::vector<std::string>> rule_candidates(const GraphWrap& graph, std::string_view candidate_rule) {
+  if (candidate_rule != kDegreeRule) {
+    auto scores = score_candidates(graph, candidate_rule);
+    if (!scores) return std::unexpected(scores.error());
+    return select_candidates(*scores);
+  }
+  std::vector<std::string> best_ids;
+  std::size_t best = 0;
+  graph.for_each_node([&](NodeIndex node) {
+    std::size_t degree = graph.degree(node);
+    if (best_ids.empty() || degree > best) {
+      best = degree;
+      best_ids.assign(1, std::string(graph.id(node)));
+    } else if (degree == best) {
+      best_ids.emplace_back(graph.id(node));
+    }
+  });
+  return best_ids;
+}
+
 Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
                                        const IdSet& excluded, bool compact, bool allow_hashes,
                                        const CallControls& controls) {

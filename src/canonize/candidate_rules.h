@@ -44,6 +44,10 @@ Result<std::vector<RuleScore>> score_candidates(const GraphWrap& graph, std::str
 // The ids of the nodes whose score equals the greatest, in input order.
 std::vector<std::string> select_candidates(const std::vector<RuleScore>& scores);
 
+// select_candidates(score_candidates(graph, rule)) in one sweep, without a
+// score record per node: what every call starts with. Same errors.
+Result<std::vector<std::string>> rule_candidates(const GraphWrap& graph, std::string_view candidate_rule);
+
 // One candidate's DAG, serialised with `excluded` left out.
 Result<CandidateScore> score_candidate(const GraphWrap& graph, const std::string& candidate,
                                        const IdSet& excluded, bool compact, bool allow_hashes,

@@ -200,9 +200,9 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
 
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
                                  bool allow_hashes, const CallControls& controls) {
-  auto scores = score_candidates(graph, candidate_rule);
-  if (!scores) return std::unexpected(scores.error());
-  std::vector<std::string> candidates = select_candidates(*scores);
+  auto selected = rule_candidates(graph, candidate_rule);
+  if (!selected) return std::unexpected(selected.error());
+  std::vector<std::string> candidates = std::move(*selected);
   if (candidates.size() == 1) {
     // One candidate contests nothing and has no rival to be skipped for. An
     // isolated node is its own tree component: nothing to rewrite.
