@@ -18,7 +18,7 @@ void TreeWalker::start(const GraphWrap& graph) {
     for (SlotState& slot : slots_) slot.stamp = 0;
     stamp_ = 1;
   }
-  frames_.clear();
+  frame_count_ = 0;
   links_.clear();
   written_.clear();
   child_orders_.clear();
@@ -31,11 +31,10 @@ std::expected<WrittenNode, std::string> TreeWalker::walk(const GraphWrap& graph,
   start(graph);
   blocked_ = &blocked;
   options_ = options;
-  frames_.push_back(Frame{kEndMarker, root, false, 0, 0});
-  while (!frames_.empty()) {
+  push_frames(1)[0] = Frame{kEndMarker, root, false, 0, 0};
+  while (frame_count_ > 0) {
     if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
-    Frame frame = frames_.back();
-    frames_.pop_back();
+    Frame frame = frames_[--frame_count_];
     if (frame.exit)
       finish(frame);
     else
@@ -44,6 +43,15 @@ std::expected<WrittenNode, std::string> TreeWalker::walk(const GraphWrap& graph,
   const WrittenNode* result = written(root);
   if (result == nullptr) return std::unexpected("failed to build tree string");
   return *result;
+}
+
+// The frame stack keeps its high-water size between walks: pushing is a store,
+// and the stack grows only when a walk goes deeper or wider than any before.
+TreeWalker::Frame* TreeWalker::push_frames(std::size_t count) {
+  if (frame_count_ + count > frames_.size()) frames_.resize(std::max(2 * frames_.size(), frame_count_ + count + 16));
+  Frame* top = frames_.data() + frame_count_;
+  frame_count_ += count;
+  return top;
 }
 
 const WrittenNode* TreeWalker::written(NodeIndex node) const {
@@ -75,8 +83,10 @@ void TreeWalker::enter(const Frame& frame) {
     }
     links_.push_back(ChildLink{position, next, modality});
   });
-  frames_.push_back(Frame{frame.parent, node, true, begin, ordinal});
-  for (auto i = links_.size(); i > begin; --i) frames_.push_back(Frame{node, links_[i - 1].child, false, 0, 0});
+  // The exit frame, then the children last to first, so the first child is entered first.
+  Frame* out = push_frames(1 + (links_.size() - begin));
+  *out++ = Frame{frame.parent, node, true, begin, ordinal};
+  for (auto i = links_.size(); i > begin; --i) *out++ = Frame{node, links_[i - 1].child, false, 0, 0};
 }
 
 void TreeWalker::finish(const Frame& frame) {

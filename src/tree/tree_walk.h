@@ -110,6 +110,8 @@ class TreeWalker {
     return slot;
   }
   void start(const GraphWrap& graph);
+  // Room for `count` more frames on top of the stack.
+  Frame* push_frames(std::size_t count);
   void enter(const Frame& frame);
   void finish(const Frame& frame);
   TreeText node_text(std::string_view label);
@@ -120,7 +122,8 @@ class TreeWalker {
   TreeWalkOptions options_;
   std::uint32_t stamp_ = 0;
   std::vector<SlotState> slots_;
-  std::vector<Frame> frames_;
+  std::vector<Frame> frames_;  // the stack is frames_[0, frame_count_)
+  std::size_t frame_count_ = 0;
   std::vector<ChildLink> links_;
   std::vector<WrittenNode> written_;
   std::vector<NodeIndex> child_orders_;
