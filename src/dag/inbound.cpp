@@ -23,8 +23,12 @@ Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hash
   return *digest;
 }
 
+// The edge keys are the last tie-break, after the node id. The candidates of
+// one choice are distinct nodes (one per many-parent node of the floor), and
+// distinct nodes have distinct ids, so the keys never decide a choice: only
+// the trace, which prints them, needs them.
 Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes, RewriteContext& context) {
+                                     bool allow_hashes, bool with_edge_keys, RewriteContext& context) {
   InboundEntry entry{InboundScore{}, candidate};
   InboundScore& score = entry.score;
   NodeIndex node = candidate.node;
@@ -41,11 +45,13 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     score.parent_digests.push_back(*digest);
   }
   std::sort(score.parent_digests.begin(), score.parent_digests.end());
-  for (EdgeIndex edge : candidate.parent_edges) {
-    auto [a, b] = *graph.endpoints(edge);
-    score.edge_keys.push_back(edge_key(graph, a, b));
+  if (with_edge_keys) {
+    for (EdgeIndex edge : candidate.parent_edges) {
+      auto [a, b] = *graph.endpoints(edge);
+      score.edge_keys.push_back(edge_key(graph, a, b));
+    }
+    std::sort(score.edge_keys.begin(), score.edge_keys.end());
   }
-  std::sort(score.edge_keys.begin(), score.edge_keys.end());
   score.node_id = graph.id(node);
   score.parent_count = candidate.parent_edges.size();
   return entry;
@@ -102,10 +108,11 @@ Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
   std::optional<InboundEntry> best;
   TopRanking<InboundEntry> ranking;
   for (const InboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes, context);
+    auto entry = score_candidate(graph, candidate, allow_hashes, tracing, context);
     if (!entry) return std::unexpected(entry.error());
-    if (!best || cmp_inbound_entry(*entry, *best) < 0) best = *entry;
-    if (tracing) ranking.offer(std::move(*entry), cmp_inbound_entry);
+    bool better = !best || cmp_inbound_entry(*entry, *best) < 0;
+    if (tracing) ranking.offer(*entry, cmp_inbound_entry);
+    if (better) best = std::move(*entry);
   }
   if (tracing) {
     emit(context.trace(), "dag_inbound_scores", {{"floor", JsonValue(std::int64_t{floor})},

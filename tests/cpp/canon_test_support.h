@@ -10,11 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "graph/edge_list.h"
 #include "graph/floors.h"
 #include "graph/graph_wrap.h"
 #include "stdout_capture.h"
@@ -37,6 +40,27 @@ inline GraphWrap graph_of(const Nodes& nodes, const Edges& edges) {
   for (const auto& [id, label] : nodes) graph.ensure_node(id, label);
   for (const EdgeSpec& edge : edges) graph.add_edge_with_modality(edge.a, edge.b, edge.modality);
   return graph;
+}
+
+// Up to 9 nodes labelled A or B, up to three edges per node with modality 1
+// or 2, a tenth of them self-loops and a sixth doubled into parallel edges.
+// The ids are shuffled, so id order and node order disagree.
+inline GraphWrap random_multigraph(std::mt19937& rng) {
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  int nodes = pick(1, 9);
+  std::vector<std::string> ids;
+  for (int i = 0; i < nodes; ++i) ids.push_back("n" + std::to_string(i));
+  std::shuffle(ids.begin(), ids.end(), rng);
+  std::vector<NodeItem> node_items;
+  for (int i = 0; i < nodes; ++i) node_items.push_back({ids[i], pick(0, 1) ? "A" : "B"});
+  std::vector<EdgeItem> edges;
+  for (int i = 0, count = pick(0, 3 * nodes); i < count; ++i) {
+    std::string a = ids[pick(0, nodes - 1)];
+    std::string b = pick(0, 9) == 0 ? a : ids[pick(0, nodes - 1)];
+    edges.push_back({a, b, pick(0, 1) ? "1" : "2"});
+    if (pick(0, 5) == 0) edges.push_back(edges.back());  // a parallel edge
+  }
+  return graph_from_lists(node_items, edges);
 }
 
 // The same graph with the floors seen from r.

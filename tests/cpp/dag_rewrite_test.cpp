@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "canon_test_support.h"
+#include "dag/trace.h"
 
 namespace tolva {
 namespace {
@@ -68,6 +69,37 @@ class RepairCounter final : public TraceOutput {
 // self-loops. Each loop is one repair, so kDagRepairLimit + 1 loops need one
 // repair too many. Untraced, the rewrite sees that before repairing anything;
 // traced, it makes every repair up to the failing one, each with its line.
+// Discards the trace lines.
+class NoLines final : public TraceOutput {
+ public:
+  void write_line(std::string_view) override {}
+};
+
+// Tracing adds lines and nothing else: an untraced rewrite skips what only the
+// trace shows (the edge keys of the many-parent nodes, the ranking of the
+// runners-up), so with and without it every rewrite must give the same DAG.
+// Random multigraphs with self-loops and parallel edges, every root, both modes.
+TEST(DagRewrite, TracingChangesNoDag) {
+  std::mt19937 rng(1207);
+  for (int round = 0; round < 300; ++round) {
+    GraphWrap graph = test_support::random_multigraph(rng);
+    for (NodeIndex root : graph.node_indices())
+      for (bool compact : {false, true}) {
+        std::string texts[2];
+        for (bool traced : {false, true}) {
+          NoLines lines;
+          CallControls controls{TraceSettings::fixed(traced, true, lines)};
+          auto dag = to_dag_with_mode(graph, graph.id(root), IdSet{}, compact, round % 2 == 0, controls);
+          ASSERT_TRUE(dag.has_value()) << dag.error().display();
+          dag->for_each_node([&](NodeIndex node) {
+            texts[traced] += std::string(dag->id(node)) + " " + described(*dag, dag->id(node)) + "\n";
+          });
+        }
+        EXPECT_EQ(texts[0], texts[1]) << round << " " << graph.id(root) << (compact ? " compact" : " expanded");
+      }
+  }
+}
+
 TEST(DagRewrite, MoreRepairsThanTheGuardLimitFail) {
   GraphWrap graph;
   std::string spine = "r";

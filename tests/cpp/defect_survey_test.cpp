@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "canon_test_support.h"
 #include "dag/dag_rewrite.h"
 #include "graph/edge_list.h"
 #include "tree/tree_string.h"
@@ -17,27 +18,14 @@
 namespace tolva {
 namespace {
 
+using test_support::random_multigraph;
+
 // Counts the trace lines of one event.
 class EventCounter final : public TraceOutput {
  public:
   void write_line(std::string_view line) override { count += line.starts_with("TRACE dag_counts ") ? 1 : 0; }
   std::uint64_t count = 0;
 };
-
-GraphWrap random_multigraph(std::mt19937& rng) {
-  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
-  int nodes = pick(1, 9);
-  std::vector<NodeItem> node_items;
-  for (int i = 0; i < nodes; ++i) node_items.push_back({"n" + std::to_string(i), pick(0, 1) ? "A" : "B"});
-  std::vector<EdgeItem> edges;
-  for (int i = 0, count = pick(0, 3 * nodes); i < count; ++i) {
-    std::string a = "n" + std::to_string(pick(0, nodes - 1));
-    std::string b = pick(0, 9) == 0 ? a : "n" + std::to_string(pick(0, nodes - 1));
-    edges.push_back({a, b, pick(0, 1) ? "1" : "2"});
-    if (pick(0, 5) == 0) edges.push_back(edges.back());  // a parallel edge
-  }
-  return graph_from_lists(node_items, edges);
-}
 
 Result<GraphWrap> rewrite(const GraphWrap& graph, std::string_view root, bool compact, std::uint64_t node_limit,
                           TraceOutput& lines) {
