@@ -1,6 +1,7 @@
 #include "dag/dag_rewrite.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "dag/cobound.h"
 #include "dag/defect_survey.h"
@@ -93,6 +94,11 @@ class DefectBuckets {
 
 std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
   return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
+}
+
+void append_decimal(std::string& out, std::uint64_t value) {
+  char digits[20];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 // State of one rewrite call; a recursive call has its own, and shares the
@@ -212,11 +218,19 @@ class DagRewrite {
     if (!ends) return parse_error("inbound endpoints missing");
     EdgeData old_edge = graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    std::string suffix = "_" + std::to_string(i);
-    NodeIndex mirror = add_generated_node(graph_,
-        "#m" + std::to_string(mirror_counter_) + suffix, label, meta);
+    // "#m<split>_<i>" for the mirror, "#<edge id>_<i>" for its edge.
+    char suffix[24] = {'_'};
+    std::string_view suffix_text(suffix, std::to_chars(suffix + 1, suffix + sizeof suffix, i).ptr - suffix);
+    std::string& id = id_buffer_;
+    id.clear();
+    id.append("#m");
+    append_decimal(id, mirror_counter_);
+    id.append(suffix_text);
+    NodeIndex mirror = add_generated_node(graph_, id, label, meta);
     graph_.remove_edge(edge);
-    graph_.add_edge_custom(parent, mirror, "#" + std::string(old_edge.id) + suffix, old_edge.modality);
+    id.clear();
+    id.append("#").append(old_edge.id).append(suffix_text);
+    graph_.add_edge_custom(parent, mirror, id, old_edge.modality);
     return std::pair{parent, mirror};
   }
 
@@ -237,8 +251,14 @@ class DagRewrite {
       shared_parent = graph_.other_end(candidate.parent_edges.front(), node);
       shared.emplace(graph_, context_.walker(), node, shared_parent, floor, candidate.parent_edges);
     }
-    std::vector<std::pair<std::string, NodeIndex>> mirrors;
+    std::vector<NodeIndex> mirrors;
     std::vector<std::string_view> modalities;
+    // The main mirror is the first whose parent writes the smallest tree
+    // string (a parent whose string fails counts as the empty string). Only
+    // the smallest so far is kept written out; each walk's text is compared
+    // with it where it lies, before the next walk reuses the walker.
+    NodeIndex main_mirror = kEndMarker;
+    std::string& smallest = smallest_buffer_;
     const NodeMeta meta = mirror_meta(node, label, count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
       EdgeIndex edge = candidate.parent_edges[i];
@@ -246,25 +266,21 @@ class DagRewrite {
       auto hung = hang_mirror(node, edge, i, label, meta);
       if (!hung) return std::unexpected(hung.error());
       auto [parent, mirror] = *hung;
-      if (shared) {
-        mirrors.emplace_back(std::string(), mirror);
-        continue;
-      }
+      mirrors.push_back(mirror);
+      if (shared) continue;
       auto tree = tree_text_from(context_.walker(), graph_, parent, BlockedNodes::floors_up_to(floor - 1, parent), true,
                                  context_.controls().stop);
-      mirrors.emplace_back(tree ? tree->text.str() : std::string(), mirror);
+      TreeText text = tree ? tree->text : TreeText();
+      if (main_mirror == kEndMarker || text.compare(TreeText::flat(smallest)) < 0) {
+        smallest.clear();
+        text.append_to(smallest);
+        main_mirror = mirror;
+      }
     }
     if (mirrors.empty()) return parse_error("no inbound candidates");
-    NodeIndex main_mirror;
-    if (shared) {
-      main_mirror = mirrors[shared->first_smallest(modalities, graph_.written_label(mirrors.front().second),
-                                                    graph_.written_label(shared_parent))]
-                        .second;
-    } else {
-      std::stable_sort(mirrors.begin(), mirrors.end(),
-                       [](const auto& a, const auto& b) { return a.first < b.first; });
-      main_mirror = mirrors.front().second;
-    }
+    if (shared)
+      main_mirror = mirrors[shared->first_smallest(modalities, graph_.written_label(mirrors.front()),
+                                                    graph_.written_label(shared_parent))];
 
     std::vector<EdgeIndex> child_edges;
     graph_.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
@@ -353,6 +369,10 @@ class DagRewrite {
     return {};
   }
 
+  // Reused text buffers: the ids of the mirrors and their edges, and the
+  // smallest parent string of a compact split.
+  std::string id_buffer_;
+  std::string smallest_buffer_;
   GraphWrap graph_;
   bool compact_;
   bool allow_hashes_;
