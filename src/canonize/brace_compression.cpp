@@ -17,38 +17,38 @@ std::string compress_braces(std::string_view text) {
   out.reserve(text.size());
   IdMap<std::string> tokens;
   std::uint64_t token_counter = 0;
-  std::string group;
-  std::uint64_t depth = 0;
-  bool in_group = false;
   // Braces are single bytes that never occur inside a multi-byte UTF-8
-  // character, so working bytewise keeps every character whole.
-  for (char c : text) {
-    if (!in_group) {
-      out += c;
-      if (c == '{') {
-        in_group = true;
-        depth = 0;
-        group.clear();
-      }
-    } else if (c == '{') {
-      group += c;
-      ++depth;
-    } else if (c == '}' && depth > 0) {
-      group += c;
-      --depth;
-    } else if (c == '}') {
-      auto [entry, added] = tokens.try_emplace(group);
-      if (added) entry->second = "$" + std::to_string(++token_counter);
-      out += entry->second;
-      out += '}';
-      in_group = false;
-    } else {
-      group += c;
+  // character, so working bytewise keeps every character whole; the text
+  // between braces is copied in runs.
+  for (std::size_t at = 0;;) {
+    std::size_t open = text.find('{', at);
+    if (open == std::string_view::npos) {
+      out.append(text.substr(at));
+      return out;
     }
+    out.append(text.substr(at, open + 1 - at));
+    // The group ends at the '}' that closes its opening brace, inner pairs included.
+    std::size_t close = open + 1;
+    for (std::uint64_t depth = 0;; ++close) {
+      close = text.find_first_of("{}", close);
+      if (close == std::string_view::npos || (text[close] == '}' && depth == 0)) break;
+      if (text[close] == '{')
+        ++depth;
+      else
+        --depth;
+    }
+    if (close == std::string_view::npos) {
+      // A group never closed is written back as it stood, so no text is lost.
+      out.append(text.substr(open + 1));
+      return out;
+    }
+    std::string_view group = text.substr(open + 1, close - open - 1);
+    auto token = tokens.find(group);
+    if (token == tokens.end()) token = tokens.emplace(group, "$" + std::to_string(++token_counter)).first;
+    out += token->second;
+    out += '}';
+    at = close + 1;
   }
-  // A group never closed is written back as it stood, so no text is lost.
-  if (in_group) out += group;
-  return out;
 }
 
 }  // namespace tolva
