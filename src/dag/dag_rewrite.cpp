@@ -109,6 +109,7 @@ class DagRewrite {
       : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context) {}
 
   Result<GraphWrap> run(std::string_view root, const BlockedNodes& blocked) {
+    RewriteContext::MemoScope memo_scope(context_, context_.remember_subtrees() ? &memo_ : nullptr);
     auto floors = compute_floors(graph_, root, blocked);
     if (!floors) return parse_error(std::move(floors.error()));
     remove_unreached();
@@ -163,6 +164,7 @@ class DagRewrite {
     std::optional<std::int32_t> deepest = defects.deepest();
     if (!deepest) return false;
     std::int32_t floor = *deepest;
+    memo_.settle_below(floor);
     if (!defects.cobound(floor).empty()) {
       auto choice = select_cobound(graph_, defects.cobound(floor), floor, allow_hashes_, context_);
       if (!choice) return std::unexpected(choice.error());
@@ -374,6 +376,8 @@ class DagRewrite {
   std::string id_buffer_;
   std::string smallest_buffer_;
   GraphWrap graph_;
+  // What the magnet walks of this rewrite learn about its settled subtrees.
+  SubtreeMemo memo_{graph_};
   bool compact_;
   bool allow_hashes_;
   RewriteContext& context_;

@@ -16,7 +16,7 @@ Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow
   if (!floor) return parse_error("magnet requires floored graph");
 
   auto below = tree_text_from(context.walker(), graph, node, BlockedNodes::floors_up_to(*floor, node), false,
-                              context.controls().stop);
+                              context.controls().stop, context.memo());
   if (!below) return parse_error(std::move(below.error()));
 
   // The magnet is written straight into the graph's texts: "_" + the hex

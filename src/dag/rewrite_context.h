@@ -18,11 +18,13 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "dag/call_controls.h"
 #include "dag/md5_digest.h"
 #include "dag/sub_dag.h"
 #include "error/tolva_error.h"
+#include "tree/subtree_memo.h"
 #include "tree/tree_walk.h"
 
 namespace tolva {
@@ -48,6 +50,9 @@ struct RewriteLimits {
   // the parent's strings without writing them (see shared_parent_split.h);
   // tests move it to compare both ways.
   std::size_t shared_parent_edges = 16;
+  // Magnet walks take settled subtrees from the rewrite's memo (see
+  // subtree_memo.h); tests turn it off to compare both ways.
+  bool remember_subtrees = true;
 };
 
 // What the rewrites of one call share so that they do not allocate anew: the
@@ -91,6 +96,24 @@ class RewriteContext {
   RewriteScratch& scratch() { return scratch_; }
 
   std::size_t shared_parent_edges() const { return limits_left_.shared_parent_edges; }
+  bool remember_subtrees() const { return limits_left_.remember_subtrees; }
+
+  // The settled subtrees of the rewrite running now (a recursive rewrite has
+  // its own while it runs), for its magnet walks; null outside a rewrite.
+  SubtreeMemo* memo() const { return memo_; }
+  // Makes `memo` (possibly none) the running rewrite's while the guard lives.
+  class MemoScope {
+   public:
+    MemoScope(RewriteContext& context, SubtreeMemo* memo)
+        : context_(context), outer_(std::exchange(context.memo_, memo)) {}
+    MemoScope(const MemoScope&) = delete;
+    MemoScope& operator=(const MemoScope&) = delete;
+    ~MemoScope() { context_.memo_ = outer_; }
+
+   private:
+    RewriteContext& context_;
+    SubtreeMemo* outer_;
+  };
 
   // What the node limit still allows.
   std::uint64_t nodes_left() const { return limits_left_.nodes; }
@@ -114,6 +137,7 @@ class RewriteContext {
   const CallControls& controls_;
   RewriteLimits limits_left_;
   RewriteScratch& scratch_;
+  SubtreeMemo* memo_ = nullptr;
 };
 
 }  // namespace tolva

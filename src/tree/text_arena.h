@@ -22,6 +22,9 @@ namespace tolva {
 
 class TextArena {
  public:
+  // The first block holds `first_block` bytes; each later one twice the last.
+  explicit TextArena(std::size_t first_block = kFirstBlock) : first_block_(first_block) {}
+
   char* chars(std::size_t count) { return static_cast<char*>(bytes(count, 1)); }
 
   template <typename T>
@@ -65,7 +68,7 @@ class TextArena {
   }
 
   void add_block(std::size_t at_least) {
-    std::size_t size = std::max(at_least, blocks_.empty() ? kFirstBlock : blocks_.back().size * 2);
+    std::size_t size = std::max(at_least, blocks_.empty() ? first_block_ : blocks_.back().size * 2);
     // A new block goes right after the current one, so reset() reaches it first next time.
     std::size_t at = blocks_.empty() ? 0 : current_ + 1;
     blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(at),
@@ -74,6 +77,7 @@ class TextArena {
     used_ = 0;
   }
 
+  std::size_t first_block_;
   std::vector<Block> blocks_;
   std::size_t current_ = 0;
   std::size_t used_ = 0;

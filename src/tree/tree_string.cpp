@@ -4,8 +4,11 @@ namespace tolva {
 
 std::expected<TreeStringText, std::string> tree_text_from(TreeWalker& walker, const GraphWrap& graph,
                                                           NodeIndex root, const BlockedNodes& blocked,
-                                                          bool use_parent_modality, StopControl* stop) {
-  auto written = walker.walk(graph, root, blocked, TreeWalkOptions{use_parent_modality, false, stop});
+                                                          bool use_parent_modality, StopControl* stop,
+                                                          SubtreeMemo* memo) {
+  TreeWalkOptions options{use_parent_modality, false, stop};
+  options.memo = memo;
+  auto written = walker.walk(graph, root, blocked, options);
   if (!written) return std::unexpected(std::move(written.error()));
   return TreeStringText{written->text, written->height};
 }

@@ -48,9 +48,12 @@ struct TreeStringText {
   TreeText text;
   std::int32_t height = 1;
 };
+// `memo`, when given, lends and keeps the texts of settled subtrees (see
+// subtree_memo.h).
 std::expected<TreeStringText, std::string> tree_text_from(TreeWalker& walker, const GraphWrap& graph,
                                                           NodeIndex root, const BlockedNodes& blocked,
                                                           bool use_parent_modality,
-                                                          StopControl* stop = nullptr);
+                                                          StopControl* stop = nullptr,
+                                                          SubtreeMemo* memo = nullptr);
 
 }  // namespace tolva

@@ -31,6 +31,9 @@ std::expected<WrittenNode, std::string> TreeWalker::walk(const GraphWrap& graph,
   start(graph);
   blocked_ = &blocked;
   options_ = options;
+  bool memo_applies = options.memo != nullptr && options.memo->serves(graph) && !options.use_parent_modality &&
+                      !options.record_child_orders && !options.heights_only;
+  memo_ = memo_applies ? options.memo : nullptr;
   push_frames(1)[0] = Frame{kEndMarker, root, false, 0, 0};
   while (frame_count_ > 0) {
     if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
@@ -65,6 +68,14 @@ void TreeWalker::enter(const Frame& frame) {
   SlotState& self = state(node);
   if (self.visited) return;
   self.visited = true;
+  // A settled node entered from its parent writes what it wrote before.
+  if (memo_ != nullptr && frame.parent != kEndMarker) {
+    if (const SubtreeMemo::Entry* known = memo_->find(node)) {
+      self.written = static_cast<std::uint32_t>(written_.size());
+      written_.push_back(WrittenNode{TreeText::flat(known->text), known->height, 0, 0});
+      return;
+    }
+  }
   auto begin = static_cast<std::uint32_t>(links_.size());
   std::uint64_t ordinal = 0;
   const GraphWrap& graph = *graph_;
@@ -135,6 +146,8 @@ void TreeWalker::finish(const Frame& frame) {
   }
   state(frame.node).written = static_cast<std::uint32_t>(written_.size());
   written_.push_back(result);
+  if (memo_ != nullptr && frame.parent != kEndMarker && result.text.is_flat() && memo_->settled(frame.node))
+    memo_->remember(frame.node, result.text.flat_text(), height);
 }
 
 // Small texts are written out; large ones refer to their children.

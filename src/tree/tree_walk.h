@@ -28,6 +28,7 @@
 #include "error/stop_control.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
+#include "tree/subtree_memo.h"
 #include "tree/text_arena.h"
 #include "tree/tree_text.h"
 
@@ -43,6 +44,9 @@ struct TreeWalkOptions {
   // are not ordered. Heights do not depend on the order, so they are the
   // heights of the full walk.
   bool heights_only = false;
+  // Settled subtrees known from earlier walks (see subtree_memo.h); used only
+  // by walks that write texts without parent modalities or child orders.
+  SubtreeMemo* memo = nullptr;
 };
 
 struct WrittenNode {
@@ -120,6 +124,7 @@ class TreeWalker {
   const GraphWrap* graph_ = nullptr;
   const BlockedNodes* blocked_ = nullptr;
   TreeWalkOptions options_;
+  SubtreeMemo* memo_ = nullptr;  // options_.memo when this walk may use it
   std::uint32_t stamp_ = 0;
   std::vector<SlotState> slots_;
   std::vector<Frame> frames_;  // the stack is frames_[0, frame_count_)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "canon_test_support.h"
 #include "dag/trace.h"
 
@@ -69,6 +71,28 @@ class RepairCounter final : public TraceOutput {
 // self-loops. Each loop is one repair, so kDagRepairLimit + 1 loops need one
 // repair too many. Untraced, the rewrite sees that before repairing anything;
 // traced, it makes every repair up to the failing one, each with its line.
+// Up to 30 nodes: a random tree with a few more edges (rings, parallel
+// edges, the odd self-loop), labels from C, N and O: deeper than the tiny
+// multigraphs, so settled subtrees are many and several floors deep.
+GraphWrap random_ringed_tree(std::mt19937& rng) {
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  int nodes = pick(2, 30);
+  GraphWrap graph;
+  const char* labels[] = {"C", "C", "N", "O"};
+  auto id = [](int i) { return "a" + std::to_string(i); };
+  for (int i = 0; i < nodes; ++i) graph.ensure_node(id(i), labels[pick(0, 3)]);
+  for (int i = 1; i < nodes; ++i) graph.add_edge_with_modality(id(pick(0, i - 1)), id(i), pick(0, 3) ? "1" : "2");
+  for (int extra = pick(0, 4); extra > 0; --extra) graph.add_edge_with_modality(id(pick(0, nodes - 1)), id(pick(0, nodes - 1)), "1");
+  return graph;
+}
+
+// Every node as it stands in the DAG, in slot order.
+std::string dag_text(const GraphWrap& dag) {
+  std::string text;
+  dag.for_each_node([&](NodeIndex node) { text += std::string(dag.id(node)) + " " + described(dag, dag.id(node)) + "\n"; });
+  return text;
+}
+
 // Discards the trace lines.
 class NoLines final : public TraceOutput {
  public:
@@ -91,11 +115,32 @@ TEST(DagRewrite, TracingChangesNoDag) {
           CallControls controls{TraceSettings::fixed(traced, true, lines)};
           auto dag = to_dag_with_mode(graph, graph.id(root), IdSet{}, compact, round % 2 == 0, controls);
           ASSERT_TRUE(dag.has_value()) << dag.error().display();
-          dag->for_each_node([&](NodeIndex node) {
-            texts[traced] += std::string(dag->id(node)) + " " + described(*dag, dag->id(node)) + "\n";
-          });
+          texts[traced] = dag_text(*dag);
         }
         EXPECT_EQ(texts[0], texts[1]) << round << " " << graph.id(root) << (compact ? " compact" : " expanded");
+      }
+  }
+}
+
+// Magnet walks may take a settled subtree's text from the rewrite's memo
+// instead of walking it; the memo must change nothing. Random graphs, every
+// root, both modes, magnets hashed and written out, with and without it.
+TEST(DagRewrite, RememberedSubtreesChangeNoDag) {
+  std::mt19937 rng(2026);
+  for (int round = 0; round < 400; ++round) {
+    GraphWrap graph = round % 2 ? random_ringed_tree(rng) : test_support::random_multigraph(rng);
+    bool hashed = round % 4 < 2;
+    for (NodeIndex root : graph.node_indices())
+      for (bool compact : {false, true}) {
+        std::string texts[2];
+        for (bool remember : {false, true}) {
+          RewriteLimits limits;
+          limits.remember_subtrees = remember;
+          auto dag = to_dag_with_mode(graph, graph.id(root), BlockedNodes{}, compact, hashed, CallControls{}, limits);
+          ASSERT_TRUE(dag.has_value()) << dag.error().display();
+          texts[remember] = dag_text(*dag);
+        }
+        ASSERT_EQ(texts[0], texts[1]) << round << " " << graph.id(root) << (compact ? " compact" : " expanded");
       }
   }
 }
