@@ -17,14 +17,18 @@ Result<std::string> best_string(const GraphWrap& graph, std::string_view candida
   // all equal, so the second pass could only write that string again.
   if (!pass->traced && pass->excluded.empty()) return std::move(pass->best_text);
 
+  // Each winner's string is compared where the walk left it; only a new
+  // smallest one is written out.
   std::optional<std::string> best;
   for (std::size_t i = 0; i < pass->winners.size(); ++i) {
     const std::string& id = pass->winners[i];
     auto dag = winner_dag(*pass, i, graph, compact, allow_hashes, controls);
     if (!dag) return std::unexpected(dag.error());
-    auto tree = to_tree_string_with_depth_order(**dag, id, IdSet{}, true, controls.stop);
+    std::optional<NodeIndex> root = (*dag)->find(id);
+    if (!root || !(*dag)->node_occupied(*root)) return parse_error("unknown root id '" + id + "'");
+    auto tree = tree_text_from(pass->scratch.walker(), **dag, *root, BlockedNodes{}, true, controls.stop);
     if (!tree) return parse_error(std::move(tree.error()));
-    if (!best || tree->text < *best) best = std::move(tree->text);
+    if (!best || tree->text.compare(TreeText::flat(*best)) < 0) best = tree->text.str();
   }
   return best.value_or(std::string());
 }
