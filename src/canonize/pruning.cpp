@@ -10,29 +10,20 @@ struct SearchEntry {
   NodeIndex node;
 };
 
-// The marks one search leaves on a node: the candidates that reached it, in
-// arrival order (positions in the candidate list), and the one candidate while
-// it is the only one.
+// The marks the searches leave on a node. The searches run one candidate
+// after another, so a node was reached by the running search exactly when
+// that search was the last to reach it; beyond that only whether two
+// candidates reached it matters.
 struct Marks {
-  std::vector<std::uint32_t> reached_by;
-  std::uint32_t sole_root = kEndMarker;
+  std::uint32_t last_root = kEndMarker;
+  std::uint32_t roots = 0;  // counts to 2 at most
 };
 
 // Whether the search of `root` goes on into a node, updating its marks.
 bool mark_reached(Marks& marks, std::uint32_t root) {
-  if (marks.sole_root == kEndMarker) {
-    if (marks.reached_by.empty()) {
-      marks.sole_root = root;
-      marks.reached_by.push_back(root);
-      return true;
-    }
-  } else {
-    if (marks.sole_root == root) return false;
-    marks.sole_root = kEndMarker;
-  }
-  if (std::find(marks.reached_by.begin(), marks.reached_by.end(), root) != marks.reached_by.end())
-    return false;
-  marks.reached_by.push_back(root);
+  if (marks.last_root == root) return false;
+  marks.last_root = root;
+  marks.roots = std::min<std::uint32_t>(marks.roots + 1, 2);
   return true;
 }
 
@@ -71,8 +62,7 @@ IdSet prune_graph(const GraphWrap& graph, const std::vector<std::string>& candid
     if (starts[i] != kEndMarker) search_territory(graph, starts[i], i, is_candidate, marks, queue);
 
   graph.for_each_node([&](NodeIndex node) {
-    if (marks[node].sole_root == kEndMarker && !marks[node].reached_by.empty())
-      pruned.insert(std::string(graph.id(node)));
+    if (marks[node].roots >= 2) pruned.insert(std::string(graph.id(node)));
   });
   return pruned;
 }

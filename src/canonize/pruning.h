@@ -4,9 +4,9 @@
 // without passing through another candidate. A node in the territories of
 // two or more candidates is contested; the first selection pass leaves the
 // contested nodes out so that each candidate is judged on what only it reaches.
-// The marks of the searches (which candidates reached a node, and the one
-// while there is only one) are kept beside the graph for the call; nothing
-// after the pruning reads them, so the graph itself is not written.
+// The marks of the searches (which search reached a node last, and whether
+// two did) are kept beside the graph for the call; nothing after the pruning
+// reads them, so the graph itself is not written.
 //
 //   // path c1 - a - b - c2
 //   prune_graph(graph, {"c1", "c2"}) == IdSet{"a", "b"}
