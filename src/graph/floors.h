@@ -12,6 +12,7 @@
 //   for (NodeIndex n : (*floors)[1]) ...                // the root's neighbours
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <expected>
 #include <span>
@@ -69,7 +70,11 @@ class FloorMap {
     if (floor == starts_.size()) starts_.push_back(static_cast<std::uint32_t>(nodes_.size()));
     nodes_.push_back(node);
   }
-  void reserve(std::size_t nodes) { nodes_.reserve(nodes); }
+  // Room for `nodes` nodes and, since most graphs are shallow, a few dozen floors.
+  void reserve(std::size_t nodes) {
+    nodes_.reserve(nodes);
+    starts_.reserve(std::min<std::size_t>(nodes, 32));
+  }
 
  private:
   std::vector<NodeIndex> nodes_;
