@@ -1,5 +1,7 @@
 #include "dag/md5_digest.h"
 
+#include <array>
+#include <cstring>
 #include <type_traits>
 
 namespace tolva {
@@ -55,12 +57,20 @@ std::string hex_digest(const Digest& digest) {
   return std::string(text, sizeof text);
 }
 
+namespace {
+
+// The two hex digits of every byte value, so that each byte is one lookup.
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (std::size_t byte = 0; byte < 256; ++byte) pairs[byte] = {kHex[byte >> 4], kHex[byte & 0x0f]};
+  return pairs;
+}();
+
+}  // namespace
+
 void write_hex_digest(const Digest& digest, char* out) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    out[2 * i] = kHex[digest[i] >> 4];
-    out[2 * i + 1] = kHex[digest[i] & 0x0f];
-  }
+  for (std::size_t i = 0; i < digest.size(); ++i) std::memcpy(out + 2 * i, kHexPairs[digest[i]].data(), 2);
 }
 
 }  // namespace tolva

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <random>
 #include <string>
@@ -69,6 +70,16 @@ TEST(Md5Hasher, HexDigitsInByteOrder) {
   bytes[0] = 0x0f;
   bytes[15] = 0xa0;
   EXPECT_EQ(hex_digest(bytes), "0f0000000000000000000000000000a0");
+  // Every byte value, in every position, against printf's lower-case hex.
+  for (int value = 0; value < 256; ++value) {
+    Digest all;
+    all.fill(static_cast<unsigned char>(value));
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02x", value);
+    std::string expected;
+    for (std::size_t i = 0; i < all.size(); ++i) expected += pair;
+    ASSERT_EQ(hex_digest(all), expected) << value;
+  }
 }
 
 }  // namespace
