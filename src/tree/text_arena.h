@@ -25,7 +25,15 @@ class TextArena {
   // The first block holds `first_block` bytes; each later one twice the last.
   explicit TextArena(std::size_t first_block = kFirstBlock) : first_block_(first_block) {}
 
-  char* chars(std::size_t count) { return static_cast<char*>(bytes(count, 1)); }
+  char* chars(std::size_t count) {
+    // Most texts fit in the current block: one comparison, no alignment.
+    if (current_ < blocks_.size() && count != 0 && count <= blocks_[current_].size - used_) {
+      char* at = reinterpret_cast<char*>(blocks_[current_].bytes.get()) + used_;
+      used_ += count;
+      return at;
+    }
+    return static_cast<char*>(bytes(count, 1));
+  }
 
   template <typename T>
   T* array(std::size_t count) {
