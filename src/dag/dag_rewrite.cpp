@@ -96,11 +96,6 @@ std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
   return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
 }
 
-void append_decimal(std::string& out, std::uint64_t value) {
-  char digits[20];
-  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-}
-
 // State of one rewrite call; a recursive call has its own, and shares the
 // context of the top-level call.
 class DagRewrite {
@@ -221,18 +216,17 @@ class DagRewrite {
     EdgeData old_edge = graph_.edge(edge);
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
     // "#m<split>_<i>" for the mirror, "#<edge id>_<i>" for its edge.
-    char suffix[24] = {'_'};
-    std::string_view suffix_text(suffix, std::to_chars(suffix + 1, suffix + sizeof suffix, i).ptr - suffix);
-    std::string& id = id_buffer_;
-    id.clear();
-    id.append("#m");
-    append_decimal(id, mirror_counter_);
-    id.append(suffix_text);
-    NodeIndex mirror = add_generated_node(graph_, id, label, meta);
+    char mirror_id[48] = {'#', 'm'};  // 2 + 20 digits + "_" + 20 digits
+    char* suffix = std::to_chars(mirror_id + 2, mirror_id + 22, mirror_counter_).ptr;
+    *suffix = '_';
+    char* end = std::to_chars(suffix + 1, mirror_id + sizeof mirror_id, i).ptr;
+    std::string_view suffix_text(suffix, static_cast<std::size_t>(end - suffix));
+    NodeIndex mirror = add_generated_node(graph_, std::string_view(mirror_id, end - mirror_id), label, meta);
     graph_.remove_edge(edge);
-    id.clear();
-    id.append("#").append(old_edge.id).append(suffix_text);
-    graph_.add_edge_custom(parent, mirror, id, old_edge.modality);
+    std::string& edge_id = id_buffer_;
+    edge_id.clear();
+    edge_id.append("#").append(old_edge.id).append(suffix_text);
+    graph_.add_edge_custom(parent, mirror, edge_id, old_edge.modality);
     return std::pair{parent, mirror};
   }
 
@@ -371,8 +365,8 @@ class DagRewrite {
     return {};
   }
 
-  // Reused text buffers: the ids of the mirrors and their edges, and the
-  // smallest parent string of a compact split.
+  // Reused text buffers: the ids of the mirrors' edges, and the smallest
+  // parent string of a compact split.
   std::string id_buffer_;
   std::string smallest_buffer_;
   GraphWrap graph_;
