@@ -65,10 +65,15 @@ class RewriteScratch {
 
   // A copy of `graph`, in the storage of a recycled graph when there is one.
   GraphWrap copy_of(const GraphWrap& graph) {
-    if (!spare_) return graph;
-    GraphWrap copy = std::move(*spare_);
-    spare_.reset();
+    GraphWrap copy;
+    if (spare_) {
+      copy = std::move(*spare_);
+      spare_.reset();
+    }
     copy = graph;
+    // A rewrite adds mirror nodes and their edges: room for half as many
+    // again as the graph has spares most copies every reallocation.
+    copy.reserve_growth(graph.node_count() / 2 + 8, graph.edge_count() / 2 + 8);
     return copy;
   }
 

@@ -213,6 +213,13 @@ void GraphWrap::store_extra(NodeIndex index, const NodeExtra& extra) {
   }
 }
 
+void GraphWrap::reserve_growth(std::size_t nodes, std::size_t edges) {
+  nodes_.reserve(nodes_.size() + nodes);
+  colds_.reserve(colds_.size() + nodes);
+  magnet_caches_.reserve(magnet_caches_.size() + nodes);
+  edges_.reserve(edges_.size() + edges);
+}
+
 NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, const NodeMeta& meta) {
   NodeIndex index;
   if (free_node_head_ != kEndMarker) {

@@ -232,6 +232,12 @@ class GraphWrap {
   // many edges are coming avoids growing the slots step by step).
   void reserve_edges(std::size_t count) { edges_.reserve(count); }
 
+  // Room for `nodes` more nodes (with their records) and `edges` more edges
+  // without reallocating; a rewrite's copy takes it once instead of growing
+  // its slot vectors as its mirror nodes arrive one by one. The id table is
+  // left to grow on demand: rehashing it ahead costs more than it saves.
+  void reserve_growth(std::size_t nodes, std::size_t edges);
+
   // Asks memory for a node's edge list heads ahead of an edge insertion
   // (a reader's hint on large graphs); changes nothing.
   void prefetch_node(NodeIndex index) const {
