@@ -2,12 +2,13 @@
 // arguments: how the call traces, and how it learns that it should stop.
 //
 // A single call from Python traces by the environment as it is at each
-// record and polls for pending signals; a batch worker gets the switches its
+// record (read again after each poll, the only time it can change) and polls
+// for pending signals; a batch worker gets the switches its
 // batch read once and polls the batch's cancel flag. Tests and tools use the
 // defaults: the environment, standard output, never stop.
 //
 //   StopControl stop(poll_signals, nullptr);
-//   CallControls controls{TraceSettings::from_environment(), &stop};
+//   CallControls controls{TraceSettings::watching(stop), &stop};
 //   auto text = to_cgraph(graph, "$degree", kDefaultBranchRule, true, true, false, controls);
 #pragma once
 

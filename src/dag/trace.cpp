@@ -81,10 +81,29 @@ TraceSettings TraceSettings::snapshot_of_environment(TraceOutput& output) {
   return fixed(env_switch_on("TOLVA_TRACE"), env_switch_on("TOLVA_TRACE_MAGNET"), output);
 }
 
-bool TraceSettings::trace_on() const { return live_ ? env_switch_on("TOLVA_TRACE") : trace_; }
+TraceSettings TraceSettings::watching(const StopControl& stop) {
+  return TraceSettings(true, false, false, &shared_stdout_trace(), &stop);
+}
+
+void TraceSettings::refresh() const {
+  if (read_at_poll_ == watched_->polls()) return;
+  trace_ = env_switch_on("TOLVA_TRACE");
+  magnet_ = trace_ && env_switch_on("TOLVA_TRACE_MAGNET");
+  read_at_poll_ = watched_->polls();
+}
+
+bool TraceSettings::trace_on() const {
+  if (!live_) return trace_;
+  if (watched_ == nullptr) return env_switch_on("TOLVA_TRACE");
+  refresh();
+  return trace_;
+}
 
 bool TraceSettings::magnet_on() const {
-  return live_ ? env_switch_on("TOLVA_TRACE_MAGNET") && env_switch_on("TOLVA_TRACE") : magnet_;
+  if (!live_) return magnet_;
+  if (watched_ == nullptr) return env_switch_on("TOLVA_TRACE_MAGNET") && env_switch_on("TOLVA_TRACE");
+  refresh();
+  return magnet_;
 }
 
 std::string format_trace_line(std::string_view event, TraceFields fields) {

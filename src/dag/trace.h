@@ -8,6 +8,10 @@
 // every record, so a process can switch them between calls; a batch reads
 // them once on the calling thread (TraceSettings::fixed), because its worker
 // threads must never read an environment that Python may be changing.
+// A single call that polls for signals reads them again only after a poll:
+// nothing but the caller's code, which runs only inside a poll, can change
+// the environment of a computation that holds the interpreter lock, so every
+// record sees the switches as they are (TraceSettings::watching).
 //
 // Lines go to file descriptor 1, bypassing any buffering of the host
 // language, each whole under one process-wide lock, so lines written by
@@ -27,6 +31,7 @@
 #include <vector>
 
 #include "dag/json_value.h"
+#include "error/stop_control.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
@@ -71,6 +76,10 @@ class TraceSettings {
  public:
   // Reads TOLVA_TRACE / TOLVA_TRACE_MAGNET at every use; lines to stdout.
   static TraceSettings from_environment();
+  // Like from_environment, but reads the environment again only when `stop`
+  // has polled since the last reading, for a call during which the
+  // environment can change only inside a poll. `stop` must outlive it.
+  static TraceSettings watching(const StopControl& stop);
   // Switches read once by the caller (TOLVA_TRACE_MAGNET only counts with TOLVA_TRACE).
   static TraceSettings fixed(bool trace, bool magnet, TraceOutput& output);
   // The switches as they are in the environment right now.
@@ -81,12 +90,20 @@ class TraceSettings {
   TraceOutput& output() const { return *output_; }
 
  private:
-  TraceSettings(bool live, bool trace, bool magnet, TraceOutput* output)
-      : live_(live), trace_(trace), magnet_(magnet), output_(output) {}
+  TraceSettings(bool live, bool trace, bool magnet, TraceOutput* output, const StopControl* watched = nullptr)
+      : live_(live), trace_(trace), magnet_(magnet), output_(output), watched_(watched) {}
+  // Live and watching: reads both switches unless read since the last poll.
+  void refresh() const;
+
   bool live_;
-  bool trace_;
-  bool magnet_;
+  // Fixed settings: the switches. Watching ones: the switches as last read.
+  mutable bool trace_;
+  mutable bool magnet_;
   TraceOutput* output_;
+  const StopControl* watched_;
+  // The poll count of `watched_` at the last reading; kNeverRead before it.
+  static constexpr std::uint64_t kNeverRead = ~std::uint64_t{0};
+  mutable std::uint64_t read_at_poll_ = kNeverRead;
 };
 
 // True when the environment variable `name` is set to exactly "1".

@@ -38,7 +38,10 @@ class StopControl {
     budget_ -= work;
     if (budget_ > 0) return false;
     budget_ = kPollInterval;
-    stopped_ = poll_ != nullptr && poll_(context_);
+    if (poll_ != nullptr) {
+      ++polls_;
+      stopped_ = poll_(context_);
+    }
     return stopped_;
   }
 
@@ -52,10 +55,17 @@ class StopControl {
   // True once a poll has said "stop"; never polls.
   bool stopped() const { return stopped_; }
 
+  // How many times the poll function has been called. The poll is the only
+  // place where the caller's code runs during the computation (a Python
+  // signal handler, say), so whatever that code may change, such as the
+  // process environment, stays as it is while this count does.
+  std::uint64_t polls() const { return polls_; }
+
  private:
   Poll poll_ = nullptr;
   void* context_ = nullptr;
   std::int64_t budget_ = kPollInterval;
+  std::uint64_t polls_ = 0;
   bool stopped_ = false;
 };
 

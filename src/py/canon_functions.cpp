@@ -46,7 +46,7 @@ PyObject* to_cgraph_py(PyObject* module, PyObject* args, PyObject* kwargs) {
         !convert_bool_or(bound[5], "compact", kDefaultCompact, a.compact))
       return nullptr;
     StopControl stop = signal_stop();
-    CallControls controls{TraceSettings::from_environment(), &stop};
+    CallControls controls{TraceSettings::watching(stop), &stop};
     auto text = to_cgraph(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes, a.compress, a.compact,
                           controls);
     if (!text) return raise_tolva_error(text.error());
@@ -65,7 +65,7 @@ PyObject* canonical_node_order_py(PyObject* module, PyObject* args, PyObject* kw
         !convert_bool_or(bound[4], "compact", kDefaultCompact, a.compact))
       return nullptr;
     StopControl stop = signal_stop();
-    CallControls controls{TraceSettings::from_environment(), &stop};
+    CallControls controls{TraceSettings::watching(stop), &stop};
     auto order = canonical_node_order(*a.graph, a.candidate_rule, a.branch_rule, a.allow_hashes,
                                       a.compact, controls);
     if (!order) return raise_tolva_error(order.error());

@@ -32,7 +32,7 @@ PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs) {
     KeyOptions options;
     if (graph == nullptr || !convert_key_options(bound + 1, options)) return nullptr;
     StopControl stop = signal_stop();
-    CallControls controls{TraceSettings::from_environment(), &stop};
+    CallControls controls{TraceSettings::watching(stop), &stop};
     auto key = tolva::graph_key(*graph, options, controls);
     if (!key) return raise_tolva_error(key.error());
     return make_str(*key);

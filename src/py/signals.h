@@ -7,7 +7,7 @@
 // its calling thread takes the lock back between waits to do the same.
 //
 //   StopControl stop = signal_stop();
-//   auto result = to_cgraph(..., CallControls{TraceSettings::from_environment(), &stop});
+//   auto result = to_cgraph(..., CallControls{TraceSettings::watching(stop), &stop});
 //   if (!result) return raise_failure(result.error());   // the handler's exception, if any
 #pragma once
 

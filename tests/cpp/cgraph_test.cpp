@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "canon_test_support.h"
 #include "canonize/first_pass.h"
+#include "dag/call_controls.h"
 
 namespace tolva {
 namespace {
@@ -32,6 +36,34 @@ TEST(CGraph, GeneratedIdsDoNotCaptureInputNodes) {
                 cgraph(graph_of(nodes, with_plain), options & 1, options & 2, options & 4))
           << leaf << " options " << options;
   }
+}
+
+// Tracing switched on by the caller's code in the middle of a call (a poll is
+// where that code runs) reaches every record after it, whether the call reads
+// the switches at every record or only after each poll.
+TEST(CGraph, TraceSwitchedOnDuringACallTakesEffectAtTheNextRecord) {
+  test_support::ScopedEnv trace("TOLVA_TRACE", std::nullopt);
+  test_support::ScopedEnv magnet("TOLVA_TRACE_MAGNET", "1");
+  Edges ring;
+  for (int i = 0; i < 60; ++i) ring.push_back({std::to_string(i), std::to_string((i + 1) % 60)});
+  const GraphWrap graph = graph_of({}, ring);
+  auto traced_run = [&](bool watching) {
+    int polls = 0;
+    StopControl stop(+[](void* count) {
+      if (++*static_cast<int*>(count) == 3) ::setenv("TOLVA_TRACE", "1", 1);
+      return false;
+    }, &polls);
+    CallControls controls{watching ? TraceSettings::watching(stop) : TraceSettings::from_environment(), &stop};
+    ::unsetenv("TOLVA_TRACE");
+    test_support::StdoutCapture out;
+    auto text = to_cgraph(graph, kDefaultCandidateRule, kDefaultBranchRule, true, true, false, controls);
+    EXPECT_TRUE(text.has_value());
+    EXPECT_GT(polls, 3);
+    return out.finish();
+  };
+  std::string every_record = traced_run(false);
+  EXPECT_NE(every_record.find("TRACE magnet"), std::string::npos);
+  EXPECT_EQ(traced_run(true), every_record);
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "error/stop_control.h"
 #include "stdout_capture.h"
 
 namespace tolva {
@@ -59,6 +61,31 @@ TEST(Trace, SwitchIsOnOnlyForExactlyOne) {
     EXPECT_EQ(out.finish(), on ? "TRACE magnet magnet=\"a\\\"b\\nc\" node=\"r\"\n" : "")
         << value.value_or("unset");
   }
+}
+
+// Watching settings read the switches once between two polls of their stop
+// control, and again after each: a poll is where the caller's code, which may
+// change them, runs.
+TEST(Trace, WatchingSettingsReadTheSwitchesAgainAfterEachPoll) {
+  test_support::ScopedEnv trace("TOLVA_TRACE", std::nullopt);
+  test_support::ScopedEnv magnet("TOLVA_TRACE_MAGNET", "1");
+  StopControl stop(+[](void*) {
+    ::setenv("TOLVA_TRACE", "1", 1);
+    return false;
+  }, nullptr);
+  TraceSettings watching = TraceSettings::watching(stop);
+  EXPECT_FALSE(watching.trace_on());
+  EXPECT_FALSE(watching.magnet_on());
+  ASSERT_FALSE(stop.should_stop(StopControl::kPollInterval));
+  EXPECT_TRUE(watching.trace_on());
+  EXPECT_TRUE(watching.magnet_on());
+  // Changed without a poll (which a caller holding the interpreter lock cannot
+  // do): not read again until the next poll.
+  ::unsetenv("TOLVA_TRACE_MAGNET");
+  EXPECT_TRUE(watching.magnet_on());
+  ASSERT_FALSE(stop.poll_now());
+  EXPECT_TRUE(watching.trace_on());
+  EXPECT_FALSE(watching.magnet_on());
 }
 
 }  // namespace
