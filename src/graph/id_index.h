@@ -15,12 +15,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "graph/node_data.h"
+#include "graph/text_hash.h"
 
 namespace tolva {
 
@@ -95,7 +95,7 @@ class IdIndex {
     NodeIndex node = kEndMarker;  // kEndMarker: empty entry
   };
 
-  static std::uint64_t hash_of(std::string_view id) { return std::hash<std::string_view>{}(id); }
+  static std::uint64_t hash_of(std::string_view id) { return text_hash(id); }
   std::size_t home(std::uint64_t hash) const { return hash & (entries_.size() - 1); }
   std::size_t next(std::size_t at) const { return (at + 1) & (entries_.size() - 1); }
 
