@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "graph/text_hash.h"
+
 namespace tolva {
 
 static_assert(std::is_same_v<Digest, Md5Digest>, "a magnet digest is an MD5 digest");
@@ -37,11 +39,41 @@ std::optional<Digest> Md5Hasher::digest(std::string_view prefix, const TreeText&
 }
 
 Digest Md5Hasher::digest_of_key() {
-  if (auto seen = remembered_.find(key_); seen != remembered_.end()) return seen->second;
+  std::uint64_t hash = text_hash(key_);
+  if (const Digest* seen = remembered_.find(key_, hash)) return *seen;
   md5_.update(key_);
   Digest digest = md5_.finish();
-  if (remembered_.size() < kMostRemembered) remembered_.emplace(key_, digest);
+  if (remembered_.size() < kMostRemembered) remembered_.insert(key_, hash, digest);
   return digest;
+}
+
+const Digest* Md5Hasher::Memo::find(std::string_view text, std::uint64_t hash) const {
+  if (slots_.empty()) return nullptr;
+  for (std::size_t at = home(hash);; at = (at + 1) & (slots_.size() - 1)) {
+    const Slot& slot = slots_[at];
+    if (slot.size == kEmpty) return nullptr;
+    if (slot.hash == hash && std::string_view(texts_).substr(slot.offset, slot.size) == text) return &slot.digest;
+  }
+}
+
+void Md5Hasher::Memo::insert(std::string_view text, std::uint64_t hash, const Digest& digest) {
+  if ((count_ + 1) * 2 > slots_.size()) grow();
+  std::size_t at = home(hash);
+  while (slots_[at].size != kEmpty) at = (at + 1) & (slots_.size() - 1);
+  slots_[at] = Slot{hash, static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(text.size()), digest};
+  texts_.append(text);
+  ++count_;
+}
+
+void Md5Hasher::Memo::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  for (const Slot& slot : old) {
+    if (slot.size == kEmpty) continue;
+    std::size_t at = home(slot.hash);
+    while (slots_[at].size != kEmpty) at = (at + 1) & (slots_.size() - 1);
+    slots_[at] = slot;
+  }
 }
 
 std::optional<Digest> md5_digest(std::string_view text) { return Md5Hasher().digest(text); }

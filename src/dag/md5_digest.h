@@ -14,10 +14,11 @@
 //   hex_digest(*digest);   // 32 lowercase hexadecimal digits
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "dag/md5.h"
 #include "graph/node_data.h"
@@ -38,10 +39,37 @@ class Md5Hasher {
   // A bound on the memory the memo takes on very large graphs.
   static constexpr std::size_t kMostRemembered = std::size_t{1} << 16;
 
+  // The remembered digests: an open-addressing table of (hash, key position,
+  // digest) over one buffer that holds every remembered text back to back, so
+  // remembering a text costs no allocation of its own.
+  class Memo {
+   public:
+    const Digest* find(std::string_view text, std::uint64_t hash) const;
+    // `text` must not be remembered yet.
+    void insert(std::string_view text, std::uint64_t hash, const Digest& digest);
+    std::size_t size() const { return count_; }
+
+   private:
+    struct Slot {
+      std::uint64_t hash = 0;
+      std::uint32_t offset = 0;
+      std::uint32_t size = kEmpty;  // kEmpty: a free slot
+      Digest digest{};
+    };
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+
+    std::size_t home(std::uint64_t hash) const { return hash & (slots_.size() - 1); }
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::string texts_;
+    std::size_t count_ = 0;
+  };
+
   Digest digest_of_key();
 
   Md5 md5_;
-  std::unordered_map<std::string, Digest> remembered_;
+  Memo remembered_;
   std::string key_;
 };
 
