@@ -58,17 +58,24 @@ class IdIndex {
   // it was there.
   template <typename IdOf>
   bool insert_if_absent(std::string_view id, NodeIndex node, IdOf&& id_of) {
+    return find_or_insert(id, node, id_of) == node;
+  }
+
+  // The slot `id` names; when it is absent, enters it as naming `node` and
+  // returns `node` (one hash, one probe either way).
+  template <typename IdOf>
+  NodeIndex find_or_insert(std::string_view id, NodeIndex node, IdOf&& id_of) {
     if ((size_ + 1) * 2 > entries_.size()) grow();
     std::uint64_t hash = hash_of(id);
     std::size_t at = home(hash);
     for (;; at = next(at)) {
       const Entry& entry = entries_[at];
       if (entry.node == kEndMarker) break;
-      if (entry.hash == hash && id_of(entry.node) == id) return false;
+      if (entry.hash == hash && id_of(entry.node) == id) return entry.node;
     }
     entries_[at] = Entry{hash, node};
     ++size_;
-    return true;
+    return node;
   }
 
   // Removes `id`; returns the slot it named, or nothing when absent.
