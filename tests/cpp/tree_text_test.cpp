@@ -134,5 +134,17 @@ TEST(TreeText, CompositeOfEmptyTextsStillWritesItsPunctuation) {
   EXPECT_EQ(streamed(big), "(:, :)" + std::string(TreeText::kFlatLimit, 'x'));
 }
 
+// Pieces of every size up to a few words land exactly in place: every byte
+// copied, none before or after the destination touched.
+TEST(TreeText, PiecesAreCopiedExactlyAtEverySize) {
+  for (std::size_t size = 0; size <= 40; ++size) {
+    std::string piece;
+    for (std::size_t i = 0; i < size; ++i) piece += static_cast<char>('a' + i % 26);
+    std::string buffer(size + 16, '#');
+    copy_piece(buffer.data() + 8, piece.data(), size);
+    EXPECT_EQ(buffer, std::string(8, '#') + piece + std::string(8, '#')) << size;
+  }
+}
+
 }  // namespace
 }  // namespace tolva
