@@ -12,7 +12,15 @@ const TreeText kMissingChild = TreeText::flat("?");
 
 void TreeWalker::start(const GraphWrap& graph) {
   graph_ = &graph;
-  if (slots_.size() < graph.node_slot_count()) slots_.resize(graph.node_slot_count());
+  std::size_t slot_count = graph.node_slot_count();
+  if (slots_.size() < slot_count) {
+    slots_.resize(slot_count);
+    // A walk writes each slot at most once, and most of a walk's links are
+    // its tree's edges: room for one per slot spares the steps of growing
+    // (only reserved, so memory a walk does not use is not touched).
+    written_.reserve(slot_count);
+    links_.reserve(slot_count);
+  }
   if (++stamp_ == 0) {
     // The stamps went round: forget every slot's old stamp once.
     for (SlotState& slot : slots_) slot.stamp = 0;
