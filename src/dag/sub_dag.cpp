@@ -75,12 +75,13 @@ std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
   region.layer_below(graph, node, node_floor);
   if (has_defect(graph, region)) return std::nullopt;
 
-  std::vector<NodeIndex> members = region.reached;
+  std::vector<NodeIndex>& members = region.members;
+  members.assign(region.reached.begin(), region.reached.end());
   std::sort(members.begin(), members.end());
   SubDag sub;
   sub.nodes.reserve(members.size());
-  std::vector<EdgeIndex> edges;
-  edges.reserve(members.size());
+  std::vector<EdgeIndex>& edges = region.edges;
+  edges.clear();
   for (NodeIndex at : members) {
     // From here on a member's floor entry holds its position in the sub-DAG.
     std::int32_t floor = region.floor(at);
@@ -96,6 +97,7 @@ std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
   }
   for (std::size_t i = 0; i < members.size(); ++i) region.set_floor(members[i], static_cast<std::int32_t>(i));
   std::sort(edges.begin(), edges.end());
+  sub.edges.reserve(edges.size());
   for (EdgeIndex edge : edges) {
     auto first = static_cast<std::uint32_t>(region.floor(graph.first_end(edge)));
     auto second = static_cast<std::uint32_t>(region.floor(graph.second_end(edge)));

@@ -53,6 +53,9 @@ class RegionScratch {
   }
   // The region's nodes in search order.
   std::vector<NodeIndex> reached;
+  // Working lists of extract_tree_below, kept for the next split.
+  std::vector<NodeIndex> members;
+  std::vector<EdgeIndex> edges;
 
  private:
   std::vector<std::uint32_t> stamp_;
