@@ -27,15 +27,15 @@ Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hash
 // one choice are distinct nodes (one per many-parent node of the floor), and
 // distinct nodes have distinct ids, so the keys never decide a choice: only
 // the trace, which prints them, needs them.
-Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& candidate,
-                                     bool allow_hashes, bool with_edge_keys, RewriteContext& context) {
-  InboundEntry entry{InboundScore{}, candidate};
-  InboundScore& score = entry.score;
+// Scores `candidate` into `score`, whose lists are reused.
+Result<void> score_candidate(GraphWrap& graph, const InboundCandidate& candidate, bool allow_hashes,
+                             bool with_edge_keys, RewriteContext& context, InboundScore& score) {
   NodeIndex node = candidate.node;
   auto magnet = get_magnet(graph, node, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   score.magnet = *magnet;
   score.magnet_digest = graph.magnet_digest(node);
+  score.parent_digests.clear();
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
@@ -45,6 +45,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
     score.parent_digests.push_back(*digest);
   }
   std::sort(score.parent_digests.begin(), score.parent_digests.end());
+  score.edge_keys.clear();
   if (with_edge_keys) {
     for (EdgeIndex edge : candidate.parent_edges) {
       auto [a, b] = *graph.endpoints(edge);
@@ -54,7 +55,7 @@ Result<InboundEntry> score_candidate(GraphWrap& graph, const InboundCandidate& c
   }
   score.node_id = graph.id(node);
   score.parent_count = candidate.parent_edges.size();
-  return entry;
+  return {};
 }
 
 JsonValue scores_value(const std::vector<InboundEntry>& ranking) {
@@ -67,9 +68,7 @@ JsonValue scores_value(const std::vector<InboundEntry>& ranking) {
 
 }  // namespace
 
-int cmp_inbound_entry(const InboundEntry& a, const InboundEntry& b) {
-  const InboundScore& x = a.score;
-  const InboundScore& y = b.score;
+int cmp_inbound_score(const InboundScore& x, const InboundScore& y) {
   if (x.parent_count != y.parent_count) return x.parent_count > y.parent_count ? -1 : 1;
   int magnet_order = x.magnet_digest && y.magnet_digest
                          ? three_way(*y.magnet_digest <=> *x.magnet_digest)
@@ -80,6 +79,8 @@ int cmp_inbound_entry(const InboundEntry& a, const InboundEntry& b) {
   if (int order = three_way(x.node_id.compare(y.node_id))) return order;
   return three_way(x.edge_keys <=> y.edge_keys);
 }
+
+int cmp_inbound_entry(const InboundEntry& a, const InboundEntry& b) { return cmp_inbound_score(a.score, b.score); }
 
 JsonValue inbound_score_value(const InboundEntry& entry) {
   std::string digests;
@@ -105,24 +106,32 @@ Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
                                                        RewriteContext& context) {
   if (candidates.empty()) return std::nullopt;
   bool tracing = context.trace().trace_on();
-  std::optional<InboundEntry> best;
+  // The best score so far and the one being made swap their storage, so the
+  // lists of a score are allocated once per choice, not once per candidate.
+  InboundScore best;
+  InboundScore next;
+  std::size_t best_at = 0;
   TopRanking<InboundEntry> ranking;
-  for (const InboundCandidate& candidate : candidates) {
-    auto entry = score_candidate(graph, candidate, allow_hashes, tracing, context);
-    if (!entry) return std::unexpected(entry.error());
-    bool better = !best || cmp_inbound_entry(*entry, *best) < 0;
-    if (tracing) ranking.offer(*entry, cmp_inbound_entry);
-    if (better) best = std::move(*entry);
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    auto scored = score_candidate(graph, candidates[i], allow_hashes, tracing, context, next);
+    if (!scored) return std::unexpected(scored.error());
+    bool better = i == 0 || cmp_inbound_score(next, best) < 0;
+    if (tracing) ranking.offer(InboundEntry{next, candidates[i]}, cmp_inbound_entry);
+    if (better) {
+      std::swap(best, next);
+      best_at = i;
+    }
   }
   if (tracing) {
+    InboundEntry chosen{best, candidates[best_at]};
     emit(context.trace(), "dag_inbound_scores", {{"floor", JsonValue(std::int64_t{floor})},
                                 {"scores", scores_value(ranking.entries())}});
     emit(context.trace(), "dag_choice", {{"floor", JsonValue(std::int64_t{floor})},
                         {"type", JsonValue("inbound")},
-                        {"score", inbound_score_value(*best)},
-                        {"choice", inbound_repr_from_keys(best->candidate.floor, *best)}});
+                        {"score", inbound_score_value(chosen)},
+                        {"choice", inbound_repr_from_keys(chosen.candidate.floor, chosen)}});
   }
-  return best->candidate;
+  return candidates[best_at];
 }
 
 }  // namespace tolva

@@ -48,6 +48,7 @@ struct InboundEntry {
 };
 
 // Negative when a ranks before b, zero when equal, positive otherwise.
+int cmp_inbound_score(const InboundScore& a, const InboundScore& b);
 int cmp_inbound_entry(const InboundEntry& a, const InboundEntry& b);
 
 // [parent_count, magnet, "<hex digest> <hex digest> ..."] for the trace.
