@@ -109,6 +109,9 @@ class Contest {
       best_height_ = tree->height;
       best_text_ = tree->text.str();
       winners_.clear();
+      // The beaten DAGs' storage serves the next rewrites' copies.
+      for (WinnerDag& beaten : dags_)
+        if (beaten.dag) scratch_.recycle(std::move(*beaten.dag));
       dags_.clear();
       kept_slots_ = 0;
     }
