@@ -26,16 +26,13 @@ DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root,
   start(graph);
   nodes_[root].floor = 0;
   order_.push_back(root);
-  for (std::size_t head = 0; head < order_.size(); ++head) {
-    NodeIndex node = order_[head];
-    std::int32_t next_floor = nodes_[node].floor + 1;
-    graph.for_each_incident(node, [&](EdgeIndex, NodeIndex next) {
-      if (nodes_[next].floor >= 0) return;
-      nodes_[next].floor = next_floor;
-      order_.push_back(next);
-    });
-  }
-  return survey(graph, compact);
+  // One pass does both the layering and the survey: when a node is taken from
+  // the queue, every node on its floor or above has its floor already, so its
+  // edges are classified as a pass over the finished layering would classify
+  // them; a neighbour without a floor yet is a child, queued one floor down.
+  Tally tally;
+  for (std::size_t head = 0; head < order_.size(); ++head) note(graph, order_[head], tally, true);
+  return finish(graph, compact, tally);
 }
 
 DefectSurvey DefectSurveyor::survey_layered(const GraphWrap& graph, const FloorMap& floors, bool compact) {
@@ -45,39 +42,51 @@ DefectSurvey DefectSurveyor::survey_layered(const GraphWrap& graph, const FloorM
       nodes_[node].floor = static_cast<std::int32_t>(floor);
       order_.push_back(node);
     }
-  return survey(graph, compact);
+  Tally tally;
+  for (NodeIndex node : order_) note(graph, node, tally, false);
+  return finish(graph, compact, tally);
 }
 
-DefectSurvey DefectSurveyor::survey(const GraphWrap& graph, bool compact) {
-  DefectSurvey survey;
-  std::int32_t deepest_cut = -1;
-  std::int32_t deepest_copy = 0;
-  std::uint64_t mirrors = 0;
-  for (NodeIndex node : order_) {
-    NodeState& self = nodes_[node];
-    std::int32_t splits_above = 0;
-    graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
-      const NodeState& that = nodes_[other];
-      if (that.floor < 0) return;
-      if (that.floor < self.floor) {
-        ++self.parent_edges;
-        splits_above = std::max(splits_above, that.splits_down_to);
-      } else if (that.floor == self.floor && graph.first_end(edge) == node) {
-        // Each same-floor edge once, from its first endpoint; a self-loop
-        // hangs both of its leaves under its one node.
-        ++survey.cobound_edges;
-        deepest_cut = std::max(deepest_cut, self.floor);
-        ++self.cut_leaves;
-        ++nodes_[other].cut_leaves;
+void DefectSurveyor::note(const GraphWrap& graph, NodeIndex node, Tally& tally, bool discover) {
+  std::int32_t floor = nodes_[node].floor;
+  std::uint32_t parent_edges = 0;
+  std::int32_t splits_above = 0;
+  graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+    NodeState& that = nodes_[other];
+    if (that.floor < 0) {
+      if (discover) {
+        that.floor = floor + 1;
+        order_.push_back(other);
       }
-    });
-    bool split = self.parent_edges >= 2;
-    if (split) {
-      ++survey.inbound_nodes;
-      mirrors += self.parent_edges;
+      return;
     }
-    self.splits_down_to = splits_above + (split ? 1 : 0);
+    if (that.floor < floor) {
+      ++parent_edges;
+      splits_above = std::max(splits_above, that.splits_down_to);
+    } else if (that.floor == floor && graph.first_end(edge) == node) {
+      // Each same-floor edge once, from its first endpoint; a self-loop
+      // hangs both of its leaves under its one node.
+      ++tally.survey.cobound_edges;
+      tally.deepest_cut = std::max(tally.deepest_cut, floor);
+      ++nodes_[node].cut_leaves;
+      ++that.cut_leaves;
+    }
+  });
+  NodeState& self = nodes_[node];
+  self.parent_edges = parent_edges;
+  bool split = parent_edges >= 2;
+  if (split) {
+    ++tally.survey.inbound_nodes;
+    tally.mirrors += parent_edges;
   }
+  self.splits_down_to = splits_above + (split ? 1 : 0);
+}
+
+DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally& tally) {
+  DefectSurvey& survey = tally.survey;
+  std::int32_t deepest_cut = tally.deepest_cut;
+  std::int32_t deepest_copy = 0;
+  std::uint64_t mirrors = tally.mirrors;
   survey.deepest_floor = order_.empty() ? 0 : nodes_[order_.back()].floor;
   for (NodeIndex node : order_) {
     const NodeState& self = nodes_[node];

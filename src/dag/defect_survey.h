@@ -72,8 +72,20 @@ class DefectSurveyor {
     std::uint64_t below = 0;          // size of the tree below at the node's split
   };
 
+  // What the pass over the nodes has counted so far.
+  struct Tally {
+    DefectSurvey survey;
+    std::int32_t deepest_cut = -1;
+    std::uint64_t mirrors = 0;
+  };
+
   void start(const GraphWrap& graph);
-  DefectSurvey survey(const GraphWrap& graph, bool compact);
+  // Classifies the edges of `node`, whose floor is set, as parent, same-floor
+  // or child edges; with `discover`, neighbours without a floor get the next
+  // floor and join order_.
+  void note(const GraphWrap& graph, NodeIndex node, Tally& tally, bool discover);
+  // The survey from the counts and the states of the nodes in order_.
+  DefectSurvey finish(const GraphWrap& graph, bool compact, Tally& tally);
   std::uint64_t expanded_nodes_made(const GraphWrap& graph, std::uint64_t cobound_edges);
 
   std::vector<NodeState> nodes_;
