@@ -336,8 +336,9 @@ class DagRewrite {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", meta);
       if (!hung) return std::unexpected(hung.error());
       NodeIndex mirror = hung->second;
-      auto linked = attach_copy(*sub, mirror, "@" + std::string(graph_.id(mirror)), floor + 1,
-                                std::string(id) + "_link_" + std::to_string(i));
+      std::string suffix = "@";
+      suffix += graph_.id(mirror);
+      auto linked = attach_copy(*sub, mirror, suffix, floor + 1, std::string(id) + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
     return {};
