@@ -86,10 +86,9 @@ std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
     // From here on a member's floor entry holds its position in the sub-DAG.
     std::int32_t floor = region.floor(at);
     if (at == node) sub.root = static_cast<std::uint32_t>(sub.nodes.size());
-    SubDag::Node copy{graph.id(at), graph.label(at), graph.meta(at)};
+    SubDag::Node& copy = sub.nodes.emplace_back(SubDag::Node{graph.id(at), graph.label(at), graph.meta(at)});
     copy.meta.floor = floor;
     copy.meta.extra.clear_magnet_caches();
-    sub.nodes.push_back(copy);
     // Each edge once: from its first endpoint (a self-loop included).
     graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex other) {
       if (region.floor(other) >= 0 && graph.first_end(edge) == at) edges.push_back(edge);
