@@ -348,9 +348,9 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    std::vector<NodeIndex> copied;
-    copied.reserve(sub.nodes.size());
-    std::string id;
+    std::vector<NodeIndex>& copied = copied_buffer_;
+    copied.clear();
+    std::string& id = copy_id_buffer_;
     for (const SubDag::Node& data : sub.nodes) {
       if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
@@ -370,6 +370,9 @@ class DagRewrite {
   // parent string of a compact split.
   std::string id_buffer_;
   std::string smallest_buffer_;
+  // Reused by attach_copy: the copies' slots and the id being made.
+  std::vector<NodeIndex> copied_buffer_;
+  std::string copy_id_buffer_;
   GraphWrap graph_;
   // What the magnet walks of this rewrite learn about its settled subtrees.
   SubtreeMemo memo_{graph_};
