@@ -73,7 +73,7 @@ CandidateOutlook CandidateOutlooks::of(NodeIndex candidate) {
     if (!components_[component_of_[candidate]].eccentricities_known) tree_eccentricities(candidate);
     return CandidateOutlook{eccentricity_[candidate] + 1, true};
   }
-  DefectSurvey survey = surveyor_.survey_from(graph_, candidate, compact_);
+  DefectSurvey survey = surveyor_.survey_from(graph_, candidate, compact_, kDagNodeLimit);
   bool cannot_fail = survey.repairs() <= kDagRepairLimit && survey.nodes_made <= kDagNodeLimit &&
                      (allow_hashes_ || survey.repairs() == 0);
   return CandidateOutlook{survey.height_bound, cannot_fail};

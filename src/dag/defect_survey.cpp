@@ -22,7 +22,8 @@ void DefectSurveyor::start(const GraphWrap& graph) {
   if (nodes_.size() < graph.node_slot_count()) nodes_.resize(graph.node_slot_count());
 }
 
-DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root, bool compact) {
+DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root, bool compact,
+                                         std::uint64_t enough) {
   start(graph);
   nodes_[root].floor = 0;
   order_.push_back(root);
@@ -32,7 +33,7 @@ DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root,
   // them; a neighbour without a floor yet is a child, queued one floor down.
   Tally tally;
   for (std::size_t head = 0; head < order_.size(); ++head) note(graph, order_[head], tally, true);
-  return finish(graph, compact, tally);
+  return finish(graph, compact, tally, enough);
 }
 
 DefectSurvey DefectSurveyor::survey_layered(const GraphWrap& graph, const FloorMap& floors, bool compact) {
@@ -78,11 +79,12 @@ void DefectSurveyor::note(const GraphWrap& graph, NodeIndex node, Tally& tally, 
   if (split) {
     ++tally.survey.inbound_nodes;
     tally.mirrors += parent_edges;
+    tally.split_growth = saturated_mul(tally.split_growth, saturated_add(saturated_mul(4, parent_edges), 2));
   }
   self.splits_down_to = splits_above + (split ? 1 : 0);
 }
 
-DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally& tally) {
+DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally& tally, std::uint64_t enough) {
   DefectSurvey& survey = tally.survey;
   std::int32_t deepest_cut = tally.deepest_cut;
   std::int32_t deepest_copy = 0;
@@ -98,7 +100,9 @@ DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally&
     survey.nodes_made = saturated_add(2 * survey.cobound_edges, mirrors);
   } else {
     survey.height_bound = 1 + deepest_copy;
-    survey.nodes_made = expanded_nodes_made(graph, survey.cobound_edges);
+    std::uint64_t bound = saturated_mul(
+        saturated_add(order_.size(), saturated_mul(4, survey.cobound_edges)), tally.split_growth);
+    survey.nodes_made = enough > 0 && bound <= enough ? bound : expanded_nodes_made(graph, survey.cobound_edges);
   }
   return survey;
 }

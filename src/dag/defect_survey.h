@@ -56,7 +56,19 @@ class DefectSurveyor {
  public:
   // Layers the whole graph from `root` (nothing blocked, the store's visiting
   // order) and surveys the rewrite from it.
-  DefectSurvey survey_from(const GraphWrap& graph, NodeIndex root, bool compact);
+  //
+  // With `enough` above zero, a caller that only asks whether the rewrite
+  // makes at most `enough` nodes may get, in expanded mode, an upper bound
+  // on nodes_made that is itself at most `enough` instead of the exact count,
+  // which takes a further pass over the graph. The bound: a cut makes two
+  // nodes; a split of a node with k parent edges, whose tree below holds
+  // S <= G of the G nodes there are (G > k), makes S + k * (S + 1) as the
+  // limit counts them (the tree taken out, and per parent a mirror with a
+  // copy of it), of which k * (S + 1) join the graph. So G + made + 4 *
+  // (cuts still to make) is unchanged by a cut and grows by at most
+  // S + 2k * (S + 1) <= (4k + 1) * G per split, a factor of 4k + 2, and
+  //   made <= (reached nodes + 4 * cuts) * product over splits of (4k + 2).
+  DefectSurvey survey_from(const GraphWrap& graph, NodeIndex root, bool compact, std::uint64_t enough = 0);
 
   // Surveys a graph already layered (a rewrite's working copy after its floor
   // computation and the removal of what was not reached).
@@ -77,6 +89,8 @@ class DefectSurveyor {
     DefectSurvey survey;
     std::int32_t deepest_cut = -1;
     std::uint64_t mirrors = 0;
+    // The product over split nodes of (4 * parent edges + 2); saturates.
+    std::uint64_t split_growth = 1;
   };
 
   void start(const GraphWrap& graph);
@@ -85,7 +99,7 @@ class DefectSurveyor {
   // floor and join order_.
   void note(const GraphWrap& graph, NodeIndex node, Tally& tally, bool discover);
   // The survey from the counts and the states of the nodes in order_.
-  DefectSurvey finish(const GraphWrap& graph, bool compact, Tally& tally);
+  DefectSurvey finish(const GraphWrap& graph, bool compact, Tally& tally, std::uint64_t enough = 0);
   std::uint64_t expanded_nodes_made(const GraphWrap& graph, std::uint64_t cobound_edges);
 
   std::vector<NodeState> nodes_;

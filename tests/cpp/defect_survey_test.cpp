@@ -67,5 +67,29 @@ TEST(DefectSurvey, TellsRepairsNodesMadeAndHeightOfEveryRewrite) {
   EXPECT_GT(with_copies, 200u) << "expanded splits must be exercised";
 }
 
+// A survey asked only whether a rewrite stays within `enough` nodes gives
+// that answer, and never less than the exact count when it bounds it.
+TEST(DefectSurvey, NodeBoundAnswersLikeTheExactCount) {
+  std::mt19937 rng(7);
+  std::uint64_t bounded = 0, exact = 0;
+  for (int round = 0; round < 1500; ++round) {
+    GraphWrap graph = random_multigraph(rng);
+    for (NodeIndex root : graph.node_indices()) {
+      DefectSurvey counted = DefectSurveyor().survey_from(graph, root, false);
+      for (std::uint64_t enough : {1ull, 10ull, 100ull, 1000ull, 100'000ull, 1ull << 40}) {
+        DefectSurvey asked = DefectSurveyor().survey_from(graph, root, false, enough);
+        std::string where = std::string(graph.id(root)) + " enough " + std::to_string(enough);
+        EXPECT_GE(asked.nodes_made, counted.nodes_made) << where;
+        EXPECT_EQ(asked.nodes_made <= enough, counted.nodes_made <= enough) << where;
+        EXPECT_EQ(asked.repairs(), counted.repairs()) << where;
+        EXPECT_EQ(asked.height_bound, counted.height_bound) << where;
+        (asked.nodes_made == counted.nodes_made ? exact : bounded) += counted.inbound_nodes > 0 ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_GT(bounded, 1000u) << "the bound must stand in for the count often";
+  EXPECT_GT(exact, 1000u) << "and the count must be made when the bound is too large";
+}
+
 }  // namespace
 }  // namespace tolva
