@@ -10,7 +10,6 @@ iterable in bounded memory.
 
 from __future__ import annotations
 
-import hashlib
 import itertools
 import operator
 from collections.abc import Callable, Iterable, Iterator
@@ -93,6 +92,8 @@ def digest(graph: PyGraph, *, compact: bool = False, allow_hashes: bool = True) 
 
 def digest_of_key(key: str) -> str:
     """The digest that belongs to a key (see digest)."""
+    import hashlib  # here, not at the top: it costs every start of the command line ~5 ms
+
     return hashlib.sha256(key.encode("utf-8")).hexdigest()
 
 
