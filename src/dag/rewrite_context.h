@@ -17,6 +17,7 @@
 //   auto digest = context.md5().digest(text);
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -72,8 +73,12 @@ class RewriteScratch {
     }
     copy = graph;
     // A rewrite adds mirror nodes and their edges: room for half as many
-    // again as the graph has spares most copies every reallocation.
-    copy.reserve_growth(graph.node_count() / 2 + 8, graph.edge_count() / 2 + 8);
+    // again as a small graph has spares most copies every reallocation. The
+    // room is capped, since copies kept as tied winners keep it too (every
+    // root of a long cycle ties, and its rewrite adds a node or two).
+    constexpr std::size_t kMostRoom = 64;
+    copy.reserve_growth(std::min<std::size_t>(graph.node_count() / 2, kMostRoom) + 8,
+                        std::min<std::size_t>(graph.edge_count() / 2, kMostRoom) + 8);
     return copy;
   }
 
