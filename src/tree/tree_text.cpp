@@ -25,16 +25,10 @@ std::string build_node_string(std::string_view label, const std::vector<BranchTe
 }
 
 TreeText TreeText::node(TextArena& arena, std::span<const Item> items, std::string_view label) {
-  std::size_t size = node_text_size(
-      label, items.size(), [&](std::size_t i) { return items[i].child.size(); },
-      [&](std::size_t i) { return items[i].modality.size(); });
-  bool children_flat = std::all_of(items.begin(), items.end(), [](const Item& item) { return item.child.is_flat(); });
-  if (size > kFlatLimit || !children_flat) return composite(arena, items, label);
-  char* text = arena.chars(size);
-  write_node_text(
-      text, label, items.size(), [&](std::size_t i) { return items[i].child.flat_text(); },
+  auto flat = flat_node_text(
+      arena, label, items.size(), [&](std::size_t i) -> const TreeText& { return items[i].child; },
       [&](std::size_t i) { return items[i].modality; });
-  return TreeText(text, size, nullptr);
+  return flat ? *flat : composite(arena, items, label);
 }
 
 TreeText TreeText::composite(TextArena& arena, std::span<const Item> items, std::string_view label) {

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -166,6 +167,25 @@ char* write_node_text(char* out, std::string_view label, std::size_t count, Text
   *out++ = ')';
   put(label);
   return out;
+}
+
+// The flat node text of `count` children (text_at(i) a TreeText, modality_at(i)
+// its modality) written into `arena`, or nothing when a child is not flat or
+// the text would pass TreeText::kFlatLimit: the rule by which TreeText::node
+// chooses its form, for callers that hold their children in their own lists.
+template <typename TextAt, typename ModalityAt>
+std::optional<TreeText> flat_node_text(TextArena& arena, std::string_view label, std::size_t count,
+                                       TextAt text_at, ModalityAt modality_at) {
+  for (std::size_t i = 0; i < count; ++i)
+    if (!text_at(i).is_flat()) return std::nullopt;
+  std::size_t size = node_text_size(
+      label, count, [&](std::size_t i) { return text_at(i).size(); },
+      [&](std::size_t i) { return modality_at(i).size(); });
+  if (size > TreeText::kFlatLimit) return std::nullopt;
+  char* text = arena.chars(size);
+  write_node_text(
+      text, label, count, [&](std::size_t i) { return text_at(i).flat_text(); }, modality_at);
+  return TreeText::flat(std::string_view(text, size));
 }
 
 }  // namespace tolva

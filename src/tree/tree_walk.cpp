@@ -158,24 +158,16 @@ void TreeWalker::finish(const Frame& frame) {
     memo_->remember(frame.node, result.text.flat_text(), height);
 }
 
-// Small texts are written out; large ones refer to their children. The
-// common case, flat children and a small text, is written straight from the
-// sorted entries.
+// Small texts are written out, straight from the sorted entries; large ones
+// refer to their children.
 TreeText TreeWalker::node_text(std::string_view label) {
-  auto text_at = [&](std::size_t i) { return entries_[i].text.flat_text(); };
-  auto modality_at = [&](std::size_t i) { return entries_[i].modality; };
-  bool children_flat = std::all_of(entries_.begin(), entries_.end(), [](const BranchEntry& e) { return e.text.is_flat(); });
-  std::size_t size = node_text_size(
-      label, entries_.size(), [&](std::size_t i) { return entries_[i].text.size(); },
-      [&](std::size_t i) { return entries_[i].modality.size(); });
-  if (children_flat && size <= TreeText::kFlatLimit) {
-    char* text = arena_.chars(size);
-    write_node_text(text, label, entries_.size(), text_at, modality_at);
-    return TreeText::flat(std::string_view(text, size));
-  }
+  auto flat = flat_node_text(
+      arena_, label, entries_.size(), [&](std::size_t i) -> const TreeText& { return entries_[i].text; },
+      [&](std::size_t i) { return entries_[i].modality; });
+  if (flat) return *flat;
   items_.clear();
   for (const BranchEntry& entry : entries_) items_.push_back(TreeText::Item{entry.text, entry.modality});
-  return TreeText::node(arena_, items_, label);
+  return TreeText::composite(arena_, items_, label);
 }
 
 void TreeWalker::sort_children() {
