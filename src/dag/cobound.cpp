@@ -88,7 +88,7 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge) {
 }
 
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
-                                                       const std::vector<CoboundCandidate>& candidates,
+                                                       std::span<const CoboundCandidate> candidates,
                                                        std::int32_t floor, bool allow_hashes,
                                                        RewriteContext& context) {
   if (candidates.empty()) return std::nullopt;

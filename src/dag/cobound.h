@@ -18,21 +18,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "dag/defect_candidates.h"
 #include "dag/json_value.h"
 #include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
-
-struct CoboundCandidate {
-  EdgeIndex edge;
-  std::int32_t floor;
-};
 
 // Texts are views of the graph's texts.
 struct CoboundScore {
@@ -63,7 +60,7 @@ JsonValue edge_repr(const GraphWrap& graph, EdgeIndex edge);
 // Fails (Parse) with "cobound endpoints missing" for a vacant candidate slot;
 // magnet errors pass through. `graph` changes only in its magnet caches.
 Result<std::optional<CoboundCandidate>> select_cobound(GraphWrap& graph,
-                                                       const std::vector<CoboundCandidate>& candidates,
+                                                       std::span<const CoboundCandidate> candidates,
                                                        std::int32_t floor, bool allow_hashes,
                                                        RewriteContext& context);
 

@@ -23,31 +23,61 @@ namespace {
 // changes the floor or the parent edges of another (see defect_survey.h), so
 // the buckets are collected once and the rewrite takes its defects from them
 // deepest floor first, as a fresh collection before each repair would.
+//
+// The defects of all floors share flat lists (a floor owns one range of each),
+// lent by the call's scratch, so collecting them allocates next to nothing.
 class DefectBuckets {
  public:
-  explicit DefectBuckets(const GraphWrap& graph) {
+  DefectBuckets(const GraphWrap& graph, DefectLists& lists) : lists_(lists) {
+    lists_.clear();
+    std::vector<CoboundCandidate>& cobound = lists_.cobound;
+    std::vector<InboundCandidate>& inbound = lists_.inbound;
+    std::vector<EdgeIndex>& parent_edges = lists_.parent_edges;
     for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
       auto ends = graph.endpoints(edge);
       if (!ends) continue;
       auto floor = floor_of(graph, ends->first);
       if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
-      at(*floor).cobound.push_back(CoboundCandidate{edge, *floor});
-      ++count_;
+      cobound.push_back(CoboundCandidate{edge, *floor});
     }
-    std::vector<EdgeIndex> parent_edges;
+    // An edge is a parent edge of its deeper end only, so the list never
+    // outgrows this and the spans into it stay valid.
+    parent_edges.reserve(graph.edge_slot_count());
     graph.for_each_node([&](NodeIndex node) {
       auto node_floor = graph.floor(node);
       if (!node_floor || *node_floor < 0) return;
       std::int32_t floor = *node_floor;
-      parent_edges.clear();
+      auto begin = static_cast<std::uint32_t>(parent_edges.size());
       graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
         auto other_floor = floor_of(graph, other);
         if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
       });
-      if (parent_edges.size() < 2) return;
-      at(floor).inbound.push_back(InboundCandidate{parent_edges, floor, node});
-      ++count_;
+      auto count = static_cast<std::uint32_t>(parent_edges.size()) - begin;
+      if (count < 2) {
+        parent_edges.resize(begin);
+        return;
+      }
+      inbound.push_back(InboundCandidate{{parent_edges.data() + begin, count}, floor, node});
     });
+    // Edges and nodes were met in index order and are distinct, so sorting by
+    // (floor, index) keeps each floor's own order.
+    std::sort(cobound.begin(), cobound.end(), [](const CoboundCandidate& a, const CoboundCandidate& b) {
+      return a.floor != b.floor ? a.floor < b.floor : a.edge < b.edge;
+    });
+    std::sort(inbound.begin(), inbound.end(), [](const InboundCandidate& a, const InboundCandidate& b) {
+      return a.floor != b.floor ? a.floor < b.floor : a.node < b.node;
+    });
+    std::int32_t floors = 0;
+    if (!cobound.empty()) floors = cobound.back().floor + 1;
+    if (!inbound.empty()) floors = std::max(floors, inbound.back().floor + 1);
+    lists_.floors.assign(static_cast<std::size_t>(floors), DefectLists::Floor{});
+    for (std::uint32_t i = static_cast<std::uint32_t>(cobound.size()); i-- > 0;)
+      lists_.floors[cobound[i].floor].cobound_begin = i;
+    for (const CoboundCandidate& defect : cobound) ++lists_.floors[defect.floor].cobound_count;
+    for (std::uint32_t i = static_cast<std::uint32_t>(inbound.size()); i-- > 0;)
+      lists_.floors[inbound[i].floor].inbound_begin = i;
+    for (const InboundCandidate& defect : inbound) ++lists_.floors[defect.floor].inbound_count;
+    count_ = cobound.size() + inbound.size();
   }
 
   // All defects not yet taken.
@@ -55,40 +85,45 @@ class DefectBuckets {
 
   // The deepest floor that still holds a defect; nothing when none is left.
   std::optional<std::int32_t> deepest() {
-    while (!floors_.empty() && floors_.back().cobound.empty() && floors_.back().inbound.empty())
-      floors_.pop_back();
-    if (floors_.empty()) return std::nullopt;
-    return static_cast<std::int32_t>(floors_.size() - 1);
+    std::vector<DefectLists::Floor>& floors = lists_.floors;
+    while (!floors.empty() && floors.back().cobound_count == 0 && floors.back().inbound_count == 0)
+      floors.pop_back();
+    if (floors.empty()) return std::nullopt;
+    return static_cast<std::int32_t>(floors.size() - 1);
   }
 
-  std::vector<CoboundCandidate>& cobound(std::int32_t floor) { return floors_[floor].cobound; }
-  std::vector<InboundCandidate>& inbound(std::int32_t floor) { return floors_[floor].inbound; }
+  std::span<const CoboundCandidate> cobound(std::int32_t floor) const {
+    const DefectLists::Floor& at = lists_.floors[floor];
+    return {lists_.cobound.data() + at.cobound_begin, at.cobound_count};
+  }
+  std::span<const InboundCandidate> inbound(std::int32_t floor) const {
+    const DefectLists::Floor& at = lists_.floors[floor];
+    return {lists_.inbound.data() + at.inbound_begin, at.inbound_count};
+  }
 
   void take_cobound(std::int32_t floor, EdgeIndex edge) {
-    std::erase_if(cobound(floor), [edge](const CoboundCandidate& c) { return c.edge == edge; });
+    DefectLists::Floor& at = lists_.floors[floor];
+    auto begin = lists_.cobound.begin() + at.cobound_begin;
+    auto end = std::remove_if(begin, begin + at.cobound_count,
+                              [edge](const CoboundCandidate& c) { return c.edge == edge; });
+    at.cobound_count = static_cast<std::uint32_t>(end - begin);
     --count_;
   }
   void take_inbound(std::int32_t floor, NodeIndex node) {
-    std::erase_if(inbound(floor), [node](const InboundCandidate& c) { return c.node == node; });
+    DefectLists::Floor& at = lists_.floors[floor];
+    auto begin = lists_.inbound.begin() + at.inbound_begin;
+    auto end = std::remove_if(begin, begin + at.inbound_count,
+                              [node](const InboundCandidate& c) { return c.node == node; });
+    at.inbound_count = static_cast<std::uint32_t>(end - begin);
     --count_;
   }
 
  private:
-  struct Floor {
-    std::vector<CoboundCandidate> cobound;
-    std::vector<InboundCandidate> inbound;
-  };
-
   static std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
     return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
   }
 
-  Floor& at(std::int32_t floor) {
-    if (floors_.size() <= static_cast<std::size_t>(floor)) floors_.resize(floor + 1);
-    return floors_[floor];
-  }
-
-  std::vector<Floor> floors_;
+  DefectLists& lists_;
   std::uint64_t count_ = 0;
 };
 
@@ -101,15 +136,22 @@ std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
 class DagRewrite {
  public:
   DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context)
-      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context) {}
+      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context),
+        buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
+    memo_.start(graph_);
+  }
+  ~DagRewrite() { context_.scratch().give_back(std::move(buffers_)); }
+  DagRewrite(const DagRewrite&) = delete;
+  DagRewrite& operator=(const DagRewrite&) = delete;
 
   Result<GraphWrap> run(std::string_view root, const BlockedNodes& blocked) {
     RewriteContext::MemoScope memo_scope(context_, context_.remember_subtrees() ? &memo_ : nullptr);
-    auto floors = compute_floors(graph_, root, blocked);
-    if (!floors) return parse_error(std::move(floors.error()));
+    FloorMap& floors = buffers_->floors;
+    if (auto layered = compute_floors_into(graph_, root, blocked, floors); !layered)
+      return parse_error(std::move(layered.error()));
     remove_unreached();
-    DefectBuckets defects(graph_);
-    if (certain_to_exceed_repair_limit(defects, *floors))
+    DefectBuckets defects(graph_, buffers_->defects);
+    if (certain_to_exceed_repair_limit(defects, floors))
       return unsupported_error("dag rewrite loop exceeded guard limit");
     for (std::uint64_t iteration = 1;; ++iteration) {
       if (context_.controls().should_stop(static_cast<std::int64_t>(graph_.node_count() + graph_.edge_count())))
@@ -121,7 +163,7 @@ class DagRewrite {
       if (iteration == kDagRepairLimit + 1)
         return unsupported_error("dag rewrite loop exceeded guard limit");
     }
-    restore_floors(*floors);
+    restore_floors(floors);
     return std::move(graph_);
   }
 
@@ -177,7 +219,7 @@ class DagRewrite {
     auto choice = select_inbound(graph_, defects.inbound(floor), floor, allow_hashes_, context_);
     if (!choice) return std::unexpected(choice.error());
     if (!*choice) return false;
-    InboundCandidate chosen = std::move(**choice);
+    InboundCandidate chosen = **choice;
     defects.take_inbound(floor, chosen.node);
     auto split = split_inbound(chosen);
     if (!split) return std::unexpected(split.error());
@@ -223,7 +265,7 @@ class DagRewrite {
     std::string_view suffix_text(suffix, static_cast<std::size_t>(end - suffix));
     NodeIndex mirror = add_generated_node(graph_, std::string_view(mirror_id, end - mirror_id), label, meta);
     graph_.remove_edge(edge);
-    std::string& edge_id = id_buffer_;
+    std::string& edge_id = buffers_->edge_id;
     edge_id.clear();
     edge_id.append("#").append(old_edge.id).append(suffix_text);
     graph_.add_edge_custom(parent, mirror, edge_id, old_edge.modality);
@@ -254,7 +296,7 @@ class DagRewrite {
     // the smallest so far is kept written out; each walk's text is compared
     // with it where it lies, before the next walk reuses the walker.
     NodeIndex main_mirror = kEndMarker;
-    std::string& smallest = smallest_buffer_;
+    std::string& smallest = buffers_->smallest;
     const NodeMeta meta = mirror_meta(node, label, count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
       EdgeIndex edge = candidate.parent_edges[i];
@@ -296,23 +338,28 @@ class DagRewrite {
     return {};
   }
 
-  // The DAG below `node`: a rewrite rooted at it and confined to its region.
-  // A region with nothing to repair is read off directly.
-  Result<SubDag> dag_below(NodeIndex node, std::int32_t floor) {
+  // The DAG below `node`: a rewrite rooted at it and confined to its region,
+  // written into the lent sub_below. A region with nothing to repair is read
+  // off directly.
+  Result<void> dag_below(NodeIndex node, std::int32_t floor) {
     RegionScratch& region = context_.scratch().region();
-    if (auto tree = extract_tree_below(graph_, node, floor, region)) {
-      if (auto taken = context_.take_nodes(tree->nodes.size()); !taken) return std::unexpected(taken.error());
-      return std::move(*tree);
+    SubDag& below = buffers_->sub_below;
+    if (extract_tree_below(graph_, node, floor, region, below)) {
+      if (auto taken = context_.take_nodes(below.nodes.size()); !taken) return std::unexpected(taken.error());
+      return {};
     }
     // The recursive rewrite starts from a copy of the whole working copy.
     if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
     graph_.for_each_node([&](NodeIndex index) { outside[index] = true; });
     for (NodeIndex inside : region.reached) outside[inside] = false;
-    auto below = DagRewrite(graph_, false, allow_hashes_, context_)
-                     .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
-    if (!below) return std::unexpected(below.error());
-    return sub_dag_from(*below);
+    auto rewritten = DagRewrite(graph_, false, allow_hashes_, context_)
+                         .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
+    if (!rewritten) return std::unexpected(rewritten.error());
+    auto sub = sub_dag_from(*rewritten);
+    if (!sub) return std::unexpected(sub.error());
+    below = std::move(*sub);
+    return {};
   }
 
   // Expanded: each mirror, labelled ".", gets its own copy of the DAG below
@@ -321,8 +368,8 @@ class DagRewrite {
     NodeIndex node = candidate.node;
     std::int32_t floor = candidate.floor;
     std::string_view id = graph_.id(node);
-    auto sub = dag_below(node, floor);
-    if (!sub) return std::unexpected(sub.error());
+    if (auto below = dag_below(node, floor); !below) return below;
+    const SubDag* sub = &buffers_->sub_below;
     // A sub-DAG rewritten in a graph of its own brings its texts along.
     graph_.texts().keep_alive(sub->texts);
     std::size_t count = candidate.parent_edges.size();
@@ -348,9 +395,10 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
-    std::vector<NodeIndex>& copied = copied_buffer_;
+    std::vector<NodeIndex>& copied = buffers_->copied;
     copied.clear();
-    std::string& id = copy_id_buffer_;
+    copied.reserve(sub.nodes.size());
+    std::string& id = buffers_->copy_id;
     for (const SubDag::Node& data : sub.nodes) {
       if (context_.controls().should_stop()) return interrupted_error();
       NodeMeta meta = data.meta;
@@ -366,19 +414,14 @@ class DagRewrite {
     return {};
   }
 
-  // Reused text buffers: the ids of the mirrors' edges, and the smallest
-  // parent string of a compact split.
-  std::string id_buffer_;
-  std::string smallest_buffer_;
-  // Reused by attach_copy: the copies' slots and the id being made.
-  std::vector<NodeIndex> copied_buffer_;
-  std::string copy_id_buffer_;
   GraphWrap graph_;
-  // What the magnet walks of this rewrite learn about its settled subtrees.
-  SubtreeMemo memo_{graph_};
   bool compact_;
   bool allow_hashes_;
   RewriteContext& context_;
+  // The working lists, lent by the call's scratch while this rewrite lives.
+  std::unique_ptr<RewriteBuffers> buffers_;
+  // What the magnet walks of this rewrite learn about its settled subtrees.
+  SubtreeMemo& memo_;
   std::uint64_t virtual_counter_ = 0;
   std::uint64_t mirror_counter_ = 0;
 };

@@ -58,6 +58,26 @@ Result<void> score_candidate(GraphWrap& graph, const InboundCandidate& candidate
   return {};
 }
 
+// The best score of one choice so far and the one being made, their digest
+// lists lent by the call's scratch for the length of the choice.
+class ChoiceScores {
+ public:
+  explicit ChoiceScores(RewriteScratch& scratch) : lists_(scratch.digest_lists()) { swap_lists(); }
+  ~ChoiceScores() { swap_lists(); }
+  ChoiceScores(const ChoiceScores&) = delete;
+  ChoiceScores& operator=(const ChoiceScores&) = delete;
+
+  InboundScore best;
+  InboundScore next;
+
+ private:
+  void swap_lists() {
+    best.parent_digests.swap(lists_[0]);
+    next.parent_digests.swap(lists_[1]);
+  }
+  std::array<std::vector<Digest>, 2>& lists_;
+};
+
 JsonValue scores_value(const std::vector<InboundEntry>& ranking) {
   JsonValue::Array scores;
   for (const InboundEntry& entry : ranking)
@@ -101,15 +121,16 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry) 
 }
 
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
-                                                       const std::vector<InboundCandidate>& candidates,
+                                                       std::span<const InboundCandidate> candidates,
                                                        std::int32_t floor, bool allow_hashes,
                                                        RewriteContext& context) {
   if (candidates.empty()) return std::nullopt;
   bool tracing = context.trace().trace_on();
   // The best score so far and the one being made swap their storage, so the
-  // lists of a score are allocated once per choice, not once per candidate.
-  InboundScore best;
-  InboundScore next;
+  // lists of a score are allocated once per call, not once per candidate.
+  ChoiceScores scores(context.scratch());
+  InboundScore& best = scores.best;
+  InboundScore& next = scores.next;
   std::size_t best_at = 0;
   TopRanking<InboundEntry> ranking;
   for (std::size_t i = 0; i < candidates.size(); ++i) {

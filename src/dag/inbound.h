@@ -15,22 +15,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "dag/defect_candidates.h"
 #include "dag/json_value.h"
 #include "dag/rewrite_context.h"
 #include "error/tolva_error.h"
 #include "graph/graph_wrap.h"
 
 namespace tolva {
-
-struct InboundCandidate {
-  std::vector<EdgeIndex> parent_edges;  // in the node's visiting order
-  std::int32_t floor;
-  NodeIndex node;
-};
 
 // Texts are views of the graph's texts.
 struct InboundScore {
@@ -60,7 +56,7 @@ JsonValue inbound_repr_from_keys(std::int32_t floor, const InboundEntry& entry);
 // Fails (Parse) with "inbound endpoints missing" for a vacant parent edge;
 // magnet errors pass through. `graph` changes only in its caches.
 Result<std::optional<InboundCandidate>> select_inbound(GraphWrap& graph,
-                                                       const std::vector<InboundCandidate>& candidates,
+                                                       std::span<const InboundCandidate> candidates,
                                                        std::int32_t floor, bool allow_hashes,
                                                        RewriteContext& context);
 

@@ -18,11 +18,15 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "dag/call_controls.h"
 #include "dag/md5_digest.h"
+#include "dag/rewrite_buffers.h"
 #include "dag/sub_dag.h"
 #include "error/tolva_error.h"
 #include "tree/subtree_memo.h"
@@ -71,25 +75,41 @@ class RewriteScratch {
       copy = std::move(*spare_);
       spare_.reset();
     }
-    copy = graph;
     // A rewrite adds mirror nodes and their edges: room for half as many
     // again as a small graph has spares most copies every reallocation. The
     // room is capped, since copies kept as tied winners keep it too (every
     // root of a long cycle ties, and its rewrite adds a node or two).
     constexpr std::size_t kMostRoom = 64;
-    copy.reserve_growth(std::min<std::size_t>(graph.node_count() / 2, kMostRoom) + 8,
-                        std::min<std::size_t>(graph.edge_count() / 2, kMostRoom) + 8);
+    copy.reserve_for_copy(graph, std::min<std::size_t>(graph.node_count() / 2, kMostRoom) + 8,
+                          std::min<std::size_t>(graph.edge_count() / 2, kMostRoom) + 8);
+    copy = graph;
     return copy;
   }
 
   // A graph no longer needed; the next copy reuses its storage.
   void recycle(GraphWrap graph) { spare_ = std::move(graph); }
 
+  // The working lists of a rewrite about to run: a set given back by an
+  // earlier one when there is one (see rewrite_buffers.h).
+  std::unique_ptr<RewriteBuffers> borrow_buffers() {
+    if (spare_buffers_.empty()) return std::make_unique<RewriteBuffers>();
+    std::unique_ptr<RewriteBuffers> buffers = std::move(spare_buffers_.back());
+    spare_buffers_.pop_back();
+    return buffers;
+  }
+  void give_back(std::unique_ptr<RewriteBuffers> buffers) { spare_buffers_.push_back(std::move(buffers)); }
+
+  // Two lists of parent digests, lent to the two scores of one inbound choice
+  // at a time: a rewrite makes many choices among a few candidates each.
+  std::array<std::vector<Digest>, 2>& digest_lists() { return digest_lists_; }
+
  private:
   TreeWalker walker_;
   RegionScratch region_;
   Md5Hasher md5_;
   std::optional<GraphWrap> spare_;
+  std::array<std::vector<Digest>, 2> digest_lists_;
+  std::vector<std::unique_ptr<RewriteBuffers>> spare_buffers_;
 };
 
 class RewriteContext {

@@ -14,7 +14,7 @@ constexpr std::size_t kItemsWritten = 2;
 
 }  // namespace
 
-bool SharedParentSplit::applies(const GraphWrap& graph, NodeIndex node, const std::vector<EdgeIndex>& parent_edges,
+bool SharedParentSplit::applies(const GraphWrap& graph, NodeIndex node, std::span<const EdgeIndex> parent_edges,
                                 std::size_t minimum) {
   if (parent_edges.size() < std::max<std::size_t>(minimum, 2)) return false;
   NodeIndex parent = graph.other_end(parent_edges.front(), node);
@@ -23,7 +23,7 @@ bool SharedParentSplit::applies(const GraphWrap& graph, NodeIndex node, const st
 }
 
 SharedParentSplit::SharedParentSplit(const GraphWrap& graph, TreeWalker& walker, NodeIndex node, NodeIndex parent,
-                                     std::int32_t floor, const std::vector<EdgeIndex>& parent_edges) {
+                                     std::int32_t floor, std::span<const EdgeIndex> parent_edges) {
   BlockedNodes above = BlockedNodes::floors_up_to(floor - 1, parent);
   auto root = walker.walk(graph, parent, above, TreeWalkOptions{true, true});
   if (root) {

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -36,13 +37,13 @@ class SharedParentSplit {
  public:
   // True when every parent edge leads to the same parent and there are at
   // least `minimum` of them (fewer are ranked faster by writing each string).
-  static bool applies(const GraphWrap& graph, NodeIndex node, const std::vector<EdgeIndex>& parent_edges,
+  static bool applies(const GraphWrap& graph, NodeIndex node, std::span<const EdgeIndex> parent_edges,
                       std::size_t minimum);
 
   // Reads the parent's children as they are before any mirror is hung. The
   // walker's texts must stay untouched (no other walk) until first_smallest.
   SharedParentSplit(const GraphWrap& graph, TreeWalker& walker, NodeIndex node, NodeIndex parent,
-                    std::int32_t floor, const std::vector<EdgeIndex>& parent_edges);
+                    std::int32_t floor, std::span<const EdgeIndex> parent_edges);
 
   // After every mirror was hung: the position (in parent-edge order) of the
   // first mirror whose string is the smallest. `parent_modalities` holds the

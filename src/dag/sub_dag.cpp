@@ -70,15 +70,18 @@ Result<SubDag> sub_dag_from(const GraphWrap& dag) {
   return sub;
 }
 
-std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor,
-                                         RegionScratch& region) {
+bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor, RegionScratch& region,
+                        SubDag& sub) {
   region.layer_below(graph, node, node_floor);
-  if (has_defect(graph, region)) return std::nullopt;
+  if (has_defect(graph, region)) return false;
 
   std::vector<NodeIndex>& members = region.members;
   members.assign(region.reached.begin(), region.reached.end());
   std::sort(members.begin(), members.end());
-  SubDag sub;
+  sub.nodes.clear();
+  sub.edges.clear();
+  sub.root = 0;
+  sub.texts = TextStore{};  // the views below are the graph's texts
   sub.nodes.reserve(members.size());
   std::vector<EdgeIndex>& edges = region.edges;
   edges.clear();
@@ -102,7 +105,7 @@ std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node,
     auto second = static_cast<std::uint32_t>(region.floor(graph.second_end(edge)));
     sub.edges.push_back(SubDag::Edge{first, second, graph.edge(edge)});
   }
-  return sub;
+  return true;
 }
 
 }  // namespace tolva

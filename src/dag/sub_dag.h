@@ -7,8 +7,8 @@
 // copy, exactly as a full recursive rewrite would return it, without copying
 // the whole graph and deleting everything outside the region.
 //
-//   auto sub = extract_tree_below(graph, node, region);
-//   if (!sub) sub = sub_dag_from(full_recursive_rewrite_result);
+//   SubDag sub;
+//   if (!extract_tree_below(graph, node, floor, region, sub)) sub = *sub_dag_from(full_recursive_rewrite_result);
 #pragma once
 
 #include <cstdint>
@@ -71,8 +71,10 @@ Result<SubDag> sub_dag_from(const GraphWrap& dag);
 // repair: every region node then has its breadth-first floor from `node` and
 // cleared magnet caches. Nothing when the region holds a same-floor edge or a
 // node with two parent edges, which need the full rewrite; region.reached then
-// lists the region.
-std::optional<SubDag> extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor,
-                                         RegionScratch& region);
+// lists the region. The DAG is written into `out`, whose lists are reused
+// (every split of a rewrite reads one); false, with `out` unspecified, when
+// there is none.
+bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor, RegionScratch& region,
+                        SubDag& out);
 
 }  // namespace tolva

@@ -9,13 +9,21 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
 
 std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::string_view root_id,
                                                     const BlockedNodes& blocked) {
+  FloorMap floors;
+  if (auto found = compute_floors_into(graph, root_id, blocked, floors); !found)
+    return std::unexpected(std::move(found.error()));
+  return floors;
+}
+
+std::expected<void, std::string> compute_floors_into(GraphWrap& graph, std::string_view root_id,
+                                                     const BlockedNodes& blocked, FloorMap& floors) {
   std::optional<NodeIndex> root = graph.find(root_id);
   if (!root) return std::unexpected("unknown root id '" + std::string(root_id) + "'");
 
   graph.clear_floors_and_magnets();
   // A node's floor is written when it is queued, so "has a floor" is "seen",
   // and the floor map doubles as the queue: it holds the nodes in search order.
-  FloorMap floors;
+  floors.clear();
   floors.reserve(graph.node_count());
   graph.set_floor(*root, 0);
   floors.push(*root, 0);
@@ -31,7 +39,7 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
       });
     }
   }
-  return floors;
+  return {};
 }
 
 }  // namespace tolva

@@ -70,6 +70,10 @@ class FloorMap {
     if (floor == starts_.size()) starts_.push_back(static_cast<std::uint32_t>(nodes_.size()));
     nodes_.push_back(node);
   }
+  void clear() {
+    nodes_.clear();
+    starts_.clear();
+  }
   // Room for `nodes` nodes and, since most graphs are shallow, a few dozen floors.
   void reserve(std::size_t nodes) {
     nodes_.reserve(nodes);
@@ -89,5 +93,10 @@ std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::strin
 // blocked nodes must not depend on floors (the floors are reset first).
 std::expected<FloorMap, std::string> compute_floors(GraphWrap& graph, std::string_view root_id,
                                                     const BlockedNodes& blocked);
+
+// The same search written into `floors`, whose storage is reused (a rewrite
+// layers its working copy once per candidate).
+std::expected<void, std::string> compute_floors_into(GraphWrap& graph, std::string_view root_id,
+                                                     const BlockedNodes& blocked, FloorMap& floors);
 
 }  // namespace tolva

@@ -213,11 +213,11 @@ void GraphWrap::store_extra(NodeIndex index, const NodeExtra& extra) {
   }
 }
 
-void GraphWrap::reserve_growth(std::size_t nodes, std::size_t edges) {
-  nodes_.reserve(nodes_.size() + nodes);
-  colds_.reserve(colds_.size() + nodes);
-  magnet_caches_.reserve(magnet_caches_.size() + nodes);
-  edges_.reserve(edges_.size() + edges);
+void GraphWrap::reserve_for_copy(const GraphWrap& source, std::size_t nodes, std::size_t edges) {
+  nodes_.reserve(source.nodes_.size() + nodes);
+  colds_.reserve(source.colds_.size() + nodes);
+  magnet_caches_.reserve(source.magnet_caches_.size() + nodes);
+  edges_.reserve(source.edges_.size() + edges);
 }
 
 NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, const NodeMeta& meta) {

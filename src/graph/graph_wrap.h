@@ -232,11 +232,13 @@ class GraphWrap {
   // many edges are coming avoids growing the slots step by step).
   void reserve_edges(std::size_t count) { edges_.reserve(count); }
 
-  // Room for `nodes` more nodes (with their records) and `edges` more edges
-  // without reallocating; a rewrite's copy takes it once instead of growing
-  // its slot vectors as its mirror nodes arrive one by one. The id table is
-  // left to grow on demand: rehashing it ahead costs more than it saves.
-  void reserve_growth(std::size_t nodes, std::size_t edges);
+  // Room for a copy of `source` and then `nodes` more nodes (with their
+  // records) and `edges` more edges without reallocating. Taken before the
+  // copy is assigned, so the assignment fills the room in place; a rewrite's
+  // copy takes it once instead of growing its slot vectors as its mirror
+  // nodes arrive one by one. The id table is left to grow on demand:
+  // rehashing it ahead costs more than it saves.
+  void reserve_for_copy(const GraphWrap& source, std::size_t nodes, std::size_t edges);
 
   // Asks memory for a node's edge list heads ahead of an edge insertion
   // (a reader's hint on large graphs); changes nothing.

@@ -21,7 +21,7 @@
 // magnet walks). It keeps small texts only, within a byte budget, so that it
 // never holds more than a fixed amount beside the graph.
 //
-//   SubtreeMemo memo(graph);
+//   SubtreeMemo memo(graph);     // or memo.start(graph) to use it again
 //   memo.settle_below(floor);   // the deepest defect left, before each repair
 //   TreeWalkOptions options{.use_parent_modality = false, .memo = &memo};
 #pragma once
@@ -43,9 +43,21 @@ class SubtreeMemo {
     std::int32_t height = 1;
   };
 
+  SubtreeMemo() = default;
   explicit SubtreeMemo(const GraphWrap& graph) : graph_(&graph) {}
   SubtreeMemo(const SubtreeMemo&) = delete;
   SubtreeMemo& operator=(const SubtreeMemo&) = delete;
+
+  // Forgets everything and serves walks of `graph` from now on; keeps the
+  // storage for the next rewrite.
+  void start(const GraphWrap& graph) {
+    graph_ = &graph;
+    settled_below_.reset();
+    slots_.clear();
+    entries_.clear();
+    texts_.reset();
+    bytes_ = 0;
+  }
 
   // From now on the nodes on floors deeper than `floor` are settled. The
   // floor may only rise (towards the root) over a rewrite.
@@ -72,7 +84,7 @@ class SubtreeMemo {
   static constexpr std::size_t kMostBytes = 8u << 20;
 
  private:
-  const GraphWrap* graph_;
+  const GraphWrap* graph_ = nullptr;
   std::optional<std::int32_t> settled_below_;
   std::vector<std::uint32_t> slots_;  // position in entries_ per node slot
   std::vector<Entry> entries_;

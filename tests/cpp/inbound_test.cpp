@@ -63,17 +63,27 @@ GraphWrap two_children() {
       {{"r", "p1"}, {"r", "p2"}, {"r", "p3"}, {"p1", "x"}, {"p2", "x"}, {"p1", "y"}, {"p3", "y"}});
 }
 
-// The inbound candidates of floor 2, as the rewrite lists them.
-std::vector<InboundCandidate> inbound_on_floor_2(const GraphWrap& graph) {
-  std::vector<InboundCandidate> out;
+// The inbound candidates of floor 2, as the rewrite lists them, and the lists
+// of parent edges they view.
+struct FloorTwoDefects {
+  std::vector<std::vector<EdgeIndex>> parents;
+  std::vector<InboundCandidate> candidates;
+};
+
+FloorTwoDefects inbound_on_floor_2(const GraphWrap& graph) {
+  FloorTwoDefects out;
+  std::vector<NodeIndex> nodes;
   graph.for_each_node([&](NodeIndex node) {
     if (graph.floor(node) != 2) return;
     std::vector<EdgeIndex> parents;
     graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
       if (*graph.floor(other) < 2) parents.push_back(edge);
     });
-    if (parents.size() >= 2) out.push_back(InboundCandidate{parents, 2, node});
+    if (parents.size() < 2) return;
+    out.parents.push_back(std::move(parents));
+    nodes.push_back(node);
   });
+  for (std::size_t i = 0; i < nodes.size(); ++i) out.candidates.push_back(InboundCandidate{out.parents[i], 2, nodes[i]});
   return out;
 }
 
@@ -84,7 +94,8 @@ TEST(SelectInbound, GreaterParentDigestsWinOverTheSmallerIdAndAreTraced) {
   CallControls controls;
   RewriteScratch scratch;
   RewriteContext context(controls, scratch);
-  auto choice = select_inbound(graph, inbound_on_floor_2(graph), 2, /*allow_hashes=*/false, context);
+  FloorTwoDefects defects = inbound_on_floor_2(graph);
+  auto choice = select_inbound(graph, defects.candidates, 2, /*allow_hashes=*/false, context);
   std::vector<std::string> lines = trace.finish();
   ASSERT_TRUE(choice.has_value() && choice->has_value());
   EXPECT_EQ(graph.id((*choice)->node), "y");

@@ -1,0 +1,64 @@
+// RewriteBuffers: the working lists of one DAG rewrite.
+//
+// A call makes many rewrites (one per candidate root, and recursive ones
+// inside expanded splits), and each needs the same lists. The call's scratch
+// lends a set to each running rewrite and takes it back when the rewrite ends,
+// so the lists are allocated once per depth of nesting, not once per rewrite.
+// A rewrite starts by clearing what it borrowed; nothing read from the lists
+// outlives the rewrite.
+//
+//   std::unique_ptr<RewriteBuffers> buffers = scratch.borrow_buffers();
+//   buffers->memo.start(working_copy);
+//   ...
+//   scratch.give_back(std::move(buffers));
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dag/defect_candidates.h"
+#include "dag/sub_dag.h"
+#include "graph/floors.h"
+#include "tree/subtree_memo.h"
+
+namespace tolva {
+
+// The defects of a working copy by floor. All floors share the three lists;
+// a floor owns one range of `cobound` and one of `inbound`.
+struct DefectLists {
+  struct Floor {
+    std::uint32_t cobound_begin = 0;
+    std::uint32_t cobound_count = 0;
+    std::uint32_t inbound_begin = 0;
+    std::uint32_t inbound_count = 0;
+  };
+  std::vector<CoboundCandidate> cobound;  // by floor, then edge index
+  std::vector<InboundCandidate> inbound;  // by floor, then node index
+  std::vector<EdgeIndex> parent_edges;    // what the inbound candidates' spans view
+  std::vector<Floor> floors;
+
+  void clear() {
+    cobound.clear();
+    inbound.clear();
+    parent_edges.clear();
+    floors.clear();
+  }
+};
+
+struct RewriteBuffers {
+  FloorMap floors;
+  DefectLists defects;
+  // What the magnet walks of the rewrite learn about its settled subtrees.
+  SubtreeMemo memo;
+  // The DAG below the node being split.
+  SubDag sub_below;
+  // The copies' slots and the id being made, when a sub-DAG is copied.
+  std::vector<NodeIndex> copied;
+  std::string copy_id;
+  // The ids of the mirrors' edges, and the smallest parent string of a compact split.
+  std::string edge_id;
+  std::string smallest;
+};
+
+}  // namespace tolva
