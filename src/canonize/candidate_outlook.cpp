@@ -15,6 +15,7 @@ CandidateOutlooks::CandidateOutlooks(const GraphWrap& graph, bool compact, bool 
 // each count), by one breadth-first search per component.
 void CandidateOutlooks::find_components() {
   component_of_.assign(graph_.node_slot_count(), kEndMarker);
+  queue_.reserve(graph_.node_count());
   graph_.for_each_node([&](NodeIndex start) {
     if (component_of_[start] != kEndMarker) return;
     auto id = static_cast<std::uint32_t>(components_.size());

@@ -25,7 +25,8 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
     auto index = graph.find(id);
     return index && graph.degree(*index) == 1;
   });
-  return all_single_edged ? IdSet{} : pruned;
+  if (all_single_edged) return IdSet{};
+  return pruned;
 }
 
 // Rewrites candidates and keeps the best first-pass record seen so far with
@@ -177,6 +178,7 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
     bool in_tree;
   };
   std::vector<Safe> safe;
+  safe.reserve(candidates.size());
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     // An outlook searches the candidate's component.
     if (controls.should_stop(static_cast<std::int64_t>(graph.node_count()))) return interrupted_error();

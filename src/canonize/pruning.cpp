@@ -50,6 +50,7 @@ IdSet prune_graph(const GraphWrap& graph, const std::vector<std::string>& candid
   // Candidate ids are distinct node ids, so a candidate's position names it.
   std::vector<bool> is_candidate(graph.node_slot_count(), false);
   std::vector<NodeIndex> starts;
+  starts.reserve(candidates.size());
   for (const std::string& id : candidates) {
     auto index = graph.find(id);
     starts.push_back(index.value_or(kEndMarker));

@@ -28,10 +28,8 @@ class TextStore {
   // A stable copy of `text`.
   std::string_view store(std::string_view text) {
     if (text.empty()) return {};
-    if (!writable_ || writable_->size - writable_->used < text.size()) start_block(text.size());
-    char* at = writable_->bytes.get() + writable_->used;
+    char* at = reserve(text.size());
     std::memcpy(at, text.data(), text.size());
-    writable_->used += text.size();
     return {at, text.size()};
   }
 
@@ -39,9 +37,10 @@ class TextStore {
   // stored; the returned view becomes valid once written.
   char* reserve(std::size_t size) {
     if (size == 0) return nullptr;
-    if (!writable_ || writable_->size - writable_->used < size) start_block(size);
-    char* at = writable_->bytes.get() + writable_->used;
-    writable_->used += size;
+    if (room_ < size) start_block(size);
+    char* at = next_;
+    next_ += size;
+    room_ -= size;
     return at;
   }
 
@@ -55,40 +54,44 @@ class TextStore {
   TextStore(const TextStore& other) : blocks_(other.blocks_) {}
   TextStore& operator=(const TextStore& other) {
     blocks_ = other.blocks_;
-    writable_ = nullptr;
+    next_ = nullptr;
+    room_ = 0;
+    last_size_ = 0;
     return *this;
   }
   TextStore(TextStore&& other) noexcept
-      : blocks_(std::move(other.blocks_)), writable_(std::exchange(other.writable_, nullptr)) {}
+      : blocks_(std::move(other.blocks_)),
+        next_(std::exchange(other.next_, nullptr)),
+        room_(std::exchange(other.room_, 0)),
+        last_size_(std::exchange(other.last_size_, 0)) {}
   TextStore& operator=(TextStore&& other) noexcept {
     blocks_ = std::move(other.blocks_);
-    writable_ = std::exchange(other.writable_, nullptr);
+    next_ = std::exchange(other.next_, nullptr);
+    room_ = std::exchange(other.room_, 0);
+    last_size_ = std::exchange(other.last_size_, 0);
     return *this;
   }
 
  private:
-  struct Block {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size = 0;
-    std::size_t used = 0;
-  };
-
   static constexpr std::size_t kFirstBlock = 512;
   static constexpr std::size_t kLargestBlock = 1 << 20;
 
+  // One allocation per block: the characters share it with their count of owners.
   void start_block(std::size_t at_least) {
-    std::size_t size = writable_ ? std::min(writable_->size * 2, kLargestBlock) : kFirstBlock;
+    std::size_t size = last_size_ != 0 ? std::min(last_size_ * 2, kLargestBlock) : kFirstBlock;
     size = std::max(size, at_least);
-    auto block = std::make_shared<Block>();
-    block->bytes = std::make_unique_for_overwrite<char[]>(size);
-    block->size = size;
-    blocks_.push_back(block);
-    writable_ = block.get();
+    blocks_.push_back(std::make_shared_for_overwrite<char[]>(size));
+    next_ = blocks_.back().get();
+    room_ = size;
+    last_size_ = size;
   }
 
-  std::vector<std::shared_ptr<Block>> blocks_;
-  // The block new texts go to: the last one, when this store made it.
-  Block* writable_ = nullptr;
+  std::vector<std::shared_ptr<char[]>> blocks_;
+  // Where new texts go: the rest of the last block this store made (none
+  // after a copy, whose blocks are all shared).
+  char* next_ = nullptr;
+  std::size_t room_ = 0;
+  std::size_t last_size_ = 0;  // of that block; 0 when there is none
 };
 
 }  // namespace tolva
