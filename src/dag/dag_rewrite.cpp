@@ -40,9 +40,7 @@ class DefectBuckets {
       if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
       cobound.push_back(CoboundCandidate{edge, *floor});
     }
-    // An edge is a parent edge of its deeper end only, so the list never
-    // outgrows this and the spans into it stay valid.
-    parent_edges.reserve(graph.edge_slot_count());
+    std::vector<std::uint32_t>& starts = lists_.parent_starts;
     graph.for_each_node([&](NodeIndex node) {
       auto node_floor = graph.floor(node);
       if (!node_floor || *node_floor < 0) return;
@@ -52,13 +50,18 @@ class DefectBuckets {
         auto other_floor = floor_of(graph, other);
         if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
       });
-      auto count = static_cast<std::uint32_t>(parent_edges.size()) - begin;
-      if (count < 2) {
+      if (parent_edges.size() - begin < 2) {
         parent_edges.resize(begin);
         return;
       }
-      inbound.push_back(InboundCandidate{{parent_edges.data() + begin, count}, floor, node});
+      inbound.push_back(InboundCandidate{{}, floor, node});
+      starts.push_back(begin);
     });
+    // The list has stopped growing: the spans into it stay valid from here.
+    for (std::size_t i = 0; i < inbound.size(); ++i) {
+      std::size_t end = i + 1 < inbound.size() ? starts[i + 1] : parent_edges.size();
+      inbound[i].parent_edges = std::span<const EdgeIndex>(parent_edges).subspan(starts[i], end - starts[i]);
+    }
     // Edges and nodes were met in index order and are distinct, so sorting by
     // (floor, index) keeps each floor's own order.
     std::sort(cobound.begin(), cobound.end(), [](const CoboundCandidate& a, const CoboundCandidate& b) {
@@ -135,6 +138,9 @@ std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
 // context of the top-level call.
 class DagRewrite {
  public:
+  // Sub-DAGs up to this many nodes keep their storage for the next split.
+  static constexpr std::size_t kLargestKeptSubDag = 4096;
+
   DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context)
       : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context),
         buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
@@ -348,7 +354,9 @@ class DagRewrite {
       if (auto taken = context_.take_nodes(below.nodes.size()); !taken) return std::unexpected(taken.error());
       return {};
     }
-    // The recursive rewrite starts from a copy of the whole working copy.
+    // The recursive rewrite starts from a copy of the whole working copy; the
+    // last split's sub-DAG is not kept beside it.
+    below = SubDag{};
     if (auto taken = context_.take_nodes(graph_.node_count()); !taken) return std::unexpected(taken.error());
     std::vector<bool> outside(graph_.node_slot_count(), false);
     graph_.for_each_node([&](NodeIndex index) { outside[index] = true; });
@@ -388,6 +396,9 @@ class DagRewrite {
       auto linked = attach_copy(*sub, mirror, suffix, floor + 1, std::string(id) + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
+    // A large sub-DAG is not kept for the next split: the DAG only grows from
+    // here, and the storage would add to every later peak.
+    if (sub->nodes.size() > kLargestKeptSubDag) buffers_->sub_below = SubDag{};
     return {};
   }
 

@@ -63,7 +63,13 @@ Result<void> score_candidate(GraphWrap& graph, const InboundCandidate& candidate
 class ChoiceScores {
  public:
   explicit ChoiceScores(RewriteScratch& scratch) : lists_(scratch.digest_lists()) { swap_lists(); }
-  ~ChoiceScores() { swap_lists(); }
+  ~ChoiceScores() {
+    swap_lists();
+    // The lists of a node with a great many parents are not kept: they would
+    // sit beside the split of that node, the largest step of the rewrite.
+    for (std::vector<Digest>& list : lists_)
+      if (list.capacity() > kLongestKept) std::vector<Digest>().swap(list);
+  }
   ChoiceScores(const ChoiceScores&) = delete;
   ChoiceScores& operator=(const ChoiceScores&) = delete;
 
@@ -75,6 +81,7 @@ class ChoiceScores {
     best.parent_digests.swap(lists_[0]);
     next.parent_digests.swap(lists_[1]);
   }
+  static constexpr std::size_t kLongestKept = 1024;
   std::array<std::vector<Digest>, 2>& lists_;
 };
 

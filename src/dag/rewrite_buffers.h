@@ -5,7 +5,8 @@
 // lends a set to each running rewrite and takes it back when the rewrite ends,
 // so the lists are allocated once per depth of nesting, not once per rewrite.
 // A rewrite starts by clearing what it borrowed; nothing read from the lists
-// outlives the rewrite.
+// outlives the rewrite. Sets grown large are not taken back (see
+// RewriteScratch::give_back).
 //
 //   std::unique_ptr<RewriteBuffers> buffers = scratch.borrow_buffers();
 //   buffers->memo.start(working_copy);
@@ -36,12 +37,21 @@ struct DefectLists {
   std::vector<CoboundCandidate> cobound;  // by floor, then edge index
   std::vector<InboundCandidate> inbound;  // by floor, then node index
   std::vector<EdgeIndex> parent_edges;    // what the inbound candidates' spans view
+  // Where each inbound candidate's parent edges start, while parent_edges grows.
+  std::vector<std::uint32_t> parent_starts;
   std::vector<Floor> floors;
+
+  std::size_t held_bytes() const {
+    return cobound.capacity() * sizeof(CoboundCandidate) + inbound.capacity() * sizeof(InboundCandidate) +
+           parent_edges.capacity() * sizeof(EdgeIndex) + parent_starts.capacity() * sizeof(std::uint32_t) +
+           floors.capacity() * sizeof(Floor);
+  }
 
   void clear() {
     cobound.clear();
     inbound.clear();
     parent_edges.clear();
+    parent_starts.clear();
     floors.clear();
   }
 };
@@ -59,6 +69,13 @@ struct RewriteBuffers {
   // The ids of the mirrors' edges, and the smallest parent string of a compact split.
   std::string edge_id;
   std::string smallest;
+
+  // About what the lists hold (the texts of a rewritten sub-DAG aside).
+  std::size_t held_bytes() const {
+    return floors.held_bytes() + defects.held_bytes() + memo.held_bytes() +
+           sub_below.nodes.capacity() * sizeof(SubDag::Node) + sub_below.edges.capacity() * sizeof(SubDag::Edge) +
+           copied.capacity() * sizeof(NodeIndex) + copy_id.capacity() + edge_id.capacity() + smallest.capacity();
+  }
 };
 
 }  // namespace tolva

@@ -97,7 +97,12 @@ class RewriteScratch {
     spare_buffers_.pop_back();
     return buffers;
   }
-  void give_back(std::unique_ptr<RewriteBuffers> buffers) { spare_buffers_.push_back(std::move(buffers)); }
+  // Takes back a set no longer used. A large one is dropped: on a big graph
+  // the allocations it would spare are nothing beside the work, and kept it
+  // would add to the peak of everything after it.
+  void give_back(std::unique_ptr<RewriteBuffers> buffers) {
+    if (buffers->held_bytes() <= kMostKeptBufferBytes) spare_buffers_.push_back(std::move(buffers));
+  }
 
   // Two lists of parent digests, lent to the two scores of one inbound choice
   // at a time: a rewrite makes many choices among a few candidates each.
@@ -109,6 +114,7 @@ class RewriteScratch {
   Md5Hasher md5_;
   std::optional<GraphWrap> spare_;
   std::array<std::vector<Digest>, 2> digest_lists_;
+  static constexpr std::size_t kMostKeptBufferBytes = 1 << 20;
   std::vector<std::unique_ptr<RewriteBuffers>> spare_buffers_;
 };
 

@@ -74,6 +74,9 @@ class FloorMap {
     nodes_.clear();
     starts_.clear();
   }
+  std::size_t held_bytes() const {
+    return nodes_.capacity() * sizeof(NodeIndex) + starts_.capacity() * sizeof(std::uint32_t);
+  }
   // Room for `nodes` nodes and, since most graphs are shallow, a few dozen floors.
   void reserve(std::size_t nodes) {
     nodes_.reserve(nodes);

@@ -79,6 +79,11 @@ class SubtreeMemo {
   // budget allows.
   void remember(NodeIndex node, std::string_view text, std::int32_t height);
 
+  // About what the memo holds: its lists and the texts it keeps.
+  std::size_t held_bytes() const {
+    return slots_.capacity() * sizeof(std::uint32_t) + entries_.capacity() * sizeof(Entry) + bytes_;
+  }
+
   // Texts longer than this are not kept, nor any once this many bytes are.
   static constexpr std::size_t kLongestText = 1024;
   static constexpr std::size_t kMostBytes = 8u << 20;
