@@ -145,6 +145,45 @@ TEST(DagRewrite, RememberedSubtreesChangeNoDag) {
   }
 }
 
+// Root r tied to x by `count` parallel edges, and x to a leaf: in the
+// expanded mode x has `count` parent edges, so its one choice scores that many
+// parent digests.
+GraphWrap bundle(int count) {
+  GraphWrap graph;
+  graph.ensure_node("r", "R");
+  graph.ensure_node("x", "X");
+  graph.ensure_node("y", "Y");
+  for (int i = 0; i < count; ++i) graph.add_edge_with_modality("r", "x", i % 3 ? "1" : "2");
+  graph.add_edge_with_modality("x", "y", "1");
+  return graph;
+}
+
+// A call's rewrites share one scratch: lists lent from one rewrite to the
+// next, the digest memo, the storage of recycled graphs. Whatever one rewrite
+// leaves there must not reach the next: a long run of rewrites of unrelated
+// graphs through one scratch gives the DAGs of rewrites with a scratch each.
+// Bundles now and then grow the lent lists past what the scratch keeps.
+TEST(DagRewrite, AScratchSharedByManyRewritesChangesNoDag) {
+  std::mt19937 rng(3107);
+  RewriteScratch shared;
+  for (int round = 0; round < 400; ++round) {
+    GraphWrap graph = round % 50 == 49 ? bundle(1100 + round)
+                      : round % 2       ? random_ringed_tree(rng)
+                                        : test_support::random_multigraph(rng);
+    bool hashed = round % 4 < 2;
+    for (NodeIndex root : graph.node_indices())
+      for (bool compact : {false, true}) {
+        RewriteScratch own;
+        auto alone = to_dag_with_mode(graph, graph.id(root), compact, hashed, CallControls{}, own);
+        auto along = to_dag_with_mode(graph, graph.id(root), compact, hashed, CallControls{}, shared);
+        ASSERT_EQ(alone.has_value(), along.has_value()) << round;
+        if (!alone) continue;
+        ASSERT_EQ(dag_text(*alone), dag_text(*along)) << round << " " << graph.id(root) << (compact ? " compact" : " expanded");
+        if (root % 2 == 0) shared.recycle(std::move(*along));
+      }
+  }
+}
+
 TEST(DagRewrite, MoreRepairsThanTheGuardLimitFail) {
   GraphWrap graph;
   std::string spine = "r";
