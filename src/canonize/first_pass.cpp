@@ -4,6 +4,7 @@
 
 #include "canonize/candidate_outlook.h"
 #include "canonize/pruning.h"
+#include "canonize/uniform_cycle.h"
 #include "dag/dag_rewrite.h"
 #include "tree/tree_walk.h"
 
@@ -69,6 +70,14 @@ class Contest {
     else if (dag)
       scratch_.recycle(std::move(*dag));
     return {};
+  }
+
+  // Enters candidate `i` as tied with the best without rewriting it, for a
+  // caller that has proved its rewrite writes the best string (see
+  // uniform_cycle.h). A winner's DAG is made again should it be needed.
+  void enter_tied(std::size_t i) {
+    winners_.push_back(i);
+    dags_.push_back(WinnerDag{});
   }
 
   // The winners in candidate order, with what the second pass needs.
@@ -201,6 +210,19 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
   return std::move(contest).result(std::move(excluded), false);
 }
 
+// A uniform cycle with nothing left out: every candidate writes the first
+// one's string (see uniform_cycle.h), so only the first is rewritten. Should
+// it fail, every candidate would fail alike, and the first is the one the
+// candidate order meets first.
+Result<FirstPass> symmetric_candidates(const GraphWrap& graph, const std::vector<std::string>& candidates,
+                                       IdSet excluded, bool compact, bool allow_hashes,
+                                       const CallControls& controls) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
+  if (auto entered = contest.enter(0, false); !entered) return std::unexpected(entered.error());
+  for (std::size_t i = 1; i < candidates.size(); ++i) contest.enter_tied(i);
+  return std::move(contest).result(std::move(excluded), false);
+}
+
 }  // namespace
 
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
@@ -220,6 +242,8 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
   IdSet excluded = exclusion_set(graph, candidates, prune_graph(graph, candidates));
   if (controls.trace.trace_on())
     return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, true);
+  if (excluded.empty() && is_uniform_cycle(graph))
+    return symmetric_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
   return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
 }
 

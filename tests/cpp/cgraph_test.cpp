@@ -44,9 +44,10 @@ TEST(CGraph, GeneratedIdsDoNotCaptureInputNodes) {
 TEST(CGraph, TraceSwitchedOnDuringACallTakesEffectAtTheNextRecord) {
   test_support::ScopedEnv trace("TOLVA_TRACE", std::nullopt);
   test_support::ScopedEnv magnet("TOLVA_TRACE_MAGNET", "1");
+  // One node labelled apart, so that every root is rewritten and traced.
   Edges ring;
   for (int i = 0; i < 60; ++i) ring.push_back({std::to_string(i), std::to_string((i + 1) % 60)});
-  const GraphWrap graph = graph_of({}, ring);
+  const GraphWrap graph = graph_of({{"0", "X"}}, ring);
   auto traced_run = [&](bool watching) {
     int polls = 0;
     StopControl stop(+[](void* count) {
