@@ -30,57 +30,10 @@ class DefectBuckets {
  public:
   DefectBuckets(const GraphWrap& graph, DefectLists& lists) : lists_(lists) {
     lists_.clear();
-    std::vector<CoboundCandidate>& cobound = lists_.cobound;
-    std::vector<InboundCandidate>& inbound = lists_.inbound;
-    std::vector<EdgeIndex>& parent_edges = lists_.parent_edges;
-    for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
-      auto ends = graph.endpoints(edge);
-      if (!ends) continue;
-      auto floor = floor_of(graph, ends->first);
-      if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
-      cobound.push_back(CoboundCandidate{edge, *floor});
-    }
-    std::vector<std::uint32_t>& starts = lists_.parent_starts;
-    graph.for_each_node([&](NodeIndex node) {
-      auto node_floor = graph.floor(node);
-      if (!node_floor || *node_floor < 0) return;
-      std::int32_t floor = *node_floor;
-      auto begin = static_cast<std::uint32_t>(parent_edges.size());
-      graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
-        auto other_floor = floor_of(graph, other);
-        if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
-      });
-      if (parent_edges.size() - begin < 2) {
-        parent_edges.resize(begin);
-        return;
-      }
-      inbound.push_back(InboundCandidate{{}, floor, node});
-      starts.push_back(begin);
-    });
-    // The list has stopped growing: the spans into it stay valid from here.
-    for (std::size_t i = 0; i < inbound.size(); ++i) {
-      std::size_t end = i + 1 < inbound.size() ? starts[i + 1] : parent_edges.size();
-      inbound[i].parent_edges = std::span<const EdgeIndex>(parent_edges).subspan(starts[i], end - starts[i]);
-    }
-    // Edges and nodes were met in index order and are distinct, so sorting by
-    // (floor, index) keeps each floor's own order.
-    std::sort(cobound.begin(), cobound.end(), [](const CoboundCandidate& a, const CoboundCandidate& b) {
-      return a.floor != b.floor ? a.floor < b.floor : a.edge < b.edge;
-    });
-    std::sort(inbound.begin(), inbound.end(), [](const InboundCandidate& a, const InboundCandidate& b) {
-      return a.floor != b.floor ? a.floor < b.floor : a.node < b.node;
-    });
-    std::int32_t floors = 0;
-    if (!cobound.empty()) floors = cobound.back().floor + 1;
-    if (!inbound.empty()) floors = std::max(floors, inbound.back().floor + 1);
-    lists_.floors.assign(static_cast<std::size_t>(floors), DefectLists::Floor{});
-    for (std::uint32_t i = static_cast<std::uint32_t>(cobound.size()); i-- > 0;)
-      lists_.floors[cobound[i].floor].cobound_begin = i;
-    for (const CoboundCandidate& defect : cobound) ++lists_.floors[defect.floor].cobound_count;
-    for (std::uint32_t i = static_cast<std::uint32_t>(inbound.size()); i-- > 0;)
-      lists_.floors[inbound[i].floor].inbound_begin = i;
-    for (const InboundCandidate& defect : inbound) ++lists_.floors[defect.floor].inbound_count;
-    count_ = cobound.size() + inbound.size();
+    collect_cobound(graph);
+    collect_inbound(graph);
+    index_floors();
+    count_ = lists_.cobound.size() + lists_.inbound.size();
   }
 
   // All defects not yet taken.
@@ -124,6 +77,73 @@ class DefectBuckets {
  private:
   static std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
     return graph.node_occupied(node) ? graph.floor(node) : std::nullopt;
+  }
+
+  static constexpr std::size_t kFirstParentEdges = 256;
+
+  // Edges are met in index order, each floor's in the order it keeps.
+  void collect_cobound(const GraphWrap& graph) {
+    for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge) {
+      auto ends = graph.endpoints(edge);
+      if (!ends) continue;
+      auto floor = floor_of(graph, ends->first);
+      if (!floor || floor != floor_of(graph, ends->second) || *floor < 0) continue;
+      lists_.cobound.push_back(CoboundCandidate{edge, *floor});
+    }
+  }
+
+  // Nodes are met in index order, their parent edges in visiting order.
+  void collect_inbound(const GraphWrap& graph) {
+    std::vector<InboundCandidate>& inbound = lists_.inbound;
+    std::vector<EdgeIndex>& parent_edges = lists_.parent_edges;
+    std::vector<std::uint32_t>& starts = lists_.parent_starts;
+    // An edge is a parent edge of its deeper end only, so the edges bound the
+    // list; room for a small graph's at once, a big one's as it comes.
+    parent_edges.reserve(std::min<std::size_t>(graph.edge_slot_count(), kFirstParentEdges));
+    graph.for_each_node([&](NodeIndex node) {
+      auto node_floor = graph.floor(node);
+      if (!node_floor || *node_floor < 0) return;
+      std::int32_t floor = *node_floor;
+      auto begin = static_cast<std::uint32_t>(parent_edges.size());
+      graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
+        auto other_floor = floor_of(graph, other);
+        if (other_floor && *other_floor < floor) parent_edges.push_back(edge);
+      });
+      if (parent_edges.size() - begin < 2) {
+        parent_edges.resize(begin);
+        return;
+      }
+      inbound.push_back(InboundCandidate{{}, floor, node});
+      starts.push_back(begin);
+    });
+    // The list has stopped growing: the spans into it stay valid from here.
+    for (std::size_t i = 0; i < inbound.size(); ++i) {
+      std::size_t end = i + 1 < inbound.size() ? starts[i + 1] : parent_edges.size();
+      inbound[i].parent_edges = std::span<const EdgeIndex>(parent_edges).subspan(starts[i], end - starts[i]);
+    }
+  }
+
+  // Groups both lists by floor and notes each floor's ranges. Edges and nodes
+  // were met in index order and are distinct, so sorting by (floor, index)
+  // keeps each floor's own order.
+  void index_floors() {
+    std::vector<CoboundCandidate>& cobound = lists_.cobound;
+    std::vector<InboundCandidate>& inbound = lists_.inbound;
+    std::sort(cobound.begin(), cobound.end(), [](const CoboundCandidate& a, const CoboundCandidate& b) {
+      return a.floor != b.floor ? a.floor < b.floor : a.edge < b.edge;
+    });
+    std::sort(inbound.begin(), inbound.end(), [](const InboundCandidate& a, const InboundCandidate& b) {
+      return a.floor != b.floor ? a.floor < b.floor : a.node < b.node;
+    });
+    std::int32_t floors = 0;
+    if (!cobound.empty()) floors = cobound.back().floor + 1;
+    if (!inbound.empty()) floors = std::max(floors, inbound.back().floor + 1);
+    std::vector<DefectLists::Floor>& at = lists_.floors;
+    at.assign(static_cast<std::size_t>(floors), DefectLists::Floor{});
+    for (std::uint32_t i = static_cast<std::uint32_t>(cobound.size()); i-- > 0;) at[cobound[i].floor].cobound_begin = i;
+    for (const CoboundCandidate& defect : cobound) ++at[defect.floor].cobound_count;
+    for (std::uint32_t i = static_cast<std::uint32_t>(inbound.size()); i-- > 0;) at[inbound[i].floor].inbound_begin = i;
+    for (const InboundCandidate& defect : inbound) ++at[defect.floor].inbound_count;
   }
 
   DefectLists& lists_;
