@@ -24,7 +24,9 @@ def boom(*_):
 
 BrokenLength = type("BrokenLength", (), {"__len__": boom, "__getitem__": lambda _, i: ("a", "b", "1")})
 BrokenItem = type("BrokenItem", (), {"__len__": lambda _: 2, "__getitem__": boom})
-LyingLength = type("LyingLength", (), {"__len__": lambda _: 5, "__getitem__": lambda _, i: [("a", "A")][i]})
+# Claims five items and has one: reading past it raises the argument's own exception.
+LyingLength = type("LyingLength", (), {"__len__": lambda _: 5,
+                                       "__getitem__": lambda _, i: ("a", "A") if i == 0 else boom()})
 
 TRIANGLE = [("a", "b", "x"), ("b", "c", "y"), ("c", "a", "x")]
 LOOPED = "graph G {\n r [label=R];\n r -- s;\n s -- t;\n t -- r [weight=2];\n t -- t;\n}\n"
