@@ -61,7 +61,8 @@ struct RewriteLimits {
 };
 
 // What the rewrites of one call share so that they do not allocate anew: the
-// tree walker with its scratch, and the storage of graphs done with.
+// tree walker with its scratch, the storage of graphs done with, and the
+// working lists each running rewrite borrows.
 class RewriteScratch {
  public:
   TreeWalker& walker() { return walker_; }
