@@ -21,7 +21,8 @@
 // magnet walks). It keeps small texts only, within a byte budget, so that it
 // never holds more than a fixed amount beside the graph.
 //
-//   SubtreeMemo memo(graph);     // or memo.start(graph) to use it again
+//   SubtreeMemo memo;
+//   memo.start(graph);          // again for the next rewrite, keeping the storage
 //   memo.settle_below(floor);   // the deepest defect left, before each repair
 //   TreeWalkOptions options{.use_parent_modality = false, .memo = &memo};
 #pragma once
@@ -44,7 +45,6 @@ class SubtreeMemo {
   };
 
   SubtreeMemo() = default;
-  explicit SubtreeMemo(const GraphWrap& graph) : graph_(&graph) {}
   SubtreeMemo(const SubtreeMemo&) = delete;
   SubtreeMemo& operator=(const SubtreeMemo&) = delete;
 
