@@ -6,8 +6,9 @@
 
 namespace tolva {
 
-CandidateOutlooks::CandidateOutlooks(const GraphWrap& graph, bool compact, bool allow_hashes)
-    : graph_(graph), compact_(compact), allow_hashes_(allow_hashes) {
+CandidateOutlooks::CandidateOutlooks(const GraphWrap& graph, bool compact, bool allow_hashes,
+                                     const BlockedNodes* left_out)
+    : graph_(graph), compact_(compact), allow_hashes_(allow_hashes), left_out_(left_out) {
   find_components();
 }
 
@@ -74,10 +75,10 @@ CandidateOutlook CandidateOutlooks::of(NodeIndex candidate) {
     if (!components_[component_of_[candidate]].eccentricities_known) tree_eccentricities(candidate);
     return CandidateOutlook{eccentricity_[candidate] + 1, true};
   }
-  DefectSurvey survey = surveyor_.survey_from(graph_, candidate, compact_, kDagNodeLimit);
+  DefectSurvey survey = surveyor_.survey_from(graph_, candidate, compact_, kDagNodeLimit, left_out_);
   bool cannot_fail = survey.repairs() <= kDagRepairLimit && survey.nodes_made <= kDagNodeLimit &&
                      (allow_hashes_ || survey.repairs() == 0);
-  return CandidateOutlook{survey.height_bound, cannot_fail};
+  return CandidateOutlook{survey.reached_height_bound, cannot_fail};
 }
 
 }  // namespace tolva

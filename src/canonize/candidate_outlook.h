@@ -19,7 +19,11 @@
 // so forests with many candidates cost linear time, not a search per
 // candidate.
 //
-//   CandidateOutlooks outlooks(graph, /*compact=*/false, /*allow_hashes=*/true);
+// The first pass may leave contested nodes out of its tree strings; given
+// them, the bound is one on the height of those strings, which may lie far
+// below the full tree's (see defect_survey.h).
+//
+//   CandidateOutlooks outlooks(graph, /*compact=*/false, /*allow_hashes=*/true, &left_out);
 //   CandidateOutlook outlook = outlooks.of(node);
 //   if (outlook.cannot_fail && outlook.height_bound < best_height) ...  // skip it
 #pragma once
@@ -39,7 +43,9 @@ struct CandidateOutlook {
 
 class CandidateOutlooks {
  public:
-  CandidateOutlooks(const GraphWrap& graph, bool compact, bool allow_hashes);
+  // `left_out` (slots of `graph`; none when null) must outlive the outlooks.
+  CandidateOutlooks(const GraphWrap& graph, bool compact, bool allow_hashes,
+                    const BlockedNodes* left_out = nullptr);
 
   CandidateOutlook of(NodeIndex candidate);
 
@@ -62,6 +68,7 @@ class CandidateOutlooks {
   const GraphWrap& graph_;
   bool compact_;
   bool allow_hashes_;
+  const BlockedNodes* left_out_;
   std::vector<std::uint32_t> component_of_;
   std::vector<Component> components_;
   std::vector<std::int32_t> eccentricity_;

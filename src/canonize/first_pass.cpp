@@ -47,6 +47,8 @@ class Contest {
         left_out_of_input_(BlockedNodes::from_ids(graph, excluded)) {}
 
   bool has_best() const { return best_height_.has_value(); }
+  // The input graph's slots of the nodes the strings leave out.
+  const BlockedNodes& left_out_of_input() const { return left_out_of_input_; }
   std::int32_t best_height() const { return *best_height_; }
 
   // Rewrites candidate `i` (unless it lies in a tree component) and enters it;
@@ -180,7 +182,9 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
                                      IdSet excluded, bool compact, bool allow_hashes,
                                      const CallControls& controls) {
   Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
-  CandidateOutlooks outlooks(graph, compact, allow_hashes);
+  // The bounds are those of the strings the contest writes, which leave the
+  // contested nodes out.
+  CandidateOutlooks outlooks(graph, compact, allow_hashes, &contest.left_out_of_input());
   struct Safe {
     std::int32_t bound;
     std::size_t candidate;

@@ -8,7 +8,8 @@
 // kept in candidate order.
 //
 // Untraced, the pass makes only the rewrites that can matter: a candidate
-// whose rewrite cannot fail and whose height bound lies below a height already
+// whose rewrite cannot fail and whose height bound (for the string without
+// the contested nodes, the one the pass compares) lies below a height already
 // reached cannot win (see candidate_outlook.h), so candidates are taken in
 // decreasing order of their bounds and the rest skipped; a candidate's string
 // is written only when its height reaches the best one. The winners are the

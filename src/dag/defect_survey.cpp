@@ -23,8 +23,10 @@ void DefectSurveyor::start(const GraphWrap& graph) {
 }
 
 DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root, bool compact,
-                                         std::uint64_t enough) {
+                                         std::uint64_t enough, const BlockedNodes* left_out) {
   start(graph);
+  left_out_ = left_out;
+  compact_ = compact;
   nodes_[root].floor = 0;
   order_.push_back(root);
   // One pass does both the layering and the survey: when a node is taken from
@@ -33,7 +35,10 @@ DefectSurvey DefectSurveyor::survey_from(const GraphWrap& graph, NodeIndex root,
   // them; a neighbour without a floor yet is a child, queued one floor down.
   Tally tally;
   for (std::size_t head = 0; head < order_.size(); ++head) note(graph, order_[head], tally, true);
-  return finish(graph, compact, tally, enough);
+  DefectSurvey survey = finish(graph, compact, tally, enough);
+  if (left_out_ != nullptr) survey.reached_height_bound = reached_height_bound();
+  left_out_ = nullptr;
+  return survey;
 }
 
 DefectSurvey DefectSurveyor::survey_layered(const GraphWrap& graph, const FloorMap& floors, bool compact) {
@@ -52,6 +57,8 @@ void DefectSurveyor::note(const GraphWrap& graph, NodeIndex node, Tally& tally, 
   std::int32_t floor = nodes_[node].floor;
   std::uint32_t parent_edges = 0;
   std::int32_t splits_above = 0;
+  bool any_parent_in_place = false;
+  std::int32_t parent_copy_splits = -1;
   graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex other) {
     NodeState& that = nodes_[other];
     if (that.floor < 0) {
@@ -64,6 +71,8 @@ void DefectSurveyor::note(const GraphWrap& graph, NodeIndex node, Tally& tally, 
     if (that.floor < floor) {
       ++parent_edges;
       splits_above = std::max(splits_above, that.splits_down_to);
+      any_parent_in_place = any_parent_in_place || that.reached_in_place;
+      parent_copy_splits = std::max(parent_copy_splits, that.reached_copy_splits);
     } else if (that.floor == floor && graph.first_end(edge) == node) {
       // Each same-floor edge once, from its first endpoint; a self-loop
       // hangs both of its leaves under its one node.
@@ -82,6 +91,42 @@ void DefectSurveyor::note(const GraphWrap& graph, NodeIndex node, Tally& tally, 
     tally.split_growth = saturated_mul(tally.split_growth, saturated_add(saturated_mul(4, parent_edges), 2));
   }
   self.splits_down_to = splits_above + (split ? 1 : 0);
+  if (left_out_ != nullptr) note_reached(graph, node, any_parent_in_place, parent_copy_splits);
+}
+
+// The parents were noted before the node (they lie a floor higher), so what
+// the walk reaches of them is known; the rules are those of the header.
+void DefectSurveyor::note_reached(const GraphWrap& graph, NodeIndex node, bool any_parent_in_place,
+                                  std::int32_t parent_copy_splits) {
+  NodeState& self = nodes_[node];
+  if (self.parent_edges == 0) {  // the root, never left out
+    self.reached_in_place = true;
+    return;
+  }
+  bool split = self.parent_edges >= 2;
+  if (split) {
+    // The mirrors and copies are new nodes, never left out.
+    if (compact_) {
+      self.reached_in_place = any_parent_in_place;
+    } else {
+      std::int32_t splits_above = std::max(any_parent_in_place ? 0 : -1, parent_copy_splits);
+      self.reached_copy_splits = splits_above < 0 ? -1 : splits_above + 1;
+    }
+    return;
+  }
+  self.reached_in_place = any_parent_in_place && !left_out_->contains(graph, node);
+  if (!compact_) self.reached_copy_splits = parent_copy_splits;
+}
+
+std::int32_t DefectSurveyor::reached_height_bound() const {
+  std::int32_t deepest = 0;
+  for (NodeIndex node : order_) {
+    const NodeState& self = nodes_[node];
+    std::int32_t leaf = self.cut_leaves > 0 ? 1 : 0;
+    if (self.reached_in_place) deepest = std::max(deepest, self.floor + leaf);
+    if (self.reached_copy_splits >= 0) deepest = std::max(deepest, self.floor + self.reached_copy_splits + leaf);
+  }
+  return 1 + deepest;
 }
 
 DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally& tally, std::uint64_t enough) {
@@ -104,6 +149,7 @@ DefectSurvey DefectSurveyor::finish(const GraphWrap& graph, bool compact, Tally&
         saturated_add(order_.size(), saturated_mul(4, survey.cobound_edges)), tally.split_growth);
     survey.nodes_made = enough > 0 && bound <= enough ? bound : expanded_nodes_made(graph, survey.cobound_edges);
   }
+  survey.reached_height_bound = survey.height_bound;
   return survey;
 }
 

@@ -23,6 +23,26 @@
 // The drivers use this to skip candidate roots that cannot win and cannot
 // fail, and the rewrite to report a certain guard-limit failure at once.
 //
+// A walk of the rewritten DAG may leave out input nodes, named by id. Nodes a
+// repair makes (leaves, mirrors, copies) have ids of their own, so the walk
+// leaves out exactly the input nodes that are still where the layering put
+// them and are named. In expanded mode a node keeps its place until it or a
+// node above it on its one path of parent edges is split (a split detaches
+// the node and hangs copies under mirrors); in compact mode every node keeps
+// its place unless it is split, and its children then hang under one of its
+// mirrors. So, floor by floor:
+//   - expanded: the walk reaches a node itself when its one parent is reached
+//     itself and the node is neither split nor left out; it reaches copies
+//     of a node below a split one along every path of parent edges from a
+//     reached node, and the deepest such copy sits as deep as above, counting
+//     only those paths;
+//   - compact: the walk reaches a split node's mirror under every reached
+//     parent, and its children when any parent is reached (the mirror that
+//     takes them is chosen by tree strings, so any may be); an unsplit node
+//     when its one parent is reached and it is not left out.
+// A cut leaf hangs below every reached place of its node. The deepest place
+// reached bounds the height of that walk; in expanded mode it is the height.
+//
 //   DefectSurveyor surveyor;
 //   DefectSurvey survey = surveyor.survey_from(graph, root, /*compact=*/true);
 //   if (survey.repairs() > kDagRepairLimit) ...   // that rewrite must fail
@@ -31,6 +51,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graph/blocked_nodes.h"
 #include "graph/floors.h"
 #include "graph/graph_wrap.h"
 
@@ -47,6 +68,11 @@ struct DefectSurvey {
   // At least the height of the rewritten DAG's tree string from the root (with
   // or without nodes left out of it); exactly it when nothing is left out.
   std::int32_t height_bound = 1;
+  // At least the height of the tree string that leaves out the nodes the
+  // survey was given; height_bound when none. In expanded mode exactly it,
+  // unless a new node takes the id of a left-out node the rewrite dropped
+  // (one the root does not reach) and is left out as well.
+  std::int32_t reached_height_bound = 1;
 
   static constexpr std::uint64_t kSaturated = std::uint64_t{1} << 62;
   std::uint64_t repairs() const { return cobound_edges + inbound_nodes; }
@@ -68,7 +94,11 @@ class DefectSurveyor {
   // (cuts still to make) is unchanged by a cut and grows by at most
   // S + 2k * (S + 1) <= (4k + 1) * G per split, a factor of 4k + 2, and
   //   made <= (reached nodes + 4 * cuts) * product over splits of (4k + 2).
-  DefectSurvey survey_from(const GraphWrap& graph, NodeIndex root, bool compact, std::uint64_t enough = 0);
+  //
+  // With `left_out`, the survey also bounds the height of the tree string
+  // that leaves those input nodes out (reached_height_bound).
+  DefectSurvey survey_from(const GraphWrap& graph, NodeIndex root, bool compact, std::uint64_t enough = 0,
+                           const BlockedNodes* left_out = nullptr);
 
   // Surveys a graph already layered (a rewrite's working copy after its floor
   // computation and the removal of what was not reached).
@@ -81,6 +111,11 @@ class DefectSurveyor {
     std::uint32_t parent_edges = 0;
     std::uint32_t cut_leaves = 0;
     std::int32_t splits_down_to = 0;  // split nodes on the deepest path to here
+    // What a walk leaving nodes out reaches: the node in its own place (in
+    // compact mode: any place of it), and in expanded mode the most split
+    // nodes on a path to a copy of it that the walk reaches (-1: none).
+    bool reached_in_place = false;
+    std::int32_t reached_copy_splits = -1;
     std::uint64_t below = 0;          // size of the tree below at the node's split
   };
 
@@ -98,12 +133,20 @@ class DefectSurveyor {
   // or child edges; with `discover`, neighbours without a floor get the next
   // floor and join order_.
   void note(const GraphWrap& graph, NodeIndex node, Tally& tally, bool discover);
+  // What the walk that leaves out left_out_ reaches of `node`, from what it
+  // reaches of the node's parents.
+  void note_reached(const GraphWrap& graph, NodeIndex node, bool any_parent_in_place, std::int32_t parent_copy_splits);
+  // 1 + the deepest place the walk that leaves nodes out reaches.
+  std::int32_t reached_height_bound() const;
   // The survey from the counts and the states of the nodes in order_.
   DefectSurvey finish(const GraphWrap& graph, bool compact, Tally& tally, std::uint64_t enough = 0);
   std::uint64_t expanded_nodes_made(const GraphWrap& graph, std::uint64_t cobound_edges);
 
   std::vector<NodeState> nodes_;
   std::vector<NodeIndex> order_;
+  // During survey_from: the nodes its walk leaves out (none: not asked), and the mode.
+  const BlockedNodes* left_out_ = nullptr;
+  bool compact_ = false;
 };
 
 }  // namespace tolva
