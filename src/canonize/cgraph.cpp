@@ -10,7 +10,8 @@ namespace {
 Result<std::string> best_string(const GraphWrap& graph, std::string_view candidate_rule, bool allow_hashes,
                                 bool compact, const CallControls& controls) {
   if (graph.node_count() == 0) return std::string();
-  auto pass = run_first_pass(graph, candidate_rule, compact, allow_hashes, controls);
+  auto pass = run_first_pass(graph, candidate_rule, compact, allow_hashes, controls,
+                             FirstPassOptions{.use = WinnerUse::Strings});
   if (!pass) return std::unexpected(pass.error());
   if (pass->winners.empty()) return std::string();
   // Nothing left out: the winners' first-pass strings are their full strings,
@@ -18,9 +19,11 @@ Result<std::string> best_string(const GraphWrap& graph, std::string_view candida
   if (!pass->traced && pass->excluded.empty()) return std::move(pass->best_text);
 
   // Each winner's string is compared where the walk left it; only a new
-  // smallest one is written out.
-  std::optional<std::string> best;
+  // smallest one is written out. The winners whose DAGs were too large to
+  // keep have written theirs already.
+  std::optional<std::string> best = std::move(pass->smallest_written);
   for (std::size_t i = 0; i < pass->winners.size(); ++i) {
+    if (pass->dags[i].source == WinnerDag::Source::Written) continue;
     const std::string& id = pass->winners[i];
     auto dag = winner_dag(*pass, i, graph, compact, allow_hashes, controls);
     if (!dag) return std::unexpected(dag.error());

@@ -6,17 +6,11 @@
 #include "canonize/pruning.h"
 #include "canonize/uniform_cycle.h"
 #include "dag/dag_rewrite.h"
+#include "tree/tree_string.h"
 #include "tree/tree_walk.h"
 
 namespace tolva {
 namespace {
-
-// Most node and edge slots the first pass keeps in winners' DAGs for the
-// second pass; past it, a winner's DAG is made again there. A kept DAG lives
-// beside the next candidate's, so on a big input keeping it doubles the peak
-// (a million parallel edges: 1.75 GB kept, 1.15 GB made again) to save one
-// rewrite (5 % of that call); small graphs, where the saving counts, fit.
-constexpr std::uint64_t kKeptDagSlots = std::uint64_t{1} << 20;
 
 // Contested nodes are left out unless every candidate has exactly one edge
 // (then the candidates' trees would lose the very node they share).
@@ -41,9 +35,9 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
 class Contest {
  public:
   Contest(const GraphWrap& graph, const std::vector<std::string>& candidates, const IdSet& excluded,
-          bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags)
+          bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags, FirstPassOptions options)
       : graph_(graph), candidates_(candidates), excluded_(excluded), compact_(compact),
-        allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags),
+        allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags), options_(options),
         left_out_of_input_(BlockedNodes::from_ids(graph, excluded)) {}
 
   bool has_best() const { return best_height_.has_value(); }
@@ -67,9 +61,9 @@ class Contest {
     BlockedNodes left_out = dag ? BlockedNodes::from_ids(*dag, excluded_, id) : left_out_of_input_;
     auto entered = enter_walked(i, subject, *subject.find(id), left_out);
     if (!entered) return std::unexpected(entered.error());
-    if (*entered)
-      keep(std::move(dag));
-    else if (dag)
+    if (*entered) {
+      if (auto kept = keep(id, std::move(dag)); !kept) return kept;
+    } else if (dag)
       scratch_.recycle(std::move(*dag));
     return {};
   }
@@ -94,6 +88,7 @@ class Contest {
     }
     pass.excluded = std::move(excluded);
     pass.best_text = std::move(best_text_);
+    pass.smallest_written = std::move(smallest_written_);
     pass.traced = traced;
     pass.scratch = std::move(scratch_);
     return pass;
@@ -126,23 +121,40 @@ class Contest {
         if (beaten.dag) scratch_.recycle(std::move(*beaten.dag));
       dags_.clear();
       kept_slots_ = 0;
+      smallest_written_.reset();
     }
     winners_.push_back(i);
     return true;
   }
 
-  // Keeps a new winner's DAG for the second pass, within the budget.
-  void keep(std::optional<GraphWrap> dag) {
+  // Keeps a new winner's DAG for the second pass, within the budget; past it,
+  // a caller that wants strings only gets the winner's full string now.
+  Result<void> keep(const std::string& id, std::optional<GraphWrap> dag) {
     WinnerDag kept;
     if (!dag) {
       kept.source = WinnerDag::Source::Input;
     } else if (std::uint64_t slots = dag->node_slot_count() + dag->edge_slot_count();
-               keep_dags_ && kept_slots_ + slots <= kKeptDagSlots) {
+               keep_dags_ && kept_slots_ + slots <= options_.kept_dag_slots) {
       kept.source = WinnerDag::Source::Kept;
       kept.dag = std::make_unique<GraphWrap>(std::move(*dag));
       kept_slots_ += slots;
+    } else if (keep_dags_ && options_.use == WinnerUse::Strings) {
+      if (auto written = write_full_string(id, *dag); !written) return written;
+      kept.source = WinnerDag::Source::Written;
+      scratch_.recycle(std::move(*dag));
     }
     dags_.push_back(std::move(kept));
+    return {};
+  }
+
+  // The second pass's walk of a winner, made while its DAG is at hand; only
+  // the smallest such string is kept, as the second pass keeps only its best.
+  Result<void> write_full_string(const std::string& id, const GraphWrap& dag) {
+    auto tree = tree_text_from(scratch_.walker(), dag, *dag.find(id), BlockedNodes{}, true, controls_.stop);
+    if (!tree) return parse_error(std::move(tree.error()));
+    if (!smallest_written_ || tree->text.compare(TreeText::flat(*smallest_written_)) < 0)
+      smallest_written_ = tree->text.str();
+    return {};
   }
 
   const GraphWrap& graph_;
@@ -152,6 +164,7 @@ class Contest {
   bool allow_hashes_;
   const CallControls& controls_;
   bool keep_dags_;
+  FirstPassOptions options_;
   BlockedNodes left_out_of_input_;
   RewriteScratch scratch_;
   std::optional<std::int32_t> best_height_;
@@ -159,13 +172,14 @@ class Contest {
   std::vector<std::size_t> winners_;  // candidate positions, in the order entered
   std::vector<WinnerDag> dags_;
   std::uint64_t kept_slots_ = 0;
+  std::optional<std::string> smallest_written_;
 };
 
 // Every candidate in candidate order: the first pass as written down.
 Result<FirstPass> every_candidate(const GraphWrap& graph, const std::vector<std::string>& candidates,
                                   IdSet excluded, bool compact, bool allow_hashes,
-                                  const CallControls& controls, bool traced) {
-  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, !traced);
+                                  const CallControls& controls, bool traced, FirstPassOptions options) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, !traced, options);
   CandidateOutlooks outlooks(graph, compact, allow_hashes);
   for (std::size_t i = 0; i < candidates.size(); ++i)
     if (auto entered = contest.enter(i, outlooks.in_tree(*graph.find(candidates[i]))); !entered)
@@ -180,8 +194,8 @@ Result<FirstPass> every_candidate(const GraphWrap& graph, const std::vector<std:
 // starts over the long way rather than guess at the answer.
 Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<std::string>& candidates,
                                      IdSet excluded, bool compact, bool allow_hashes,
-                                     const CallControls& controls) {
-  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
+                                     const CallControls& controls, FirstPassOptions options) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true, options);
   // The bounds are those of the strings the contest writes, which leave the
   // contested nodes out.
   CandidateOutlooks outlooks(graph, compact, allow_hashes, &contest.left_out_of_input());
@@ -208,7 +222,7 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
     if (contest.has_best() && next.bound < contest.best_height()) break;
     if (auto entered = contest.enter(next.candidate, next.in_tree); !entered) {
       if (controls.stopped()) return std::unexpected(entered.error());
-      return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, false);
+      return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, false, options);
     }
   }
   return std::move(contest).result(std::move(excluded), false);
@@ -220,8 +234,8 @@ Result<FirstPass> bounded_candidates(const GraphWrap& graph, const std::vector<s
 // candidate order meets first.
 Result<FirstPass> symmetric_candidates(const GraphWrap& graph, const std::vector<std::string>& candidates,
                                        IdSet excluded, bool compact, bool allow_hashes,
-                                       const CallControls& controls) {
-  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true);
+                                       const CallControls& controls, FirstPassOptions options) {
+  Contest contest(graph, candidates, excluded, compact, allow_hashes, controls, true, options);
   if (auto entered = contest.enter(0, false); !entered) return std::unexpected(entered.error());
   for (std::size_t i = 1; i < candidates.size(); ++i) contest.enter_tied(i);
   return std::move(contest).result(std::move(excluded), false);
@@ -230,7 +244,7 @@ Result<FirstPass> symmetric_candidates(const GraphWrap& graph, const std::vector
 }  // namespace
 
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
-                                 bool allow_hashes, const CallControls& controls) {
+                                 bool allow_hashes, const CallControls& controls, FirstPassOptions options) {
   auto selected = rule_candidates(graph, candidate_rule);
   if (!selected) return std::unexpected(selected.error());
   std::vector<std::string> candidates = std::move(*selected);
@@ -239,16 +253,16 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
     // isolated node is its own tree component: nothing to rewrite.
     const IdSet nothing_left_out;
     bool traced = controls.trace.trace_on();
-    Contest contest(graph, candidates, nothing_left_out, compact, allow_hashes, controls, !traced);
+    Contest contest(graph, candidates, nothing_left_out, compact, allow_hashes, controls, !traced, options);
     if (auto entered = contest.enter(0, graph.edge_count() == 0); !entered) return std::unexpected(entered.error());
     return std::move(contest).result(IdSet{}, traced);
   }
   IdSet excluded = exclusion_set(graph, candidates, prune_graph(graph, candidates));
   if (controls.trace.trace_on())
-    return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, true);
+    return every_candidate(graph, candidates, std::move(excluded), compact, allow_hashes, controls, true, options);
   if (excluded.empty() && is_uniform_cycle(graph))
-    return symmetric_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
-  return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls);
+    return symmetric_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls, options);
+  return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls, options);
 }
 
 Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
@@ -257,7 +271,8 @@ Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphW
   switch (winner.source) {
     case WinnerDag::Source::Kept: return &*winner.dag;
     case WinnerDag::Source::Input: return &graph;
-    case WinnerDag::Source::Remake: break;
+    case WinnerDag::Source::Remake:
+    case WinnerDag::Source::Written: break;
   }
   auto made = to_dag_with_mode(graph, pass.winners[i], compact, allow_hashes, controls, pass.scratch);
   if (!made) return std::unexpected(made.error());

@@ -21,6 +21,7 @@
 //   for (std::size_t i = 0; i < pass->winners.size(); ++i) ... pass->winner_dag(i) ...
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,7 +49,9 @@ inline constexpr bool kDefaultCompact = false;
 // must make again. The DAG is held apart: a million tied winners (isolated
 // nodes) keep none, and their records stay small.
 struct WinnerDag {
-  enum class Source { Kept, Input, Remake };
+  // Written: the caller wants strings only, and the winner's full string went
+  // into FirstPass::smallest_written instead of keeping its DAG.
+  enum class Source { Kept, Input, Remake, Written };
   Source source = Source::Remake;
   std::unique_ptr<GraphWrap> dag;
 };
@@ -62,18 +65,44 @@ struct FirstPass {
   std::string best_text;
   // Per winner, where its DAG is.
   std::vector<WinnerDag> dags;
+  // The smallest full string of the winners whose source is Written.
+  std::optional<std::string> smallest_written;
   // Every DAG must be made again in the second pass (each writes trace lines).
   bool traced = false;
   // The storage the pass's rewrites and walks used, for the second pass.
   RewriteScratch scratch;
 };
 
+// What the caller does with the winners.
+enum class WinnerUse {
+  // Walks each winner's DAG (node orders).
+  Dags,
+  // Needs the smallest of the winners' full strings only. A winner whose DAG
+  // is too large to keep then writes its full string at once, which saves
+  // making the DAG again.
+  Strings,
+};
+
+// Most node and edge slots the first pass keeps in winners' DAGs for the
+// second pass; past it, a winner's DAG is made again there (or, for strings,
+// written at once). A kept DAG lives beside the next candidate's, so on a big
+// input keeping it doubles the peak (a million parallel edges: 1.75 GB kept,
+// 1.15 GB made again) to save one rewrite (5 % of that call); small graphs,
+// where the saving counts, fit.
+inline constexpr std::uint64_t kKeptDagSlots = std::uint64_t{1} << 20;
+
+struct FirstPassOptions {
+  WinnerUse use = WinnerUse::Dags;
+  std::uint64_t kept_dag_slots = kKeptDagSlots;
+};
+
 // `graph` must hold at least one node.
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
-                                 bool allow_hashes, const CallControls& controls);
+                                 bool allow_hashes, const CallControls& controls,
+                                 FirstPassOptions options = {});
 
 // Winner `i`'s DAG: kept by the first pass, `graph` itself, or made again
-// (and then kept in `pass`).
+// (and then kept in `pass`); a Written winner's is made again too.
 Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,
                                     bool allow_hashes, const CallControls& controls);
 

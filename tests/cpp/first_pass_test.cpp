@@ -1,8 +1,9 @@
 // The untraced first pass skips candidates whose bound lies below a height
 // already reached; the traced pass rewrites and writes every candidate in
 // order. Both must give the same strings and node orders: random multigraphs
-// and sparse ring systems (many candidates of one degree, contested nodes
-// between them), both modes, try to break the skipping.
+// sparse ring systems (many candidates of one degree, contested nodes between
+// them) and pairs of like candidates joined by a path, both modes, try to
+// break the skipping.
 #include "canonize/first_pass.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "canonize/cgraph.h"
 #include "canonize/node_order.h"
 #include "dag/trace.h"
+#include "tree/tree_string.h"
 
 namespace tolva {
 namespace {
@@ -43,12 +45,49 @@ GraphWrap random_ring_system(std::mt19937& rng) {
   return graph;
 }
 
+// Two candidates with like rings of their own, joined by a path of 1 to 4
+// nodes labelled at random: their first strings (which leave the path out)
+// tie, and their full strings differ when the path reads differently from
+// its two ends.
+GraphWrap random_dumbbell(std::mt19937& rng) {
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  const char* labels[] = {"C", "N", "O"};
+  std::string ring_labels[3] = {labels[pick(0, 1)], labels[pick(0, 1)], labels[pick(0, 1)]};
+  GraphWrap graph;
+  for (std::string end : {"c1", "c2"}) {
+    graph.ensure_node(end, "C");
+    for (int i = 0; i < 3; ++i) {
+      graph.ensure_node(end + "a" + std::to_string(i), ring_labels[i]);
+      graph.add_edge_with_modality(end, end + "a" + std::to_string(i), "1");
+    }
+    graph.add_edge_with_modality(end + "a0", end + "a1", "1");
+  }
+  std::string previous = "c1";
+  for (int i = 0, length = pick(1, 4); i < length; ++i) {
+    std::string id = "p" + std::to_string(i);
+    graph.ensure_node(id, labels[pick(0, 2)]);
+    graph.add_edge_with_modality(previous, id, pick(0, 3) == 0 ? "2" : "1");
+    previous = id;
+  }
+  graph.add_edge_with_modality(previous, "c2", "1");
+  return graph;
+}
+
+// One of the three generators, by round.
+GraphWrap random_graph(int round, std::mt19937& rng) {
+  switch (round % 3) {
+    case 0: return random_multigraph(rng);
+    case 1: return random_ring_system(rng);
+    default: return random_dumbbell(rng);
+  }
+}
+
 TEST(FirstPass, SkippingCandidatesChangesNoStringAndNoOrder) {
   std::mt19937 rng(20261209);
   NoLines lines;
   int compared = 0;
   for (int round = 0; round < 700; ++round) {
-    GraphWrap graph = round % 2 == 0 ? random_multigraph(rng) : random_ring_system(rng);
+    GraphWrap graph = random_graph(round, rng);
     if (graph.node_count() == 0) continue;
     for (bool compact : {false, true}) {
       CallControls quiet;
@@ -66,6 +105,43 @@ TEST(FirstPass, SkippingCandidatesChangesNoStringAndNoOrder) {
     }
   }
   EXPECT_GT(compared, 1300);
+}
+
+// With no room to keep DAGs, a pass for strings writes each winner's full
+// string at once and keeps the smallest: the same as walking the DAGs a pass
+// for node orders makes again. Past a new best, the strings of the beaten
+// winners must not linger.
+TEST(FirstPass, WinnersTooLargeToKeepWriteTheSmallestFullString) {
+  std::mt19937 rng(99);
+  int written = 0, differing = 0;
+  for (int round = 0; round < 400; ++round) {
+    GraphWrap graph = random_graph(round, rng);
+    if (graph.node_count() == 0) continue;
+    for (bool compact : {false, true}) {
+      CallControls quiet;
+      auto strings = run_first_pass(graph, kDefaultCandidateRule, compact, true, quiet,
+                                    FirstPassOptions{.use = WinnerUse::Strings, .kept_dag_slots = 0});
+      auto dags = run_first_pass(graph, kDefaultCandidateRule, compact, true, quiet,
+                                 FirstPassOptions{.use = WinnerUse::Dags, .kept_dag_slots = 0});
+      ASSERT_TRUE(strings.has_value() && dags.has_value()) << "round " << round;
+      ASSERT_EQ(strings->winners, dags->winners) << "round " << round;
+      std::optional<std::string> smallest;
+      for (std::size_t i = 0; i < dags->winners.size(); ++i) {
+        if (strings->dags[i].source != WinnerDag::Source::Written) continue;
+        EXPECT_NE(dags->dags[i].source, WinnerDag::Source::Written);
+        auto dag = winner_dag(*dags, i, graph, compact, true, quiet);
+        ASSERT_TRUE(dag.has_value());
+        auto tree = to_tree_string_with_depth_order(**dag, dags->winners[i], IdSet{}, true);
+        ASSERT_TRUE(tree.has_value());
+        if (smallest && tree->text != *smallest) ++differing;
+        if (!smallest || tree->text < *smallest) smallest = tree->text;
+        ++written;
+      }
+      EXPECT_EQ(strings->smallest_written, smallest) << "round " << round;
+    }
+  }
+  EXPECT_GT(written, 300);
+  EXPECT_GT(differing, 20) << "winners tied on their first strings must often differ in full";
 }
 
 }  // namespace
