@@ -128,7 +128,9 @@ class Contest {
   }
 
   // Keeps a new winner's DAG for the second pass, within the budget; past it,
-  // a caller that wants strings only gets the winner's full string now.
+  // a caller that wants strings only gets the winner's full string now. (With
+  // nothing left out the first-pass string is the full string, and the second
+  // pass writes nothing.)
   Result<void> keep(const std::string& id, std::optional<GraphWrap> dag) {
     WinnerDag kept;
     if (!dag) {
@@ -138,7 +140,7 @@ class Contest {
       kept.source = WinnerDag::Source::Kept;
       kept.dag = std::make_unique<GraphWrap>(std::move(*dag));
       kept_slots_ += slots;
-    } else if (keep_dags_ && options_.use == WinnerUse::Strings) {
+    } else if (keep_dags_ && options_.use == WinnerUse::Strings && !excluded_.empty()) {
       if (auto written = write_full_string(id, *dag); !written) return written;
       kept.source = WinnerDag::Source::Written;
       scratch_.recycle(std::move(*dag));
