@@ -25,12 +25,13 @@
 //
 // A walk of the rewritten DAG may leave out input nodes, named by id. Nodes a
 // repair makes (leaves, mirrors, copies) have ids of their own, so the walk
-// leaves out exactly the input nodes that are still where the layering put
-// them and are named. In expanded mode a node keeps its place until it or a
-// node above it on its one path of parent edges is split (a split detaches
-// the node and hangs copies under mirrors); in compact mode every node keeps
-// its place unless it is split, and its children then hang under one of its
-// mirrors. So, floor by floor:
+// leaves out every named input node that is still where the layering put it
+// (and, rarely, a new node that took the id of a named node the rewrite
+// dropped, which can only lower the walk). In expanded mode a node keeps its
+// place until it or a node above it on its one path of parent edges is split
+// (a split detaches the node and hangs copies under mirrors); in compact mode
+// every node keeps its place unless it is split, and its children then hang
+// under one of its mirrors. So, floor by floor:
 //   - expanded: the walk reaches a node itself when its one parent is reached
 //     itself and the node is neither split nor left out; it reaches copies
 //     of a node below a split one along every path of parent edges from a
@@ -41,7 +42,8 @@
 //     takes them is chosen by tree strings, so any may be); an unsplit node
 //     when its one parent is reached and it is not left out.
 // A cut leaf hangs below every reached place of its node. The deepest place
-// reached bounds the height of that walk; in expanded mode it is the height.
+// reached bounds the height of that walk; in expanded mode it is the height
+// (but for the rare new node above).
 //
 //   DefectSurveyor surveyor;
 //   DefectSurvey survey = surveyor.survey_from(graph, root, /*compact=*/true);
