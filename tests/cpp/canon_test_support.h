@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "dag/trace.h"
 #include "graph/edge_list.h"
 #include "graph/floors.h"
 #include "graph/graph_wrap.h"
@@ -114,6 +115,12 @@ class CapturedTrace {
   ScopedEnv trace_{"TOLVA_TRACE", "1"};
   ScopedEnv magnets_{"TOLVA_TRACE_MAGNET", std::nullopt};
   StdoutCapture out_;
+};
+
+// Discards the trace lines (a traced call that should only do its work).
+class NoLines final : public TraceOutput {
+ public:
+  void write_line(std::string_view) override {}
 };
 
 }  // namespace tolva::test_support

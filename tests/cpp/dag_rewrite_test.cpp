@@ -10,6 +10,8 @@
 namespace tolva {
 namespace {
 
+using test_support::NoLines;
+
 using test_support::described;
 using test_support::graph_of;
 
@@ -92,12 +94,6 @@ std::string dag_text(const GraphWrap& dag) {
   dag.for_each_node([&](NodeIndex node) { text += std::string(dag.id(node)) + " " + described(dag, dag.id(node)) + "\n"; });
   return text;
 }
-
-// Discards the trace lines.
-class NoLines final : public TraceOutput {
- public:
-  void write_line(std::string_view) override {}
-};
 
 // Tracing adds lines and nothing else: an untraced rewrite skips what only the
 // trace shows (the edge keys of the many-parent nodes, the ranking of the

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 
@@ -72,22 +73,14 @@ TEST(DefectSurvey, TellsRepairsNodesMadeAndHeightOfEveryRewrite) {
 GraphWrap with_generated_looking_ids(const GraphWrap& graph) {
   static const char* const kIds[] = {"#m0_0", "*v0", "n1@#m0_0", "#m1_1", "*v1", "#m0_1", "n0@#m1_0", "n2", "#m2_0"};
   GraphWrap renamed;
-  std::vector<std::string> ids;
+  std::map<NodeIndex, std::string> id_of;
   for (NodeIndex node : graph.node_indices()) {
-    ids.push_back(kIds[ids.size()]);
-    renamed.ensure_node(ids.back(), graph.label(node));
+    id_of[node] = kIds[id_of.size()];
+    renamed.ensure_node(id_of[node], graph.label(node));
   }
-  auto position = [&](NodeIndex node) {
-    std::size_t at = 0;
-    for (NodeIndex other : graph.node_indices()) {
-      if (other == node) break;
-      ++at;
-    }
-    return at;
-  };
   for (EdgeIndex edge = 0; edge < graph.edge_slot_count(); ++edge)
     if (auto ends = graph.endpoints(edge))
-      renamed.add_edge_with_modality(ids[position(ends->first)], ids[position(ends->second)], graph.modality(edge));
+      renamed.add_edge_with_modality(id_of[ends->first], id_of[ends->second], graph.modality(edge));
   return renamed;
 }
 

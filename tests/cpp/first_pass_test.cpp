@@ -20,12 +20,9 @@
 namespace tolva {
 namespace {
 
-using test_support::random_multigraph;
+using test_support::NoLines;
 
-class NoLines final : public TraceOutput {
- public:
-  void write_line(std::string_view) override {}
-};
+using test_support::random_multigraph;
 
 // A random tree of 6 to 20 nodes with 1 to 4 edges more (ring closures),
 // labels C, N or O, bond orders 1 or 2: the shape of a small molecule.

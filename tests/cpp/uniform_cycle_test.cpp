@@ -16,14 +16,11 @@
 namespace tolva {
 namespace {
 
+using test_support::NoLines;
+
 using test_support::Edges;
 using test_support::graph_of;
 using test_support::Nodes;
-
-class NoLines final : public TraceOutput {
- public:
-  void write_line(std::string_view) override {}
-};
 
 // A cycle of n nodes with shuffled ids, edge order and edge directions, every
 // node labelled `label` and every edge `modality`.
