@@ -22,7 +22,8 @@ from collections.abc import Callable, Generator, Iterable, Iterator
 from dataclasses import dataclass
 from typing import Any, TypeVar
 
-from tolva._tolva import PyGraph, canonical_node_order_many, graph_key_many, to_cgraph_many
+from tolva._corpus_chunks import CorpusChunk
+from tolva._tolva import PyGraph, canonical_node_order_many, cgraph_lines_of_jsonl, graph_key_many, to_cgraph_many
 
 T = TypeVar("T")
 _DONE = object()
@@ -39,13 +40,20 @@ class BatchLimits:
     first_graphs: int = 64
 
 
-def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any], None, None]:
+def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any] | CorpusChunk, None, None]:
     """Consecutive lists of entries (objects with an optional `graph`), each within the limits
-    (one oversized graph makes a batch of its own)."""
+    (one oversized graph makes a batch of its own); a CorpusChunk among them is a batch of its
+    own, as it comes."""
     batch: list[Any] = []
     size = 0
     most = min(limits.first_graphs, limits.graphs)
     for entry in entries:
+        if isinstance(entry, CorpusChunk):
+            if batch:
+                yield batch
+                batch, size = [], 0
+            yield entry
+            continue
         graph = getattr(entry, "graph", None)
         weight = graph.node_count + graph.edge_count if graph is not None else 0
         if batch and (len(batch) >= most or size + weight > limits.size):
@@ -199,6 +207,11 @@ class Canonizer:
         return self.each(graphs, lambda batch: canonical_node_order_many(
             batch, self.candidate_rule, None, self.allow_hashes, self.compact,
             workers=self.workers, on_error="return"), list)
+
+    def cgraph_lines(self, chunk: bytes) -> list[str | tuple[str, ValueError] | tuple[int, bytes]]:
+        """The plain output lines of a chunk of JSON Lines (see cgraph_lines_of_jsonl)."""
+        return cgraph_lines_of_jsonl(chunk, self.candidate_rule, None, self.allow_hashes, self.compress,
+                                     self.compact, self.workers)
 
     @staticmethod
     def each(graphs: list[PyGraph], call: Any, convert: Any) -> list[Any]:

@@ -6,6 +6,9 @@ exact line reader (parse_dot), whose surprising readings of lines come back as w
     for entry in iter_entries(["a.dot", "corpus.jsonl.gz", "mols.smi", "-"]):
         print(entry.name, entry.graph or entry.error, entry.warnings)
 
+With `chunks`, a JSON Lines input comes as CorpusChunk items (whole lines, as bytes) instead
+of an Entry per line, for a native reader; a failure to read it still comes as an Entry.
+
 The format is the one asked for, else the file name's: ".jsonl" and ".ndjson" are JSON Lines,
 ".smi" and ".smiles" SMILES, ".sdf" and ".mol" SDF, anything else DOT; a ".gz", ".xz" or
 ".zst" ending is decompressed first and the name before it decides. Standard input is JSON
@@ -25,6 +28,7 @@ from dataclasses import dataclass
 from typing import IO, Any
 
 from tolva import _molecule_inputs as molecules
+from tolva._corpus_chunks import CorpusChunk, corpus_chunks
 from tolva._compression import DECOMPRESSION_ERRORS, open_decompressed, uncompressed_name
 from tolva._dot_line_checks import line_reader_warnings
 from tolva._tolva import PyGraph, parse_dot_string
@@ -92,12 +96,13 @@ def format_of(path: str, chosen: str | None = None) -> str:
     return FORMAT_OF_SUFFIX.get(dot + suffix, "dot") if base else "dot"
 
 
-def iter_entries(paths: Iterable[str], chosen: str | None = None, dot: DotReader = DotReader()) -> Iterator[Entry]:
+def iter_entries(paths: Iterable[str], chosen: str | None = None, dot: DotReader = DotReader(),
+                 chunks: bool = False) -> Iterator[Entry | CorpusChunk]:
     for path in paths:
-        yield from guarded(path, functools.partial(entries_of, path, chosen, dot))
+        yield from guarded(path, functools.partial(entries_of, path, chosen, dot, chunks))
 
 
-def guarded(name: str, entries: Callable[[], Iterator[Entry]]) -> Iterator[Entry]:
+def guarded(name: str, entries: Callable[[], Iterator[Entry | CorpusChunk]]) -> Iterator[Entry | CorpusChunk]:
     """The entries, with a failure of the reading itself as the input's last entry."""
     try:
         yield from entries()
@@ -115,7 +120,7 @@ def reason(error: BaseException) -> str:
     return (error.strerror if isinstance(error, OSError) and error.strerror else str(error)) or type(error).__name__
 
 
-def entries_of(path: str, chosen: str | None, dot: DotReader) -> Iterator[Entry]:
+def entries_of(path: str, chosen: str | None, dot: DotReader, chunks: bool) -> Iterator[Entry | CorpusChunk]:
     if path == STDIN:
         try:
             # A reader of its own on descriptor 0, not sys.stdin: a reader thread that is
@@ -127,17 +132,18 @@ def entries_of(path: str, chosen: str | None, dot: DotReader) -> Iterator[Entry]
             return
         start, rest = first_visible_part(stdin)
         kind = chosen or ("jsonl" if start.lstrip().startswith(b"{") else "dot")
-        yield from format_entries(kind, STDIN, lambda: io.BufferedReader(Prefixed(start, rest)), dot)
+        yield from format_entries(kind, STDIN, lambda: io.BufferedReader(Prefixed(start, rest)), dot, chunks)
         return
-    yield from format_entries(format_of(path, chosen), path, lambda: open_decompressed(path), dot)
+    yield from format_entries(format_of(path, chosen), path, lambda: open_decompressed(path), dot, chunks)
 
 
-def format_entries(kind: str, name: str, open_stream: Callable[[], IO[bytes]], dot: DotReader) -> Iterator[Entry]:
+def format_entries(kind: str, name: str, open_stream: Callable[[], IO[bytes]], dot: DotReader,
+                   chunks: bool = False) -> Iterator[Entry | CorpusChunk]:
     if kind == "dot":
         yield dot_entry(name, open_stream, dot)
         return
     if kind == "jsonl":
-        yield from corpus_entries(name, open_stream)
+        yield from (corpus_chunk_items if chunks else corpus_entries)(name, open_stream)
         return
     missing = molecules.rdkit_missing(FORMAT_NAMES[kind])
     if missing:
@@ -192,6 +198,14 @@ def corpus_entries(name: str, open_stream: Callable[[], IO[bytes]]) -> Iterator[
         yield read_failure(name, error)
         return
     yield from failure_entries(failures)
+
+
+def corpus_chunk_items(name: str, open_stream: Callable[[], IO[bytes]]) -> Iterator[Entry | CorpusChunk]:
+    try:
+        with open_stream() as stream:
+            yield from corpus_chunks(stream, name)
+    except INPUT_FAILURES as error:
+        yield read_failure(name, error)
 
 
 def failure_entries(failures: list[JsonlError]) -> Iterator[Entry]:

@@ -37,9 +37,9 @@ class Progress:
             return cls()
         return cls(tqdm(total=total, unit="graph", file=sys.stderr, dynamic_ncols=True))
 
-    def advance(self) -> None:
+    def advance(self, graphs: int = 1) -> None:
         if self.bar is not None:
-            self.bar.update(1)
+            self.bar.update(graphs)
 
     def report(self, line: str) -> None:
         """Writes one line to standard error without tearing the bar."""

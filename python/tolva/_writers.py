@@ -66,6 +66,9 @@ class Writer:
     ("cgraph", "order", "key")."""
 
     needs: frozenset[str] = frozenset({"cgraph"})
+    # True when each graph's output is the plain line NAME<TAB>CGRAPH, which native code
+    # can write itself (cgraph_lines_of_jsonl).
+    plain_cgraph_lines: bool = False
 
     def add(self, name: str, graph: PyGraph, results: Results) -> None:
         raise NotImplementedError
@@ -81,6 +84,7 @@ class LineWriter(Writer):
         self.out = out
         self.as_json = as_json
         self.needs = frozenset({"cgraph", "order"} if as_json and order else {"order"} if order else {"cgraph"})
+        self.plain_cgraph_lines = not as_json and not order
 
     def add(self, name: str, graph: PyGraph, results: Results) -> None:
         if self.as_json:

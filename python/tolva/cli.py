@@ -20,11 +20,13 @@ from collections.abc import Iterator, Sequence
 from typing import Any
 
 from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
+from tolva._corpus_chunks import CorpusChunk
 from tolva._inputs import FORMATS, DotReader, Entry, count_graphs, iter_entries
 from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
 from tolva._tolva import graph_from_edges, to_cgraph_py
 from tolva._writers import DedupWriter, LineWriter, Results, Writer, plain, write_report
+from tolva.jsonl import JsonlError, graph_of_line
 
 DEDUP_COMMAND = "dedup"
 TRACE_SWITCH = "TOLVA_TRACE"
@@ -283,13 +285,16 @@ class Run:
         # graph's trace comes right before its line.
         self.trace_on_output = trace_on_output
         self.one_at_a_time = os.environ.get(TRACE_SWITCH) == "1"
+        # JSON Lines go from bytes to output lines in native code, unless lines must come one
+        # at a time or the output needs more than the plain line.
+        self.native_lines = writer.plain_cgraph_lines and not self.one_at_a_time
         self.failed = False
         self.progress = Progress()
 
     def all(self, inputs: list[str], chosen_format: str | None, dot: DotReader, bar: bool) -> int:
         self.progress = Progress.start(lambda: count_graphs(inputs, chosen_format), bar)
         limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
-        batches = batched(iter_entries(inputs, chosen_format, dot), limits)
+        batches = batched(iter_entries(inputs, chosen_format, dot, chunks=self.native_lines), limits)
         # With threads to spare, reading and writing run beside the batch calls; with the trace
         # on the output, lines must be written before the next graph's trace, so in turn.
         threaded = self.canonizer.workers > 1
@@ -318,9 +323,18 @@ class Run:
     def usable(self, entry: Entry) -> bool:
         return entry.graph is not None and not (self.strict and entry.warnings)
 
-    def compute(self, entries: list[Entry]) -> list[dict[str, Any]]:
-        """What the writer needs ("cgraph", "order", "key": the result or the exception) of
-        each usable entry, in order."""
+    def compute(self, batch: list[Entry] | CorpusChunk) -> list[Any] | None:
+        """For entries, what the writer needs ("cgraph", "order", "key": the result or the
+        exception) of each usable entry, in order; for a chunk, cgraph_lines_of_jsonl's items,
+        or None when memory ran short for the chunk as a whole."""
+        if isinstance(batch, CorpusChunk):
+            try:
+                return self.canonizer.cgraph_lines(batch.data)
+            except MemoryError:
+                return None
+        return self.compute_entries(batch)
+
+    def compute_entries(self, entries: list[Entry]) -> list[dict[str, Any]]:
         graphs = [entry.graph for entry in entries if self.usable(entry) and entry.graph is not None]
         if not graphs:
             return []
@@ -329,11 +343,14 @@ class Run:
         columns = {kind: self.canonizer.compute(kind, graphs) for kind in sorted(self.writer.needs)}
         return [{kind: column[i] for kind, column in columns.items()} for i in range(len(graphs))]
 
-    def emit(self, done: tuple[list[Entry], list[dict[str, Any]]]) -> None:
-        """Reports and writes the entries of one batch, in input order."""
-        entries, computed = done
-        results = iter(computed)
-        for entry in entries:
+    def emit(self, done: tuple[list[Entry] | CorpusChunk, list[Any] | None]) -> None:
+        """Reports and writes the graphs of one batch, in input order."""
+        batch, computed = done
+        if isinstance(batch, CorpusChunk):
+            self.emit_chunk(batch, computed)
+            return
+        results = iter(computed or ())
+        for entry in batch:
             self.progress.advance()
             self.warn(entry)
             if entry.graph is None:
@@ -342,12 +359,49 @@ class Run:
             if not self.usable(entry):
                 self.failed = True
                 continue
-            values = next(results)
-            error = next((value for value in values.values() if isinstance(value, BaseException)), None)
-            if error is not None:
-                self.fail(entry.name, failure_text(error))
+            self.write_results(entry, next(results))
+
+    def write_results(self, entry: Entry, values: dict[str, Any]) -> None:
+        error = next((value for value in values.values() if isinstance(value, BaseException)), None)
+        if error is not None:
+            self.fail(entry.name, failure_text(error))
+            return
+        assert entry.graph is not None
+        self.writer.add(entry.name, entry.graph, Results(**values))
+
+    def emit_chunk(self, chunk: CorpusChunk, items: list[Any] | None) -> None:
+        """Writes the output lines of a chunk; reports its failed graphs; reads and computes
+        here each line the native reader left (with too little memory for the whole chunk,
+        every line)."""
+        if items is None:
+            items = [(index, line) for index, line in enumerate(chunk.data.split(b"\n")) if line.strip()]
+        lines: list[str] = []
+        for item in items:
+            if type(item) is str:
+                lines.append(item)
                 continue
-            self.writer.add(entry.name, entry.graph, Results(**values))
+            self.out.write("".join(lines))
+            lines = []
+            first, second = item
+            if type(first) is int:
+                self.emit_line(chunk.path, chunk.first_line + first, second)
+            else:
+                self.fail(first, failure_text(second))
+        self.out.write("".join(lines))
+        self.progress.advance(len(items))
+
+    def emit_line(self, path: str, number: int, raw: bytes) -> None:
+        """One corpus line, read by the full JSON reader and computed on its own."""
+        try:
+            name, graph = graph_of_line(raw, path, number)
+        except JsonlError as error:
+            self.fail(f"{error.path}:{error.line}", error.reason)
+            return
+        except MemoryError:
+            self.fail(f"{path}:{number}", "out of memory")
+            return
+        entry = Entry(name, graph=graph)
+        self.write_results(entry, self.compute_entries([entry])[0])
 
     def warn(self, entry: Entry) -> None:
         kind = "error" if self.strict else "warning"

@@ -85,26 +85,22 @@ PyObject* failure_exception(const TaskFailure& failure, const Result<T>& result)
   return new_exception(PyExc_ValueError, prefix + result.error().display());
 }
 
-// Runs `compute(graph, controls)` -> Result<T> on every graph without the
-// interpreter lock, then wraps the results in input order with `wrap`,
-// raising or placing the failures as described above.
-template <typename T, typename Compute, typename Wrap>
-PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, const BatchMode& mode, Compute compute,
-                    Wrap wrap) {
+// Runs `task(i, controls)` for every index below `count` on native threads
+// without the interpreter lock, as described above; false with the Python
+// error set when a signal handler raised (or nothing could run).
+template <typename Task>
+bool run_unlocked(std::size_t count, const BatchMode& mode, Task task, BatchRun& run) {
   bool trace = env_switch_on("TOLVA_TRACE");
   bool trace_magnet = env_switch_on("TOLVA_TRACE_MAGNET");
-  std::vector<Result<T>> results(graphs.size(), std::unexpected(TolvaError(ErrorKind::Interrupted, "")));
-  BatchRun run;
   std::exception_ptr escaped;
   PyThreadState* saved = PyEval_SaveThread();
   try {
     BatchRunOptions run_options{mode.workers, !mode.return_errors};
-    run = run_indexed(graphs.size(), run_options,
+    run = run_indexed(count, run_options,
         [&](std::size_t i, StopControl& stop) {
           GraphTraceBuffer lines;
           CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop};
-          results[i] = compute(*graphs[i], controls);
-          return results[i].has_value();
+          return task(i, controls);
         },
         [&saved] { return handler_raised_without_lock(saved); });
   } catch (...) {
@@ -112,7 +108,26 @@ PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, const BatchMode
   }
   PyEval_RestoreThread(saved);
   if (escaped) std::rethrow_exception(escaped);
-  if (run.cancelled) return PyErr_Occurred() ? nullptr : raise_internal_error("batch cancelled");
+  if (run.cancelled) {
+    if (!PyErr_Occurred()) raise_internal_error("batch cancelled");
+    return false;
+  }
+  return true;
+}
+
+// Runs `compute(graph, controls)` -> Result<T> on every graph without the
+// interpreter lock, then wraps the results in input order with `wrap`,
+// raising or placing the failures as described above.
+template <typename T, typename Compute, typename Wrap>
+PyObject* run_batch(const std::vector<const GraphWrap*>& graphs, const BatchMode& mode, Compute compute,
+                    Wrap wrap) {
+  std::vector<Result<T>> results(graphs.size(), std::unexpected(TolvaError(ErrorKind::Interrupted, "")));
+  BatchRun run;
+  bool ran = run_unlocked(graphs.size(), mode, [&](std::size_t i, const CallControls& controls) {
+    results[i] = compute(*graphs[i], controls);
+    return results[i].has_value();
+  }, run);
+  if (!ran) return nullptr;
 
   PyObject* list = PyList_New(static_cast<Py_ssize_t>(results.size()));
   if (list == nullptr) return nullptr;

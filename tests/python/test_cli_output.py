@@ -87,15 +87,19 @@ def test_threads_give_the_output_of_one_thread_in_input_order(tmp_path):
     failing = over_the_node_limit()
     huge = {"name": "huge", "nodes": [], "edges": [list(edge) for edge in failing.edges()]}
     huge["edges"] = [edge[1:] for edge in huge["edges"]]
-    records = molecules[:300] + ['{"broken\n', huge] + molecules[300:] + ['{"name": "no-edges", "nodes": []}\n']
+    # A line outside the native reader's plain form (a number) and a blank line among them.
+    sized = {"name": "sized", "nodes": [["a", "C"]], "edges": [], "size": 3}
+    records = (molecules[:150] + [sized, "\n"] + molecules[150:300] + ['{"broken\n', huge] + molecules[300:]
+               + ['{"name": "no-edges", "nodes": []}\n'])
     corpus = write_lines(tmp_path / "c.jsonl", records)
     runs = {jobs: run_cli("-q", "-j", jobs, corpus) for jobs in (1, 2, 3)}
     assert runs[1].stdout == runs[2].stdout == runs[3].stdout
     assert runs[1].stderr == runs[2].stderr == runs[3].stderr == (
-        f"{corpus}:301: invalid JSON: Unterminated string starting at (column 2)\n"
+        f"{corpus}:303: invalid JSON: Unterminated string starting at (column 2)\n"
         "huge: unsupported: dag rewrite node limit exceeded\n"
-        f"{corpus}:603: missing field 'edges'\n")
-    assert runs[2].stdout.splitlines() == [f"{g['name']}\t{cgraph(graph(g['nodes'], g['edges']))}" for g in molecules]
+        f"{corpus}:605: missing field 'edges'\n")
+    expected = [f"{g['name']}\t{cgraph(graph(g['nodes'], g['edges']))}" for g in molecules]
+    assert runs[2].stdout.splitlines() == expected[:150] + ["sized\t()C"] + expected[150:]
     assert {run.returncode for run in runs.values()} == {1}
 
 

@@ -1,0 +1,100 @@
+// cgraph_lines_of_jsonl: the plain output lines of a chunk of a JSON Lines
+// corpus, each line read and canonised on native threads with the
+// interpreter lock released (corpus_lines.h).
+//
+//   cgraph_lines_of_jsonl(b'{"name":"x","nodes":[],"edges":[["a","b","1"]]}\n\n{"name": 1}\n')
+//   -> ['x\t(.:1).\n', (2, b'{"name": 1}')]
+//
+// One item per non-blank line, in order: the output line (str), or for a
+// graph whose string failed (name, ValueError), or for a line the native
+// reader does not take (its index in the chunk from 0, the line as bytes),
+// which the caller reads with a full JSON reader. A C++ exception while a
+// line is computed leaves the line to the caller in the same way.
+#include <string>
+#include <vector>
+
+#include "canonize/corpus_lines.h"
+#include "py/args.h"
+#include "py/batch_support.h"
+#include "py/errors.h"
+#include "py/functions.h"
+
+namespace tolva::py {
+namespace {
+
+PyObject* pair_of(PyObject* first, PyObject* second) {
+  if (first == nullptr || second == nullptr) {
+    Py_XDECREF(first);
+    Py_XDECREF(second);
+    return nullptr;
+  }
+  PyObject* pair = PyTuple_Pack(2, first, second);
+  Py_DECREF(first);
+  Py_DECREF(second);
+  return pair;
+}
+
+PyObject* wrap_line_output(const CorpusLine& line, CorpusLineOutput& output) {
+  switch (output.kind) {
+    case CorpusLineOutput::Kind::Written:
+      return make_str(output.text);
+    case CorpusLineOutput::Kind::Failed:
+      return pair_of(make_str(output.text), new_exception(PyExc_ValueError, output.error->display()));
+    case CorpusLineOutput::Kind::Unread:
+      break;
+  }
+  return pair_of(PyLong_FromSize_t(line.index),
+                 PyBytes_FromStringAndSize(line.text.data(), static_cast<Py_ssize_t>(line.text.size())));
+}
+
+}  // namespace
+
+PyObject* cgraph_lines_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+  return guarded([&]() -> PyObject* {
+    static constexpr const char* kNames[] = {"chunk",    "candidate_rule", "branch_rule", "allow_hashes",
+                                             "compress", "compact",        "workers"};
+    PyObject* bound[7];
+    if (!bind_arguments("cgraph_lines_of_jsonl", args, kwargs, kNames, 1, bound)) return nullptr;
+    if (!PyBytes_Check(bound[0])) {
+      raise_cast_error("chunk", bound[0], "bytes");
+      return nullptr;
+    }
+    CgraphSettings settings;
+    BatchMode mode{1, true};
+    if (!convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, settings.candidate_rule) ||
+        !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, settings.branch_rule) ||
+        !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, settings.allow_hashes) ||
+        !convert_bool_or(bound[4], "compress", kDefaultCompress, settings.compress) ||
+        !convert_bool_or(bound[5], "compact", kDefaultCompact, settings.compact) ||
+        !convert_workers(bound[6], mode.workers))
+      return nullptr;
+    char* bytes = nullptr;
+    Py_ssize_t size = 0;
+    if (PyBytes_AsStringAndSize(bound[0], &bytes, &size) < 0) return nullptr;
+    // The caller's reference keeps the (immutable) bytes alive while the lock is released.
+    std::vector<CorpusLine> lines = graph_lines_of_chunk(std::string_view(bytes, static_cast<std::size_t>(size)));
+    std::vector<CorpusLineOutput> outputs(lines.size());
+    BatchRun run;
+    bool ran = run_unlocked(lines.size(), mode, [&](std::size_t i, const CallControls& controls) {
+      try {
+        outputs[i] = cgraph_output_line(lines[i].text, settings, controls);
+      } catch (...) {
+        outputs[i] = CorpusLineOutput{};  // Unread: the caller's reader reports it
+      }
+      return true;
+    }, run);
+    if (!ran) return nullptr;
+    PyObject* list = PyList_New(static_cast<Py_ssize_t>(lines.size()));
+    if (list == nullptr) return nullptr;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      PyObject* item = wrap_line_output(lines[i], outputs[i]);
+      if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
+        Py_DECREF(list);
+        return nullptr;
+      }
+    }
+    return list;
+  });
+}
+
+}  // namespace tolva::py

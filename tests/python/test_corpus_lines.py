@@ -1,0 +1,118 @@
+"""The command line's native path for JSON Lines: chunks of whole lines (tolva._corpus_chunks)
+and cgraph_lines_of_jsonl, which must write for every line exactly what the Python reader and
+writer make of it, in order, and leave every other line to them."""
+
+import io
+import json
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+
+from conftest import cgraph, run_cli, write_lines
+from test_batch_faults import over_the_node_limit
+from test_json_line import damaged_lines
+from tolva import cli
+from tolva._batches import Canonizer
+from tolva._corpus_chunks import ChunkSizes, corpus_chunks
+from tolva._tolva import cgraph_lines_of_jsonl, graph_from_json_line
+from tolva._writers import plain
+from tolva.jsonl import JsonlError, graph_of_line
+
+# Every character the plain output escapes, and some it must leave alone.
+TEXTS = st.text(alphabet=st.sampled_from(["a", "C", " ", "\\", "\t", "\n", "\r", "\x00", "\x7f", "\x85", "\xa0",
+                                          "\u2028", "\u2029", "é", "😀", '"']), max_size=4)
+BLANK = st.sampled_from([b"", b"  ", b"\t\x0b\x0c\r"])
+
+
+@st.composite
+def graph_lines(draw):
+    nodes = draw(st.lists(st.tuples(st.sampled_from("abc"), TEXTS), max_size=3))
+    edges = draw(st.lists(st.tuples(st.sampled_from("abcd"), st.sampled_from("abcd"), TEXTS), max_size=4))
+    record = {"name": draw(TEXTS), "nodes": [list(n) for n in nodes], "edges": [list(e) for e in edges]}
+    return json.dumps(record, ensure_ascii=draw(st.booleans())).encode() + draw(st.sampled_from([b"", b"\r"]))
+
+
+def python_path(line, options):
+    """What the command line's Python reader and writer make of one line."""
+    try:
+        name, graph = graph_of_line(line, "c.jsonl", 1)
+    except JsonlError:
+        return None
+    return f"{plain(name)}\t{plain(cgraph(graph, **options))}\n"
+
+
+@settings(max_examples=300, deadline=None)
+@given(st.lists(graph_lines() | damaged_lines().map(lambda line: line.replace(b"\n", b" ")) | BLANK, max_size=8),
+       st.booleans(), st.booleans(),
+       st.booleans(), st.integers(1, 3))
+def test_each_line_is_written_as_the_python_path_writes_it_or_left_to_it(lines, hashes, compress, compact, workers):
+    options = {"allow_hashes": hashes, "compress": compress, "compact": compact}
+    items = cgraph_lines_of_jsonl(b"\n".join(lines), None, None, hashes, compress, compact, workers)
+    graph_indices = [i for i, line in enumerate(lines) if line.strip()]
+    assert len(items) == len(graph_indices)
+    for index, item in zip(graph_indices, items):
+        if isinstance(item, str):
+            assert item == python_path(lines[index], options)
+        else:
+            assert item == (index, lines[index].rstrip(b"\n"))
+            assert graph_from_json_line(lines[index]) is None
+
+
+def test_a_failed_graph_keeps_its_name_and_the_error_of_to_cgraph():
+    edges = [list(edge) for edge in over_the_node_limit().edges()]
+    huge = json.dumps({"name": "huge", "nodes": [], "edges": [edge[1:] for edge in edges]}).encode()
+    items = cgraph_lines_of_jsonl(b'{"name":"x","nodes":[],"edges":[]}\n' + huge, workers=2)
+    assert items[0] == "x\t\n"
+    name, error = items[1]
+    assert name == "huge" and isinstance(error, ValueError)
+    assert str(error) == "unsupported: dag rewrite node limit exceeded"
+
+
+class FailingStream(io.BytesIO):
+    """A stream whose reading fails once `good` bytes have been read."""
+
+    def __init__(self, data, good):
+        super().__init__(data)
+        self.good = good
+
+    def read(self, size=-1):
+        if self.tell() >= self.good:
+            raise OSError("damaged")
+        return super().read(min(size, self.good - self.tell()))
+
+
+@settings(max_examples=200, deadline=None)
+@given(st.lists(st.binary(max_size=30).map(lambda b: b.replace(b"\n", b"")), max_size=30), st.booleans(),
+       st.integers(1, 64), st.integers(1, 64), st.data())
+def test_chunks_are_whole_lines_numbered_from_one_and_nothing_read_is_lost(lines, final_newline, first, later,
+                                                                           data):
+    text = b"\n".join(lines) + (b"\n" if final_newline and lines else b"")
+    sizes = ChunkSizes(first, later)
+    chunks = list(corpus_chunks(io.BytesIO(text), "c.jsonl", sizes))
+    assert b"".join(chunk.data for chunk in chunks) == text
+    assert all(chunk.data.endswith(b"\n") for chunk in chunks[:-1])
+    assert [chunk.first_line for chunk in chunks] == [
+        1 + text[:sum(len(c.data) for c in chunks[:i])].count(b"\n") for i in range(len(chunks))]
+    good = data.draw(st.integers(0, len(text)))
+    read = []
+    with pytest.raises(OSError):
+        for chunk in corpus_chunks(FailingStream(text, good), "c.jsonl", sizes):
+            read.append(chunk.data)
+    # The whole lines before the failure come out; no more.
+    assert b"".join(read) == text[:text.rfind(b"\n", 0, good) + 1]
+
+
+def test_a_chunk_too_large_for_memory_is_written_line_by_line(tmp_path, monkeypatch, capsys):
+    records = [{"name": f"g{i}", "nodes": [["a", "C"]], "edges": [["a", f"b{i}", "1"]]} for i in range(5)]
+    corpus = write_lines(tmp_path / "c.jsonl", records[:2] + ['{"broken\n'] + records[2:])
+    expected = run_cli("-q", corpus)
+
+    def no_memory(self, chunk):
+        raise MemoryError
+
+    monkeypatch.setattr(Canonizer, "cgraph_lines", no_memory)
+    out = tmp_path / "out.txt"
+    assert cli.main(["-q", "-j", "2", "-o", str(out), str(corpus)]) == expected.returncode == 1
+    assert out.read_text() == expected.stdout
+    assert capsys.readouterr().err == expected.stderr
