@@ -6,35 +6,40 @@
     tolva.canonical_string(g)    # '(O:1)C'
 """
 
-from tolva._api import (
-    canonical_order,
-    canonical_string,
-    digest,
-    digest_of_key,
-    digests,
-    graph,
-    imap_digests,
-    imap_keys,
-    imap_orders,
-    imap_strings,
-    key,
-    keys,
-)
-from tolva._tolva import (
-    InternalError,
-    PyCGraph,
-    PyGraph,
-    canonical_node_order_many,
-    canonical_node_order_py,
-    graph_from_edges,
-    parse_dot,
-    parse_dot_string,
-    to_cgraph_many,
-    to_cgraph_py,
-)
-from tolva.adapters import from_networkx, from_rdkit, from_smiles
-from tolva.dot import DirectedGraphError, read_dot
-from tolva.jsonl import JsonlError, read_jsonl
+# The names are imported when first used: `python -m tolva` and `import tolva._tolva` then
+# load only what they need (the typing machinery of the friendly API alone costs a command
+# line run a sixth of its start). Type checkers read the imports below.
+TYPE_CHECKING = False
+if TYPE_CHECKING:
+    from tolva._api import (
+        canonical_order,
+        canonical_string,
+        digest,
+        digest_of_key,
+        digests,
+        graph,
+        imap_digests,
+        imap_keys,
+        imap_orders,
+        imap_strings,
+        key,
+        keys,
+    )
+    from tolva._tolva import (
+        InternalError,
+        PyCGraph,
+        PyGraph,
+        canonical_node_order_many,
+        canonical_node_order_py,
+        graph_from_edges,
+        parse_dot,
+        parse_dot_string,
+        to_cgraph_many,
+        to_cgraph_py,
+    )
+    from tolva.adapters import from_networkx, from_rdkit, from_smiles
+    from tolva.dot import DirectedGraphError, read_dot
+    from tolva.jsonl import JsonlError, read_jsonl
 
 __version__ = "0.1.0"
 
@@ -71,3 +76,30 @@ __all__ = [
     "imap_orders",
     "__version__",
 ]
+
+# Where each name of __all__ but __version__ lives.
+_HOMES = {
+    **dict.fromkeys(["canonical_order", "canonical_string", "digest", "digest_of_key", "digests", "graph",
+                     "imap_digests", "imap_keys", "imap_orders", "imap_strings", "key", "keys"], "tolva._api"),
+    **dict.fromkeys(["InternalError", "PyCGraph", "PyGraph", "canonical_node_order_many", "canonical_node_order_py",
+                     "graph_from_edges", "parse_dot", "parse_dot_string", "to_cgraph_many", "to_cgraph_py"],
+                    "tolva._tolva"),
+    **dict.fromkeys(["from_networkx", "from_rdkit", "from_smiles"], "tolva.adapters"),
+    **dict.fromkeys(["DirectedGraphError", "read_dot"], "tolva.dot"),
+    **dict.fromkeys(["JsonlError", "read_jsonl"], "tolva.jsonl"),
+}
+
+if not TYPE_CHECKING:  # hidden from type checkers, which would take any name through it
+
+    def __getattr__(name):
+        home = _HOMES.get(name)
+        if home is None:
+            raise AttributeError(f"module 'tolva' has no attribute {name!r}")
+        import importlib
+
+        value = getattr(importlib.import_module(home), name)
+        globals()[name] = value
+        return value
+
+    def __dir__():
+        return sorted(set(globals()) | set(__all__))

@@ -19,25 +19,31 @@ import queue
 import re
 import threading
 from collections.abc import Callable, Generator, Iterable, Iterator
-from dataclasses import dataclass
-from typing import Any, TypeVar
 
 from tolva._corpus_chunks import CorpusChunk
 from tolva._tolva import PyGraph, canonical_node_order_many, cgraph_lines_of_jsonl, graph_key_many, to_cgraph_many
 
-T = TypeVar("T")
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import Any, TypeVar
+
+    T = TypeVar("T")
+
 _DONE = object()
 GRAPH_PREFIX = re.compile(r"^graph \d+: ")
 
 
-@dataclass(frozen=True)
 class BatchLimits:
     # A thousand molecules take a few hundred milliseconds: each batch costs the workers a
     # wait for the interpreter lock. The first lines come after the first batch, which is
-    # kept small so that they come at once (`tolva big.jsonl | head`).
-    graphs: int = 1024
-    size: int = 200_000  # nodes plus edges
-    first_graphs: int = 64
+    # kept small so that they come at once (`tolva big.jsonl | head`). `size` counts nodes
+    # plus edges.
+    __slots__ = ("graphs", "size", "first_graphs")
+
+    def __init__(self, graphs: int = 1024, size: int = 200_000, first_graphs: int = 64) -> None:
+        self.graphs = graphs
+        self.size = size
+        self.first_graphs = first_graphs
 
 
 def batched(entries: Iterable[Any], limits: BatchLimits) -> Generator[list[Any] | CorpusChunk, None, None]:
@@ -178,15 +184,18 @@ class InTurn:
         pass
 
 
-@dataclass(frozen=True)
 class Canonizer:
     """The library's options as the command line sets them, and the worker count."""
 
-    candidate_rule: str | None
-    allow_hashes: bool
-    compress: bool
-    compact: bool
-    workers: int
+    __slots__ = ("candidate_rule", "allow_hashes", "compress", "compact", "workers")
+
+    def __init__(self, candidate_rule: str | None, allow_hashes: bool, compress: bool, compact: bool,
+                 workers: int) -> None:
+        self.candidate_rule = candidate_rule
+        self.allow_hashes = allow_hashes
+        self.compress = compress
+        self.compact = compact
+        self.workers = workers
 
     def compute(self, kind: str, graphs: list[PyGraph]) -> list[Any]:
         """cgraphs, orders or keys of the graphs, by `kind`: "cgraph", "order" or "key"."""

@@ -10,13 +10,14 @@ A damaged compressed file raises, while it is read, OSError or one of DECOMPRESS
 
 from __future__ import annotations
 
-import gzip
 import io
 import importlib
 import lzma
 import os
 import zlib
-from typing import IO, Any, cast
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import IO, Any
 
 ZSTD_MISSING = "reading .zst files needs the zstandard package (pip install zstandard)"
 
@@ -55,7 +56,10 @@ def open_decompressed(path: str | os.PathLike[str]) -> IO[bytes]:
     cannot be opened, ModuleNotFoundError for ".zst" without the zstandard package."""
     kind = compression_of(path)
     if kind == "gz":
-        return cast(IO[bytes], gzip.open(path, "rb"))
+        import gzip  # here: most inputs are not compressed, and the import slows every start
+
+        stream: IO[bytes] = gzip.open(path, "rb")  # type: ignore[assignment]
+        return stream
     if kind == "xz":
         return lzma.open(path, "rb")
     if kind == "zst":

@@ -14,24 +14,33 @@ as a chunk, then the error is raised.
 from __future__ import annotations
 
 from collections.abc import Iterator
-from typing import IO, NamedTuple
+
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import IO
 
 # Reads are this large: on a failure, at most this much beyond the last chunk is lost.
 PIECE = 1 << 16
 
 
-class ChunkSizes(NamedTuple):
+class ChunkSizes:
     # About 40 molecules, then about 1,400: each chunk costs a native call and a write.
-    first: int = 1 << 15
-    later: int = 1 << 20
+    __slots__ = ("first", "later")
+
+    def __init__(self, first: int = 1 << 15, later: int = 1 << 20) -> None:
+        self.first = first
+        self.later = later
 
 
-class CorpusChunk(NamedTuple):
+class CorpusChunk:
     """Whole lines of the corpus `path`, the first of them line `first_line` (from 1)."""
 
-    path: str
-    first_line: int
-    data: bytes
+    __slots__ = ("path", "first_line", "data")
+
+    def __init__(self, path: str, first_line: int, data: bytes) -> None:
+        self.path = path
+        self.first_line = first_line
+        self.data = data
 
 
 def corpus_chunks(stream: IO[bytes], path: str, sizes: ChunkSizes = ChunkSizes()) -> Iterator[CorpusChunk]:

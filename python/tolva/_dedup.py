@@ -9,29 +9,30 @@ optional exact check that splits a group whose graphs are not all isomorphic.
 
 from __future__ import annotations
 
-from dataclasses import dataclass, field
-
 from tolva._tolva import PyGraph
 
 
-@dataclass
 class DedupReport:
-    # (text, names) of every group of two or more graphs, in order of first appearance;
-    # a group that verification split appears once per isomorphism class, same text.
-    groups: list[tuple[str, list[str]]]
-    graphs: int
-    # Distinct texts, plus one for every class that verification split off.
-    distinct: int
-    # How many classes verification split off groups of equal texts (false merges found).
-    split: int = 0
+    """`groups`: (text, names) of every group of two or more graphs, in order of first
+    appearance; a group that verification split appears once per isomorphism class, same
+    text. `distinct`: distinct texts, plus one for every class that verification split off.
+    `split`: how many classes verification split off groups of equal texts (false merges)."""
+
+    __slots__ = ("groups", "graphs", "distinct", "split")
+
+    def __init__(self, groups: list[tuple[str, list[str]]], graphs: int, distinct: int, split: int = 0) -> None:
+        self.groups = groups
+        self.graphs = graphs
+        self.distinct = distinct
+        self.split = split
 
 
-@dataclass
 class Grouper:
-    verify: bool = False
-    names_of: dict[str, list[str]] = field(default_factory=dict)
-    graphs_of: dict[str, list[PyGraph]] = field(default_factory=dict)
-    graphs: int = 0
+    def __init__(self, verify: bool = False) -> None:
+        self.verify = verify
+        self.names_of: dict[str, list[str]] = {}
+        self.graphs_of: dict[str, list[PyGraph]] = {}
+        self.graphs = 0
 
     def add(self, text: str, name: str, graph: PyGraph) -> None:
         self.names_of.setdefault(text, []).append(name)

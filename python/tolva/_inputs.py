@@ -24,13 +24,14 @@ from __future__ import annotations
 import functools
 import io
 from collections.abc import Callable, Iterable, Iterator
-from dataclasses import dataclass
-from typing import IO, Any
+
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import IO, Any
 
 from tolva import _molecule_inputs as molecules
 from tolva._corpus_chunks import CorpusChunk, corpus_chunks
 from tolva._compression import DECOMPRESSION_ERRORS, open_decompressed, uncompressed_name
-from tolva._dot_line_checks import line_reader_warnings
 from tolva._tolva import PyGraph, parse_dot_string
 from tolva.dot import DirectedGraphError, read_dot_from_text
 from tolva.jsonl import JsonlError, graphs_of_lines
@@ -51,19 +52,23 @@ DIRECTED_MESSAGE = "directed graph (use --directed ignore)"
 NOT_UTF8 = "parse error: stream did not contain valid UTF-8"  # parse_dot's words
 
 
-@dataclass(frozen=True)
 class DotReader:
     """How DOT inputs are read: the complete reader, whose `directed` says what a digraph
     does ("error": reported, "ignore": read as undirected), or with `line` the line reader,
     with warnings about the lines it skips or reads unexpectedly."""
 
-    line: bool = False
-    directed: str = "error"
+    __slots__ = ("line", "directed")
+
+    def __init__(self, line: bool = False, directed: str = "error") -> None:
+        self.line = line
+        self.directed = directed
 
     def read(self, data: bytes) -> tuple[PyGraph, tuple[tuple[int, str], ...]]:
         """The graph of DOT bytes and the warnings; ValueError (UnicodeDecodeError for the
         line reader, which reads UTF-8 only) when they hold no usable graph."""
         if self.line:
+            from tolva._dot_line_checks import line_reader_warnings  # only here: its patterns are slow to build
+
             text = data.decode("utf-8")
             return parse_dot_string(text), tuple(line_reader_warnings(text))
         try:
@@ -73,7 +78,6 @@ class DotReader:
         return read_dot_from_text(text, directed=self.directed), ()
 
 
-@dataclass(frozen=True)
 class Entry:
     """One graph read (`graph` set) or one failure to read a graph (`error` set).
 
@@ -83,10 +87,14 @@ class Entry:
     reader skipped or read unexpectedly.
     """
 
-    name: str
-    graph: PyGraph | None = None
-    error: str | None = None
-    warnings: tuple[tuple[int, str], ...] = ()
+    __slots__ = ("name", "graph", "error", "warnings")
+
+    def __init__(self, name: str, graph: PyGraph | None = None, error: str | None = None,
+                 warnings: tuple[tuple[int, str], ...] = ()) -> None:
+        self.name = name
+        self.graph = graph
+        self.error = error
+        self.warnings = warnings
 
 
 def format_of(path: str, chosen: str | None = None) -> str:

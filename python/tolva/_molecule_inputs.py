@@ -14,7 +14,9 @@ from __future__ import annotations
 
 import contextlib
 from collections.abc import Iterable, Iterator
-from typing import IO
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import IO
 
 from tolva._tolva import PyGraph
 from tolva.adapters import from_rdkit, from_smiles

@@ -13,7 +13,10 @@ then not counted either (counting reads them all once more).
 from __future__ import annotations
 
 import sys
-from typing import Any, Callable
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from collections.abc import Callable
+    from typing import Any
 
 # Fewer graphs than this finish too soon for a bar to help.
 MIN_GRAPHS_FOR_BAR = 100

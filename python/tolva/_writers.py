@@ -13,9 +13,10 @@ characters is written as it is. JSON output carries every string exactly.
 
 from __future__ import annotations
 
-import json
-from dataclasses import dataclass
-from typing import Any
+
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import Any
 
 from tolva._dedup import DedupReport, Grouper
 from tolva._output import Output
@@ -49,16 +50,20 @@ JSON_LINE_BREAKS = {0x85: "\\u0085", 0x2028: "\\u2028", 0x2029: "\\u2029"}
 
 
 def json_line(record: dict[str, Any]) -> str:
+    import json  # only here: plain output, the default, does not need it at start
+
     return json.dumps(record, ensure_ascii=False).translate(JSON_LINE_BREAKS) + "\n"
 
 
-@dataclass(frozen=True)
 class Results:
     """What was computed for one graph: the results its writer needs, the others None."""
 
-    cgraph: str | None = None
-    order: list[str] | None = None
-    key: str | None = None
+    __slots__ = ("cgraph", "order", "key")
+
+    def __init__(self, cgraph: str | None = None, order: list[str] | None = None, key: str | None = None) -> None:
+        self.cgraph = cgraph
+        self.order = order
+        self.key = key
 
 
 class Writer:

@@ -10,11 +10,12 @@ takes its objects, which reads them through their own methods.
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any
-
 from tolva._tolva import PyGraph, graph_from_edges
 
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
+    from typing import Any
+
     import networkx  # type: ignore[import-untyped, unused-ignore]
     from rdkit import Chem
 

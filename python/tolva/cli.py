@@ -17,7 +17,10 @@ import contextlib
 import os
 import sys
 from collections.abc import Iterator, Sequence
-from typing import Any
+
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import Any
 
 from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
 from tolva._corpus_chunks import CorpusChunk

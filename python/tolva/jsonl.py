@@ -15,10 +15,11 @@ then the error is handed to it and reading goes on with the next line.
 
 from __future__ import annotations
 
-import json
 import os
 from collections.abc import Callable, Iterable, Iterator
-from typing import Any
+TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
+if TYPE_CHECKING:
+    from typing import Any
 
 from tolva._compression import open_decompressed
 from tolva._tolva import PyGraph, graph_from_edges, graph_from_json_line
@@ -83,6 +84,8 @@ def graph_of_line(raw: bytes, path: str, number: int) -> tuple[str, PyGraph]:
     plain = graph_from_json_line(raw)
     if plain is not None:
         return plain
+    import json  # only here: most lines are read natively, and the import slows every start
+
     try:
         record = json.loads(raw.decode("utf-8").rstrip())
     except UnicodeDecodeError:

@@ -2,13 +2,15 @@
 rules of every function."""
 
 import itertools
+import subprocess
+import sys
 
 import numpy
 import pytest
 
 import tolva
 import tolva._tolva as m
-from conftest import FLAGS, cgraph, graph
+from conftest import FLAGS, ROOT, cgraph, cli_env, graph
 
 NAMES = ["PyGraph", "PyCGraph", "parse_dot", "parse_dot_string", "graph_from_edges", "to_cgraph_py",
          "canonical_node_order_py"]
@@ -16,6 +18,19 @@ G = graph([("r", "R"), ("a", "A"), ("b", "B"), ("c", "C"), ("e", "E")],
           [("r", "a", "1"), ("a", "c", "1"), ("c", "b", "1"), ("b", "r", "1"), ("r", "e", "x"),
            ("c", "e", "2")])
 EMPTY = graph([], [])
+
+
+def test_every_public_name_is_there_and_the_command_line_starts_without_the_slow_imports():
+    assert sorted(dir(tolva)) == sorted(set(dir(tolva)) | set(tolva.__all__))
+    assert all(getattr(tolva, name) is not None for name in tolva.__all__)
+    with pytest.raises(AttributeError, match="no attribute 'nothing'"):
+        tolva.nothing  # noqa: B018
+    # Names load on first use: the command line's start does not pay for typing, dataclasses
+    # (with inspect), json, gzip or the friendly API.
+    slow = ["typing", "dataclasses", "inspect", "json", "gzip", "tolva._api", "tolva._dot_line_checks"]
+    code = f"import sys; before = set(sys.modules); import tolva.cli; print(sorted(set({slow}) & (set(sys.modules) - before)))"
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, cwd=ROOT, env=cli_env())
+    assert (done.returncode, done.stdout) == (0, "[]\n"), done.stderr
 
 
 def test_names_file_and_signatures():
