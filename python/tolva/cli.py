@@ -24,7 +24,7 @@ if TYPE_CHECKING:
 
 from tolva._batches import BatchLimits, Behind, Canonizer, InTurn, batched, failure_text, read_ahead
 from tolva._corpus_chunks import CorpusChunk
-from tolva._inputs import FORMATS, DotReader, Entry, count_graphs, iter_entries
+from tolva._inputs import FORMATS, STDIN, DotReader, Entry, count_graphs, format_of, iter_entries
 from tolva._output import Output, OutputError, ensure_stdout_fd, trace_to_stderr
 from tolva._progress import Progress
 from tolva._tolva import graph_from_edges, to_cgraph_py
@@ -300,7 +300,11 @@ class Run:
         batches = batched(iter_entries(inputs, chosen_format, dot, chunks=self.native_lines), limits)
         # With threads to spare, reading and writing run beside the batch calls; with the trace
         # on the output, lines must be written before the next graph's trace, so in turn.
-        threaded = self.canonizer.workers > 1
+        # JSON Lines read natively leave the reader and writer a millisecond a chunk: their
+        # threads would cost the workers more than that (measured: 10 % of a run).
+        native_only = self.native_lines and all(
+            format_of(path, chosen_format) == "jsonl" and path != STDIN for path in inputs)
+        threaded = self.canonizer.workers > 1 and not native_only
         if threaded:
             batches = read_ahead(batches)
         try:
