@@ -2,8 +2,10 @@
 and cgraph_lines_of_jsonl, which must write for every line exactly what the Python reader and
 writer make of it, in order, and leave every other line to them."""
 
+import gzip
 import io
 import json
+import lzma
 
 import pytest
 from hypothesis import given, settings
@@ -14,6 +16,7 @@ from test_batch_faults import over_the_node_limit
 from test_json_line import damaged_lines
 from tolva import cli
 from tolva._batches import Canonizer
+from tolva._compression import open_decompressed
 from tolva._corpus_chunks import ChunkSizes, corpus_chunks
 from tolva._tolva import cgraph_lines_of_jsonl, graph_from_json_line
 from tolva._writers import plain
@@ -76,10 +79,10 @@ class FailingStream(io.BytesIO):
         super().__init__(data)
         self.good = good
 
-    def read(self, size=-1):
+    def read1(self, size=-1):
         if self.tell() >= self.good:
             raise OSError("damaged")
-        return super().read(min(size, self.good - self.tell()))
+        return super().read1(min(size, self.good - self.tell()))
 
 
 @settings(max_examples=200, deadline=None)
@@ -101,6 +104,19 @@ def test_chunks_are_whole_lines_numbered_from_one_and_nothing_read_is_lost(lines
             read.append(chunk.data)
     # The whole lines before the failure come out; no more.
     assert b"".join(read) == text[:text.rfind(b"\n", 0, good) + 1]
+
+
+@pytest.mark.parametrize(("suffix", "compress"), [("gz", gzip.compress), ("xz", lzma.compress)])
+def test_a_damaged_compressed_corpus_loses_no_line_that_reading_line_by_line_keeps(tmp_path, suffix, compress):
+    text = b"".join(b'{"name": "g%d", "nodes": [["a", "C"]], "edges": []}\n' % i for i in range(20_000))
+    path = tmp_path / f"c.jsonl.{suffix}"
+    path.write_bytes(compress(text)[:-5_000])
+    kept, read = [], []
+    with pytest.raises(EOFError), open_decompressed(path) as lines:
+        kept.extend(lines)
+    with pytest.raises(EOFError), open_decompressed(path) as stream:
+        read.extend(chunk.data for chunk in corpus_chunks(stream, str(path)))
+    assert len(kept) > 1000 and b"".join(read) == b"".join(kept)
 
 
 def test_a_chunk_too_large_for_memory_is_written_line_by_line(tmp_path, monkeypatch, capsys):
