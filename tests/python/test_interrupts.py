@@ -19,18 +19,21 @@ pytestmark = pytest.mark.skipif(not sys.platform.startswith("linux"), reason="PO
 # cycle: minutes of work. One node is labelled apart: a cycle alike all round looks the same
 # from every node, and one DAG serves them all.
 PRELUDE = textwrap.dedent("""
-    import os, signal, sys, time
+    import json, os, signal, sys, time
     import tolva._tolva as m
 
     n = 100_000
     cycle = m.graph_from_edges([("0", "X")], [(str(i), str((i + 1) % n), "1") for i in range(n)])
     small = m.graph_from_edges([], [("a", "b", "1"), ("b", "c", "1")])
+    line = json.dumps(dict(name="c", nodes=[["0", "X"]],
+                           edges=[[str(i), str((i + 1) % n), "1"] for i in range(n)])).encode()
 """)
 
 CALLS = {
     "single": "m.to_cgraph_py(cycle, None, None, None, None, None)",
     "order": "m.canonical_node_order_py(cycle)",
     "batch": "m.to_cgraph_many([cycle, cycle, cycle], workers=2)",
+    "lines": "m.cgraph_lines_of_jsonl(line + b'\\n' + line, workers=2)",
     "fifo": "m.parse_dot(sys.argv[1])",
 }
 
@@ -73,7 +76,7 @@ def interrupt_child(call, signum, extra_args=()):
         child.wait()
 
 
-@pytest.mark.parametrize("call", ["single", "order", "batch"])
+@pytest.mark.parametrize("call", ["single", "order", "batch", "lines"])
 def test_ctrl_c_stops_a_long_call_within_a_second(call):
     elapsed, lines, err = interrupt_child(call, signal.SIGINT)
     assert lines[:2] == ["KeyboardInterrupt", "(.:1, .:1)."], err
