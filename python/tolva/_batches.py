@@ -21,11 +21,11 @@ import threading
 from collections.abc import Callable, Generator, Iterable, Iterator
 
 from tolva._corpus_chunks import CorpusChunk
-from tolva._tolva import PyGraph, canonical_node_order_many, cgraph_lines_of_jsonl, graph_key_many, to_cgraph_many
+from tolva._tolva import PyGraph, canonical_node_order_many, graph_key_many, outputs_of_jsonl, to_cgraph_many
 
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
-    from typing import Any, TypeVar
+    from typing import Any, Literal, TypeVar
 
     T = TypeVar("T")
 
@@ -217,10 +217,11 @@ class Canonizer:
             batch, self.candidate_rule, None, self.allow_hashes, self.compact,
             workers=self.workers, on_error="return"), list)
 
-    def cgraph_lines(self, chunk: bytes) -> list[str | tuple[str, ValueError] | tuple[int, bytes]]:
-        """The plain output lines of a chunk of JSON Lines (see cgraph_lines_of_jsonl)."""
-        return cgraph_lines_of_jsonl(chunk, self.candidate_rule, None, self.allow_hashes, self.compress,
-                                     self.compact, self.workers)
+    def native_outputs(self, chunk: bytes, product: Literal["cgraph", "order", "key"]) -> list[
+            str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
+        """What the writer needs of each graph of a chunk of JSON Lines (see outputs_of_jsonl)."""
+        return outputs_of_jsonl(chunk, product, self.candidate_rule, None, self.allow_hashes, self.compress,
+                                self.compact, self.workers)
 
     @staticmethod
     def each(graphs: list[PyGraph], call: Any, convert: Any) -> list[Any]:

@@ -34,9 +34,11 @@ class Grouper:
         self.graphs_of: dict[str, list[PyGraph]] = {}
         self.graphs = 0
 
-    def add(self, text: str, name: str, graph: PyGraph) -> None:
+    def add(self, text: str, name: str, graph: PyGraph | None) -> None:
+        """`graph` may be None unless the groups are verified."""
         self.names_of.setdefault(text, []).append(name)
         if self.verify:
+            assert graph is not None, "verifying groups needs every graph"
             self.graphs_of.setdefault(text, []).append(graph)
         self.graphs += 1
 

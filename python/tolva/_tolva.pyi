@@ -169,16 +169,18 @@ def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
     [id, label], "edges" as [id, id, modality], other keys only with string values); None for any
     other line, left to a full JSON reader. Not in __all__."""
 
-def cgraph_lines_of_jsonl(
+def outputs_of_jsonl(
     chunk: bytes,
+    product: Literal["cgraph", "order", "key"] | None = "cgraph",
     candidate_rule: str | None = None,
     branch_rule: str | None = None,
     allow_hashes: bool | None = None,
     compress: bool | None = None,
     compact: bool | None = None,
     workers: int | None = None,
-) -> list[str | tuple[str, ValueError] | tuple[int, bytes]]:
-    """The command line's plain output of whole JSON Lines, on native threads: for each
-    non-blank line in order, "NAME\\tCGRAPH\\n" escaped as the command line escapes; (name,
-    error) for a graph whose string fails; (index of the line in the chunk, the line) for a line
-    outside graph_from_json_line's plain form, left to a full JSON reader. Not in __all__."""
+) -> list[str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
+    """What the command line writes for whole JSON Lines, on native threads: for each
+    non-blank line in order, the line "NAME\\tCGRAPH\\n" ("cgraph") or "NAME\\tID ID ...\\n"
+    ("order") escaped as the command line escapes, or (name, key) ("key"); (name, error) for a
+    graph whose result fails; (index of the line in the chunk, the line) for a line outside
+    graph_from_json_line's plain form, left to a full JSON reader. Not in __all__."""

@@ -16,7 +16,7 @@ from __future__ import annotations
 
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
-    from typing import Any
+    from typing import Any, Literal
 
 from tolva._dedup import DedupReport, Grouper
 from tolva._output import Output
@@ -71,11 +71,12 @@ class Writer:
     ("cgraph", "order", "key")."""
 
     needs: frozenset[str] = frozenset({"cgraph"})
-    # True when each graph's output is the plain line NAME<TAB>CGRAPH, which native code
-    # can write itself (cgraph_lines_of_jsonl).
-    plain_cgraph_lines: bool = False
+    # What native code can make of each graph of a JSON Lines input for this writer
+    # (outputs_of_jsonl): "cgraph" or "order", the whole plain line, written as it comes; "key",
+    # handed to add() without its graph. None: the writer needs more (JSON, graphs).
+    native_product: Literal["cgraph", "order", "key"] | None = None
 
-    def add(self, name: str, graph: PyGraph, results: Results) -> None:
+    def add(self, name: str, graph: PyGraph | None, results: Results) -> None:
         raise NotImplementedError
 
     def finish(self) -> None:
@@ -89,9 +90,9 @@ class LineWriter(Writer):
         self.out = out
         self.as_json = as_json
         self.needs = frozenset({"cgraph", "order"} if as_json and order else {"order"} if order else {"cgraph"})
-        self.plain_cgraph_lines = not as_json and not order
+        self.native_product = None if as_json else "order" if order else "cgraph"
 
-    def add(self, name: str, graph: PyGraph, results: Results) -> None:
+    def add(self, name: str, graph: PyGraph | None, results: Results) -> None:
         if self.as_json:
             record: dict[str, Any] = {"name": name, "cgraph": results.cgraph}
             if results.order is not None:
@@ -113,8 +114,10 @@ class DedupWriter(Writer):
         self.by_string = by_string
         self.needs = frozenset({"cgraph" if by_string else "key"})
         self.grouper = Grouper(verify)
+        # Verifying needs every graph itself.
+        self.native_product = None if by_string or verify else "key"
 
-    def add(self, name: str, graph: PyGraph, results: Results) -> None:
+    def add(self, name: str, graph: PyGraph | None, results: Results) -> None:
         self.grouper.add((results.cgraph if self.by_string else results.key) or "", name, graph)
 
     def finish(self) -> None:

@@ -288,21 +288,21 @@ class Run:
         # graph's trace comes right before its line.
         self.trace_on_output = trace_on_output
         self.one_at_a_time = os.environ.get(TRACE_SWITCH) == "1"
-        # JSON Lines go from bytes to output lines in native code, unless lines must come one
-        # at a time or the output needs more than the plain line.
-        self.native_lines = writer.plain_cgraph_lines and not self.one_at_a_time
+        # JSON Lines go from bytes to what the writer needs in native code, unless lines must
+        # come one at a time or the writer needs more (JSON, the graphs themselves).
+        self.native_product = None if self.one_at_a_time else writer.native_product
         self.failed = False
         self.progress = Progress()
 
     def all(self, inputs: list[str], chosen_format: str | None, dot: DotReader, bar: bool) -> int:
         self.progress = Progress.start(lambda: count_graphs(inputs, chosen_format), bar)
         limits = BatchLimits(graphs=1) if self.one_at_a_time else BatchLimits()
-        batches = batched(iter_entries(inputs, chosen_format, dot, chunks=self.native_lines), limits)
+        batches = batched(iter_entries(inputs, chosen_format, dot, chunks=self.native_product is not None), limits)
         # With threads to spare, reading and writing run beside the batch calls; with the trace
         # on the output, lines must be written before the next graph's trace, so in turn.
         # JSON Lines read natively leave the reader and writer a millisecond a chunk: their
         # threads would cost the workers more than that (measured: 10 % of a run).
-        native_only = self.native_lines and all(
+        native_only = self.native_product is not None and all(
             format_of(path, chosen_format) == "jsonl" and path != STDIN for path in inputs)
         threaded = self.canonizer.workers > 1 and not native_only
         if threaded:
@@ -332,11 +332,12 @@ class Run:
 
     def compute(self, batch: list[Entry] | CorpusChunk) -> list[Any] | None:
         """For entries, what the writer needs ("cgraph", "order", "key": the result or the
-        exception) of each usable entry, in order; for a chunk, cgraph_lines_of_jsonl's items,
-        or None when memory ran short for the chunk as a whole."""
+        exception) of each usable entry, in order; for a chunk, outputs_of_jsonl's items, or
+        None when memory ran short for the chunk as a whole."""
         if isinstance(batch, CorpusChunk):
+            assert self.native_product is not None
             try:
-                return self.canonizer.cgraph_lines(batch.data)
+                return self.canonizer.native_outputs(batch.data, self.native_product)
             except MemoryError:
                 return None
         return self.compute_entries(batch)
@@ -377,9 +378,9 @@ class Run:
         self.writer.add(entry.name, entry.graph, Results(**values))
 
     def emit_chunk(self, chunk: CorpusChunk, items: list[Any] | None) -> None:
-        """Writes the output lines of a chunk; reports its failed graphs; reads and computes
-        here each line the native reader left (with too little memory for the whole chunk,
-        every line)."""
+        """Writes the output lines of a chunk, or hands its keys to the writer; reports its
+        failed graphs; reads and computes here each line the native reader left (with too
+        little memory for the whole chunk, every line)."""
         if items is None:
             items = [(index, line) for index, line in enumerate(chunk.data.split(b"\n")) if line.strip()]
         lines: list[str] = []
@@ -392,8 +393,10 @@ class Run:
             first, second = item
             if type(first) is int:
                 self.emit_line(chunk.path, chunk.first_line + first, second)
-            else:
+            elif isinstance(second, BaseException):
                 self.fail(first, failure_text(second))
+            else:
+                self.writer.add(first, None, Results(key=second))
         self.out.write("".join(lines))
         self.progress.advance(len(items))
 

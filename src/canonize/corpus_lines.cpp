@@ -1,6 +1,8 @@
 #include "canonize/corpus_lines.h"
 
 #include "canonize/cgraph.h"
+#include "canonize/graph_key.h"
+#include "canonize/node_order.h"
 #include "canonize/plain_field.h"
 #include "graph/graph_json_line.h"
 
@@ -10,6 +12,52 @@ namespace {
 // The bytes Python's bytes.strip() removes: a line of them alone is blank.
 bool is_blank(std::string_view line) {
   return line.find_first_not_of(" \t\n\v\f\r") == std::string_view::npos;
+}
+
+std::string cgraph_line(std::string_view name, std::string_view cgraph) {
+  std::string out;
+  out.reserve(name.size() + cgraph.size() + 2);
+  append_plain_field(out, name, false);
+  out += '\t';
+  append_plain_field(out, cgraph, false);
+  out += '\n';
+  return out;
+}
+
+std::string order_line(std::string_view name, const std::vector<std::string>& order) {
+  std::string out;
+  append_plain_field(out, name, false);
+  out += '\t';
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i > 0) out += ' ';
+    append_plain_field(out, order[i], true);
+  }
+  out += '\n';
+  return out;
+}
+
+// The product of one graph: its text, or the error of the call that makes it.
+Result<std::string> product_of(const GraphJsonLine& read, const CorpusLineSettings& s, const CallControls& controls) {
+  switch (s.product) {
+    case LineProduct::CgraphLine: {
+      auto text = to_cgraph(read.graph, s.candidate_rule, s.branch_rule, s.allow_hashes, s.compress, s.compact,
+                            controls);
+      if (!text) return std::unexpected(text.error());
+      return cgraph_line(read.name, *text);
+    }
+    case LineProduct::OrderLine: {
+      auto order = canonical_node_order(read.graph, s.candidate_rule, s.branch_rule, s.allow_hashes, s.compact,
+                                        controls);
+      if (!order) return std::unexpected(order.error());
+      return order_line(read.name, *order);
+    }
+    case LineProduct::Key:
+      break;
+  }
+  KeyOptions options;
+  options.compact = s.compact;
+  options.allow_hashes = s.allow_hashes;
+  return graph_key(read.graph, options, controls);
 }
 
 }  // namespace
@@ -27,20 +75,13 @@ std::vector<CorpusLine> graph_lines_of_chunk(std::string_view chunk) {
   return lines;
 }
 
-CorpusLineOutput cgraph_output_line(std::string_view line, const CgraphSettings& settings,
-                                    const CallControls& controls) {
+CorpusLineOutput output_of_corpus_line(std::string_view line, const CorpusLineSettings& settings,
+                                       const CallControls& controls) {
   auto read = read_plain_graph_line(line);
   if (!read) return {};
-  auto text = to_cgraph(read->graph, settings.candidate_rule, settings.branch_rule, settings.allow_hashes,
-                        settings.compress, settings.compact, controls);
-  if (!text) return {CorpusLineOutput::Kind::Failed, std::move(read->name), text.error()};
-  std::string out;
-  out.reserve(read->name.size() + text->size() + 2);
-  append_plain_field(out, read->name, false);
-  out += '\t';
-  append_plain_field(out, *text, false);
-  out += '\n';
-  return {CorpusLineOutput::Kind::Written, std::move(out), std::nullopt};
+  auto product = product_of(*read, settings, controls);
+  if (!product) return {CorpusLineOutput::Kind::Failed, std::move(read->name), {}, product.error()};
+  return {CorpusLineOutput::Kind::Written, std::move(read->name), std::move(*product), std::nullopt};
 }
 
 }  // namespace tolva

@@ -1,26 +1,30 @@
-// The output lines of a JSON Lines graph corpus, computed from its raw lines.
+// The outputs of a JSON Lines graph corpus, computed from its raw lines.
 //
-// A command that prints NAME<TAB>CANONICAL_STRING for every graph of a corpus
-// spends much of a run turning each line into objects and back; on native
-// threads, a line can go from bytes to its output line in one step. A chunk
-// is whole lines of a corpus, each ended by '\n' (the last may lack it);
-// lines are split at '\n' only, and a line of ASCII white space alone (space,
-// \t, \n, \v, \f, \r) is blank and holds no graph.
+// A command that prints a line for every graph of a corpus spends much of a
+// run turning each line into objects and back; on native threads, a line can
+// go from bytes to its output in one step. A chunk is whole lines of a
+// corpus, each ended by '\n' (the last may lack it); lines are split at '\n'
+// only, and a line of ASCII white space alone (space, \t, \n, \v, \f, \r) is
+// blank and holds no graph.
 //
-// cgraph_output_line reads a line in the plain form (graph_json_line.h) and
-// writes "NAME\tCGRAPH\n", both as plain fields (plain_field.h), where CGRAPH
-// is what to_cgraph gives with `settings`. A line not in the plain form is
-// Unread: the caller reads it with a full JSON reader, which takes the forms
-// this one does not and names the fault of a bad line. A graph whose string
-// fails is Failed, with its name and the error.
+// output_of_corpus_line reads a line in the plain form (graph_json_line.h)
+// and makes what `settings.product` asks for, with the settings' options:
+// the line "NAME\tCGRAPH\n" (to_cgraph), the line "NAME\tID ID ...\n"
+// (canonical_node_order), both with every field written as a plain field
+// (plain_field.h, node ids with their spaces escaped), or the graph's key
+// (graph_key) beside its name. A line not in the plain form is Unread: the
+// caller reads it with a full JSON reader, which takes the forms this one does
+// not and names the fault of a bad line. A graph whose result fails is
+// Failed, with its name and the error.
 //
 //   for (const CorpusLine& line : graph_lines_of_chunk(chunk)) {
-//     CorpusLineOutput out = cgraph_output_line(line.text, CgraphSettings{}, CallControls{});
+//     CorpusLineOutput out = output_of_corpus_line(line.text, CorpusLineSettings{}, CallControls{});
 //     if (out.kind == CorpusLineOutput::Kind::Written) write(out.text);   // "g1\t(C:1)O\n"
 //   }
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +44,16 @@ struct CorpusLine {
 // The lines of `chunk` that are not blank, in order.
 std::vector<CorpusLine> graph_lines_of_chunk(std::string_view chunk);
 
-// The options of to_cgraph.
-struct CgraphSettings {
+enum class LineProduct : std::uint8_t {
+  CgraphLine,  // "NAME\tCGRAPH\n"
+  OrderLine,   // "NAME\tID ID ...\n"
+  Key,         // the key, beside the name
+};
+
+// The product and the options it is made with (a key takes `compact` and
+// `allow_hashes` only).
+struct CorpusLineSettings {
+  LineProduct product = LineProduct::CgraphLine;
   std::string candidate_rule{kDefaultCandidateRule};
   std::string branch_rule{kDefaultBranchRule};
   bool allow_hashes = kDefaultAllowHashes;
@@ -52,11 +64,12 @@ struct CgraphSettings {
 struct CorpusLineOutput {
   enum class Kind { Written, Failed, Unread };
   Kind kind = Kind::Unread;
-  std::string text;                 // Written: the output line; Failed: the graph's name
+  std::string name;                 // Written, Failed: the graph's name
+  std::string text;                 // Written: the output line, or the key
   std::optional<TolvaError> error;  // Failed: why
 };
 
-CorpusLineOutput cgraph_output_line(std::string_view line, const CgraphSettings& settings,
-                                    const CallControls& controls);
+CorpusLineOutput output_of_corpus_line(std::string_view line, const CorpusLineSettings& settings,
+                                       const CallControls& controls);
 
 }  // namespace tolva

@@ -1,15 +1,16 @@
-// cgraph_lines_of_jsonl: the plain output lines of a chunk of a JSON Lines
-// corpus, each line read and canonised on native threads with the
+// outputs_of_jsonl: what the command line writes for each graph of a chunk of
+// a JSON Lines corpus, each line read and computed on native threads with the
 // interpreter lock released (corpus_lines.h).
 //
-//   cgraph_lines_of_jsonl(b'{"name":"x","nodes":[],"edges":[["a","b","1"]]}\n\n{"name": 1}\n')
+//   outputs_of_jsonl(b'{"name":"x","nodes":[],"edges":[["a","b","1"]]}\n\n{"name": 1}\n')
 //   -> ['x\t(.:1).\n', (2, b'{"name": 1}')]
 //
-// One item per non-blank line, in order: the output line (str), or for a
-// graph whose string failed (name, ValueError), or for a line the native
-// reader does not take (its index in the chunk from 0, the line as bytes),
-// which the caller reads with a full JSON reader. A C++ exception while a
-// line is computed leaves the line to the caller in the same way.
+// One item per non-blank line, in order: the output line (str) for the
+// products "cgraph" and "order", (name, key) for "key"; (name, ValueError) for
+// a graph whose result failed; or, for a line the native reader does not take,
+// (its index in the chunk from 0, the line as bytes), which the caller reads
+// with a full JSON reader. A C++ exception while a line is computed leaves the
+// line to the caller in the same way.
 #include <string>
 #include <vector>
 
@@ -34,12 +35,13 @@ PyObject* pair_of(PyObject* first, PyObject* second) {
   return pair;
 }
 
-PyObject* wrap_line_output(const CorpusLine& line, CorpusLineOutput& output) {
+PyObject* wrap_line_output(const CorpusLine& line, const CorpusLineOutput& output, LineProduct product) {
   switch (output.kind) {
     case CorpusLineOutput::Kind::Written:
+      if (product == LineProduct::Key) return pair_of(make_str(output.name), make_str(output.text));
       return make_str(output.text);
     case CorpusLineOutput::Kind::Failed:
-      return pair_of(make_str(output.text), new_exception(PyExc_ValueError, output.error->display()));
+      return pair_of(make_str(output.name), new_exception(PyExc_ValueError, output.error->display()));
     case CorpusLineOutput::Kind::Unread:
       break;
   }
@@ -47,26 +49,43 @@ PyObject* wrap_line_output(const CorpusLine& line, CorpusLineOutput& output) {
                  PyBytes_FromStringAndSize(line.text.data(), static_cast<Py_ssize_t>(line.text.size())));
 }
 
+bool convert_product(PyObject* value, LineProduct& out) {
+  std::string name;
+  if (!convert_str_or(value, "product", "cgraph", name)) return false;
+  if (name == "cgraph") {
+    out = LineProduct::CgraphLine;
+  } else if (name == "order") {
+    out = LineProduct::OrderLine;
+  } else if (name == "key") {
+    out = LineProduct::Key;
+  } else {
+    PyErr_Format(PyExc_ValueError, "argument 'product': expected 'cgraph', 'order' or 'key', got %R", value);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-PyObject* cgraph_lines_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+PyObject* outputs_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    static constexpr const char* kNames[] = {"chunk",    "candidate_rule", "branch_rule", "allow_hashes",
-                                             "compress", "compact",        "workers"};
-    PyObject* bound[7];
-    if (!bind_arguments("cgraph_lines_of_jsonl", args, kwargs, kNames, 1, bound)) return nullptr;
+    static constexpr const char* kNames[] = {"chunk",        "product",  "candidate_rule", "branch_rule",
+                                             "allow_hashes", "compress", "compact",        "workers"};
+    PyObject* bound[8];
+    if (!bind_arguments("outputs_of_jsonl", args, kwargs, kNames, 1, bound)) return nullptr;
     if (!PyBytes_Check(bound[0])) {
       raise_cast_error("chunk", bound[0], "bytes");
       return nullptr;
     }
-    CgraphSettings settings;
+    CorpusLineSettings settings;
     BatchMode mode{1, true};
-    if (!convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, settings.candidate_rule) ||
-        !convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, settings.branch_rule) ||
-        !convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, settings.allow_hashes) ||
-        !convert_bool_or(bound[4], "compress", kDefaultCompress, settings.compress) ||
-        !convert_bool_or(bound[5], "compact", kDefaultCompact, settings.compact) ||
-        !convert_workers(bound[6], mode.workers))
+    if (!convert_product(bound[1], settings.product) ||
+        !convert_str_or(bound[2], "candidate_rule", kDefaultCandidateRule, settings.candidate_rule) ||
+        !convert_str_or(bound[3], "branch_rule", kDefaultBranchRule, settings.branch_rule) ||
+        !convert_bool_or(bound[4], "allow_hashes", kDefaultAllowHashes, settings.allow_hashes) ||
+        !convert_bool_or(bound[5], "compress", kDefaultCompress, settings.compress) ||
+        !convert_bool_or(bound[6], "compact", kDefaultCompact, settings.compact) ||
+        !convert_workers(bound[7], mode.workers))
       return nullptr;
     char* bytes = nullptr;
     Py_ssize_t size = 0;
@@ -77,7 +96,7 @@ PyObject* cgraph_lines_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* 
     BatchRun run;
     bool ran = run_unlocked(lines.size(), mode, [&](std::size_t i, const CallControls& controls) {
       try {
-        outputs[i] = cgraph_output_line(lines[i].text, settings, controls);
+        outputs[i] = output_of_corpus_line(lines[i].text, settings, controls);
       } catch (...) {
         outputs[i] = CorpusLineOutput{};  // Unread: the caller's reader reports it
       }
@@ -87,7 +106,7 @@ PyObject* cgraph_lines_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* 
     PyObject* list = PyList_New(static_cast<Py_ssize_t>(lines.size()));
     if (list == nullptr) return nullptr;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      PyObject* item = wrap_line_output(lines[i], outputs[i]);
+      PyObject* item = wrap_line_output(lines[i], outputs[i], settings.product);
       if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
         Py_DECREF(list);
         return nullptr;

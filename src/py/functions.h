@@ -28,8 +28,8 @@ PyObject* canonical_node_order_many(PyObject* module, PyObject* args, PyObject* 
 PyObject* graph_key(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* graph_key_many(PyObject* module, PyObject* args, PyObject* kwargs);
 
-// The command line's output lines of a JSON Lines chunk (corpus_functions.cpp).
+// The command line's outputs of a JSON Lines chunk (corpus_functions.cpp).
 // A module attribute, but not in __all__.
-PyObject* cgraph_lines_of_jsonl(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* outputs_of_jsonl(PyObject* module, PyObject* args, PyObject* kwargs);
 
 }  // namespace tolva::py

@@ -116,15 +116,16 @@ PyMethodDef extra_function_defs[] = {
         "graph_key_many(graphs, compact=None, allow_hashes=None, whole_braces=None, workers=None, "
         "on_error='raise')\n--\n\n"
         "graph_key for a sequence of graphs, on native threads, results in input order."),
-    function_def<cgraph_lines_of_jsonl>(
-        "cgraph_lines_of_jsonl",
-        "cgraph_lines_of_jsonl(chunk, candidate_rule=None, branch_rule=None, allow_hashes=None, "
-        "compress=None, compact=None, workers=None)\n--\n\n"
-        "The command line's plain output of whole JSON Lines (bytes), on native threads: for\n"
-        "each non-blank line in order, 'NAME\\tCGRAPH\\n' with both fields escaped as the\n"
-        "command line escapes them; (name, ValueError) for a graph whose string fails; or\n"
-        "(index of the line in the chunk, the line) for a line that is not in the plain form\n"
-        "of graph_from_json_line, left to a full JSON reader."),
+    function_def<outputs_of_jsonl>(
+        "outputs_of_jsonl",
+        "outputs_of_jsonl(chunk, product='cgraph', candidate_rule=None, branch_rule=None, "
+        "allow_hashes=None, compress=None, compact=None, workers=None)\n--\n\n"
+        "What the command line writes for whole JSON Lines (bytes), on native threads: for each\n"
+        "non-blank line in order, the line 'NAME\\tCGRAPH\\n' (product 'cgraph') or\n"
+        "'NAME\\tID ID ...\\n' ('order'), escaped as the command line escapes, or (name, key)\n"
+        "('key'); (name, ValueError) for a graph whose result fails; (index of the line in the\n"
+        "chunk, the line) for a line outside the plain form of graph_from_json_line, left to a\n"
+        "full JSON reader."),
 };
 
 // Adds `object` (a new reference, stolen) under `name` and appends the name to __all__.

@@ -1,6 +1,6 @@
 """The command line's native path for JSON Lines: chunks of whole lines (tolva._corpus_chunks)
-and cgraph_lines_of_jsonl, which must write for every line exactly what the Python reader and
-writer make of it, in order, and leave every other line to them."""
+and outputs_of_jsonl, which must make of every line exactly what the Python reader and writer
+make of it, in order, and leave every other line to them."""
 
 import gzip
 import io
@@ -18,8 +18,8 @@ from tolva import cli
 from tolva._batches import Canonizer
 from tolva._compression import open_decompressed
 from tolva._corpus_chunks import ChunkSizes, corpus_chunks
-from tolva._tolva import cgraph_lines_of_jsonl, graph_from_json_line
-from tolva._writers import plain
+from tolva._tolva import canonical_node_order_py, graph_from_json_line, graph_key, outputs_of_jsonl
+from tolva._writers import plain, plain_id
 from tolva.jsonl import JsonlError, graph_of_line
 
 # Every character the plain output escapes, and some it must leave alone.
@@ -36,27 +36,32 @@ def graph_lines(draw):
     return json.dumps(record, ensure_ascii=draw(st.booleans())).encode() + draw(st.sampled_from([b"", b"\r"]))
 
 
-def python_path(line, options):
+def python_path(line, product, options):
     """What the command line's Python reader and writer make of one line."""
     try:
         name, graph = graph_of_line(line, "c.jsonl", 1)
     except JsonlError:
         return None
+    if product == "key":
+        return name, graph_key(graph, options["compact"], options["allow_hashes"])
+    if product == "order":
+        order = canonical_node_order_py(graph, None, None, options["allow_hashes"], options["compact"])
+        return f"{plain(name)}\t{' '.join(map(plain_id, order))}\n"
     return f"{plain(name)}\t{plain(cgraph(graph, **options))}\n"
 
 
 @settings(max_examples=300, deadline=None)
 @given(st.lists(graph_lines() | damaged_lines().map(lambda line: line.replace(b"\n", b" ")) | BLANK, max_size=8),
-       st.booleans(), st.booleans(),
-       st.booleans(), st.integers(1, 3))
-def test_each_line_is_written_as_the_python_path_writes_it_or_left_to_it(lines, hashes, compress, compact, workers):
+       st.sampled_from(["cgraph", "order", "key"]), st.booleans(), st.booleans(), st.booleans(), st.integers(1, 3))
+def test_each_line_is_made_as_the_python_path_makes_it_or_left_to_it(lines, product, hashes, compress, compact,
+                                                                     workers):
     options = {"allow_hashes": hashes, "compress": compress, "compact": compact}
-    items = cgraph_lines_of_jsonl(b"\n".join(lines), None, None, hashes, compress, compact, workers)
+    items = outputs_of_jsonl(b"\n".join(lines), product, None, None, hashes, compress, compact, workers)
     graph_indices = [i for i, line in enumerate(lines) if line.strip()]
     assert len(items) == len(graph_indices)
     for index, item in zip(graph_indices, items):
-        if isinstance(item, str):
-            assert item == python_path(lines[index], options)
+        if isinstance(item, str) or isinstance(item[0], str):
+            assert item == python_path(lines[index], product, options)
         else:
             assert item == (index, lines[index].rstrip(b"\n"))
             assert graph_from_json_line(lines[index]) is None
@@ -65,7 +70,7 @@ def test_each_line_is_written_as_the_python_path_writes_it_or_left_to_it(lines, 
 def test_a_failed_graph_keeps_its_name_and_the_error_of_to_cgraph():
     edges = [list(edge) for edge in over_the_node_limit().edges()]
     huge = json.dumps({"name": "huge", "nodes": [], "edges": [edge[1:] for edge in edges]}).encode()
-    items = cgraph_lines_of_jsonl(b'{"name":"x","nodes":[],"edges":[]}\n' + huge, workers=2)
+    items = outputs_of_jsonl(b'{"name":"x","nodes":[],"edges":[]}\n' + huge, workers=2)
     assert items[0] == "x\t\n"
     name, error = items[1]
     assert name == "huge" and isinstance(error, ValueError)
@@ -119,16 +124,19 @@ def test_a_damaged_compressed_corpus_loses_no_line_that_reading_line_by_line_kee
     assert len(kept) > 1000 and b"".join(read) == b"".join(kept)
 
 
-def test_a_chunk_too_large_for_memory_is_written_line_by_line(tmp_path, monkeypatch, capsys):
-    records = [{"name": f"g{i}", "nodes": [["a", "C"]], "edges": [["a", f"b{i}", "1"]]} for i in range(5)]
-    corpus = write_lines(tmp_path / "c.jsonl", records[:2] + ['{"broken\n'] + records[2:])
-    expected = run_cli("-q", corpus)
+@pytest.mark.parametrize("mode", [[], ["--order"], ["dedup"]])
+def test_without_memory_for_a_whole_chunk_every_line_takes_the_python_path_to_the_same_output(
+        tmp_path, monkeypatch, capsys, mode):
+    records = [{"name": f"g{i}", "nodes": [["a", "C"]], "edges": [["a", f"b{i % 3}", "1"]]} for i in range(6)]
+    corpus = write_lines(tmp_path / "c.jsonl", records[:2] + ['{"broken\n', "\n"] + records[2:])
+    expected = run_cli(*mode, "-q", corpus)
+    assert expected.stdout and expected.stderr
 
-    def no_memory(self, chunk):
+    def no_memory(self, chunk, product):
         raise MemoryError
 
-    monkeypatch.setattr(Canonizer, "cgraph_lines", no_memory)
+    monkeypatch.setattr(Canonizer, "native_outputs", no_memory)
     out = tmp_path / "out.txt"
-    assert cli.main(["-q", "-j", "2", "-o", str(out), str(corpus)]) == expected.returncode == 1
+    assert cli.main([*mode, "-q", "-j", "2", "-o", str(out), str(corpus)]) == expected.returncode == 1
     assert out.read_text() == expected.stdout
     assert capsys.readouterr().err == expected.stderr

@@ -33,7 +33,7 @@ CALLS = {
     "single": "m.to_cgraph_py(cycle, None, None, None, None, None)",
     "order": "m.canonical_node_order_py(cycle)",
     "batch": "m.to_cgraph_many([cycle, cycle, cycle], workers=2)",
-    "lines": "m.cgraph_lines_of_jsonl(line + b'\\n' + line, workers=2)",
+    "lines": "m.outputs_of_jsonl(line + b'\\n' + line, workers=2)",
     "fifo": "m.parse_dot(sys.argv[1])",
 }
 
