@@ -25,7 +25,9 @@ from tolva._tolva import PyGraph, canonical_node_order_many, graph_key_many, out
 
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
-    from typing import Any, Literal, TypeVar
+    from typing import Any, TypeVar
+
+    from tolva._writers import Product
 
     T = TypeVar("T")
 
@@ -217,7 +219,7 @@ class Canonizer:
             batch, self.candidate_rule, None, self.allow_hashes, self.compact,
             workers=self.workers, on_error="return"), list)
 
-    def native_outputs(self, chunk: bytes, product: Literal["cgraph", "order", "key"]) -> list[
+    def native_outputs(self, chunk: bytes, product: Product) -> list[
             str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
         """What the writer needs of each graph of a chunk of JSON Lines (see outputs_of_jsonl)."""
         return outputs_of_jsonl(chunk, product, self.candidate_rule, None, self.allow_hashes, self.compress,

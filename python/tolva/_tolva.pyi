@@ -171,7 +171,7 @@ def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
 
 def outputs_of_jsonl(
     chunk: bytes,
-    product: Literal["cgraph", "order", "key"] | None = "cgraph",
+    product: Literal["cgraph", "order", "json", "json_order", "key"] | None = "cgraph",
     candidate_rule: str | None = None,
     branch_rule: str | None = None,
     allow_hashes: bool | None = None,
@@ -180,7 +180,8 @@ def outputs_of_jsonl(
     workers: int | None = None,
 ) -> list[str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
     """What the command line writes for whole JSON Lines, on native threads: for each
-    non-blank line in order, the line "NAME\\tCGRAPH\\n" ("cgraph") or "NAME\\tID ID ...\\n"
-    ("order") escaped as the command line escapes, or (name, key) ("key"); (name, error) for a
+    non-blank line in order, the line "NAME\\tCGRAPH\\n" ("cgraph"), "NAME\\tID ID ...\\n"
+    ("order") or the JSON line ("json", "json_order" with the order), written as the command line
+    writes them, or (name, key) ("key"); (name, error) for a
     graph whose result fails; (index of the line in the chunk, the line) for a line outside
     graph_from_json_line's plain form, left to a full JSON reader. Not in __all__."""

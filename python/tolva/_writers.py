@@ -18,6 +18,8 @@ TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the 
 if TYPE_CHECKING:
     from typing import Any, Literal
 
+    Product = Literal["cgraph", "order", "json", "json_order", "key"]
+
 from tolva._dedup import DedupReport, Grouper
 from tolva._output import Output
 from tolva._tolva import PyGraph
@@ -72,9 +74,9 @@ class Writer:
 
     needs: frozenset[str] = frozenset({"cgraph"})
     # What native code can make of each graph of a JSON Lines input for this writer
-    # (outputs_of_jsonl): "cgraph" or "order", the whole plain line, written as it comes; "key",
-    # handed to add() without its graph. None: the writer needs more (JSON, graphs).
-    native_product: Literal["cgraph", "order", "key"] | None = None
+    # (outputs_of_jsonl): "cgraph", "order", "json" or "json_order", the whole line, written as
+    # it comes; "key", handed to add() without its graph. None: the writer needs the graphs.
+    native_product: Product | None = None
 
     def add(self, name: str, graph: PyGraph | None, results: Results) -> None:
         raise NotImplementedError
@@ -90,7 +92,8 @@ class LineWriter(Writer):
         self.out = out
         self.as_json = as_json
         self.needs = frozenset({"cgraph", "order"} if as_json and order else {"order"} if order else {"cgraph"})
-        self.native_product = None if as_json else "order" if order else "cgraph"
+        self.native_product: Product | None = ("json_order" if order else "json") if as_json else (
+            "order" if order else "cgraph")
 
     def add(self, name: str, graph: PyGraph | None, results: Results) -> None:
         if self.as_json:

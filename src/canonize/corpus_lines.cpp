@@ -3,7 +3,7 @@
 #include "canonize/cgraph.h"
 #include "canonize/graph_key.h"
 #include "canonize/node_order.h"
-#include "canonize/plain_field.h"
+#include "canonize/output_field.h"
 #include "graph/graph_json_line.h"
 
 namespace tolva {
@@ -36,6 +36,23 @@ std::string order_line(std::string_view name, const std::vector<std::string>& or
   return out;
 }
 
+std::string json_line(std::string_view name, std::string_view cgraph, const std::vector<std::string>* order) {
+  std::string out = "{\"name\": ";
+  append_json_string(out, name);
+  out += ", \"cgraph\": ";
+  append_json_string(out, cgraph);
+  if (order != nullptr) {
+    out += ", \"order\": [";
+    for (std::size_t i = 0; i < order->size(); ++i) {
+      if (i > 0) out += ", ";
+      append_json_string(out, (*order)[i]);
+    }
+    out += ']';
+  }
+  out += "}\n";
+  return out;
+}
+
 // The product of one graph: its text, or the error of the call that makes it.
 Result<std::string> product_of(const GraphJsonLine& read, const CorpusLineSettings& s, const CallControls& controls) {
   switch (s.product) {
@@ -50,6 +67,18 @@ Result<std::string> product_of(const GraphJsonLine& read, const CorpusLineSettin
                                         controls);
       if (!order) return std::unexpected(order.error());
       return order_line(read.name, *order);
+    }
+    case LineProduct::JsonLine:
+    case LineProduct::JsonOrderLine: {
+      // The string's error comes first, as when both columns are computed.
+      auto text = to_cgraph(read.graph, s.candidate_rule, s.branch_rule, s.allow_hashes, s.compress, s.compact,
+                            controls);
+      if (!text) return std::unexpected(text.error());
+      if (s.product == LineProduct::JsonLine) return json_line(read.name, *text, nullptr);
+      auto order = canonical_node_order(read.graph, s.candidate_rule, s.branch_rule, s.allow_hashes, s.compact,
+                                        controls);
+      if (!order) return std::unexpected(order.error());
+      return json_line(read.name, *text, &*order);
     }
     case LineProduct::Key:
       break;

@@ -11,8 +11,10 @@
 // and makes what `settings.product` asks for, with the settings' options:
 // the line "NAME\tCGRAPH\n" (to_cgraph), the line "NAME\tID ID ...\n"
 // (canonical_node_order), both with every field written as a plain field
-// (plain_field.h, node ids with their spaces escaped), or the graph's key
-// (graph_key) beside its name. A line not in the plain form is Unread: the
+// (output_field.h, node ids with their spaces escaped); the JSON line
+// {"name": NAME, "cgraph": CGRAPH} or {"name": ..., "cgraph": ..., "order":
+// [ID, ...]} with JSON strings (output_field.h) and the separators ", " and
+// ": "; or the graph's key (graph_key) beside its name. A line not in the plain form is Unread: the
 // caller reads it with a full JSON reader, which takes the forms this one does
 // not and names the fault of a bad line. A graph whose result fails is
 // Failed, with its name and the error.
@@ -45,9 +47,11 @@ struct CorpusLine {
 std::vector<CorpusLine> graph_lines_of_chunk(std::string_view chunk);
 
 enum class LineProduct : std::uint8_t {
-  CgraphLine,  // "NAME\tCGRAPH\n"
-  OrderLine,   // "NAME\tID ID ...\n"
-  Key,         // the key, beside the name
+  CgraphLine,     // "NAME\tCGRAPH\n"
+  OrderLine,      // "NAME\tID ID ...\n"
+  JsonLine,       // {"name": ..., "cgraph": ...}
+  JsonOrderLine,  // {"name": ..., "cgraph": ..., "order": [...]}
+  Key,            // the key, beside the name
 };
 
 // The product and the options it is made with (a key takes `compact` and

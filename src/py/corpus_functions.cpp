@@ -6,7 +6,7 @@
 //   -> ['x\t(.:1).\n', (2, b'{"name": 1}')]
 //
 // One item per non-blank line, in order: the output line (str) for the
-// products "cgraph" and "order", (name, key) for "key"; (name, ValueError) for
+// products "cgraph", "order", "json" and "json_order", (name, key) for "key"; (name, ValueError) for
 // a graph whose result failed; or, for a line the native reader does not take,
 // (its index in the chunk from 0, the line as bytes), which the caller reads
 // with a full JSON reader. A C++ exception while a line is computed leaves the
@@ -56,10 +56,15 @@ bool convert_product(PyObject* value, LineProduct& out) {
     out = LineProduct::CgraphLine;
   } else if (name == "order") {
     out = LineProduct::OrderLine;
+  } else if (name == "json") {
+    out = LineProduct::JsonLine;
+  } else if (name == "json_order") {
+    out = LineProduct::JsonOrderLine;
   } else if (name == "key") {
     out = LineProduct::Key;
   } else {
-    PyErr_Format(PyExc_ValueError, "argument 'product': expected 'cgraph', 'order' or 'key', got %R", value);
+    PyErr_Format(PyExc_ValueError,
+                 "argument 'product': expected 'cgraph', 'order', 'json', 'json_order' or 'key', got %R", value);
     return false;
   }
   return true;

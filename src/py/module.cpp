@@ -121,9 +121,9 @@ PyMethodDef extra_function_defs[] = {
         "outputs_of_jsonl(chunk, product='cgraph', candidate_rule=None, branch_rule=None, "
         "allow_hashes=None, compress=None, compact=None, workers=None)\n--\n\n"
         "What the command line writes for whole JSON Lines (bytes), on native threads: for each\n"
-        "non-blank line in order, the line 'NAME\\tCGRAPH\\n' (product 'cgraph') or\n"
-        "'NAME\\tID ID ...\\n' ('order'), escaped as the command line escapes, or (name, key)\n"
-        "('key'); (name, ValueError) for a graph whose result fails; (index of the line in the\n"
+        "non-blank line in order, the line 'NAME\\tCGRAPH\\n' (product 'cgraph'),\n"
+        "'NAME\\tID ID ...\\n' ('order'), the JSON line of 'json' or 'json_order' (with the\n"
+        "order), written as the command line writes them, or (name, key) ('key'); (name, ValueError) for a graph whose result fails; (index of the line in the\n"
         "chunk, the line) for a line outside the plain form of graph_from_json_line, left to a\n"
         "full JSON reader."),
 };

@@ -19,12 +19,13 @@ from tolva._batches import Canonizer
 from tolva._compression import open_decompressed
 from tolva._corpus_chunks import ChunkSizes, corpus_chunks
 from tolva._tolva import canonical_node_order_py, graph_from_json_line, graph_key, outputs_of_jsonl
-from tolva._writers import plain, plain_id
+from tolva._writers import json_line, plain, plain_id
 from tolva.jsonl import JsonlError, graph_of_line
 
-# Every character the plain output escapes, and some it must leave alone.
-TEXTS = st.text(alphabet=st.sampled_from(["a", "C", " ", "\\", "\t", "\n", "\r", "\x00", "\x7f", "\x85", "\xa0",
-                                          "\u2028", "\u2029", "é", "😀", '"']), max_size=4)
+# Every character the plain and JSON outputs escape, and some they must leave alone.
+TEXTS = st.text(alphabet=st.sampled_from(["a", "C", " ", "\\", "\t", "\n", "\r", "\x00", "\x08", "\x0c", "\x1f",
+                                          "\x7f", "\x85", "\xa0", "\u2028", "\u2029", "é", "😀", '"']),
+                max_size=4)
 BLANK = st.sampled_from([b"", b"  ", b"\t\x0b\x0c\r"])
 
 
@@ -44,15 +45,20 @@ def python_path(line, product, options):
         return None
     if product == "key":
         return name, graph_key(graph, options["compact"], options["allow_hashes"])
+    order = canonical_node_order_py(graph, None, None, options["allow_hashes"], options["compact"])
     if product == "order":
-        order = canonical_node_order_py(graph, None, None, options["allow_hashes"], options["compact"])
         return f"{plain(name)}\t{' '.join(map(plain_id, order))}\n"
+    if product == "json":
+        return json_line({"name": name, "cgraph": cgraph(graph, **options)})
+    if product == "json_order":
+        return json_line({"name": name, "cgraph": cgraph(graph, **options), "order": order})
     return f"{plain(name)}\t{plain(cgraph(graph, **options))}\n"
 
 
 @settings(max_examples=300, deadline=None)
 @given(st.lists(graph_lines() | damaged_lines().map(lambda line: line.replace(b"\n", b" ")) | BLANK, max_size=8),
-       st.sampled_from(["cgraph", "order", "key"]), st.booleans(), st.booleans(), st.booleans(), st.integers(1, 3))
+       st.sampled_from(["cgraph", "order", "json", "json_order", "key"]), st.booleans(), st.booleans(), st.booleans(),
+       st.integers(1, 3))
 def test_each_line_is_made_as_the_python_path_makes_it_or_left_to_it(lines, product, hashes, compress, compact,
                                                                      workers):
     options = {"allow_hashes": hashes, "compress": compress, "compact": compact}
@@ -124,7 +130,7 @@ def test_a_damaged_compressed_corpus_loses_no_line_that_reading_line_by_line_kee
     assert len(kept) > 1000 and b"".join(read) == b"".join(kept)
 
 
-@pytest.mark.parametrize("mode", [[], ["--order"], ["dedup"]])
+@pytest.mark.parametrize("mode", [[], ["--order"], ["--json"], ["--json", "--order"], ["dedup"]])
 def test_without_memory_for_a_whole_chunk_every_line_takes_the_python_path_to_the_same_output(
         tmp_path, monkeypatch, capsys, mode):
     records = [{"name": f"g{i}", "nodes": [["a", "C"]], "edges": [["a", f"b{i % 3}", "1"]]} for i in range(6)]
