@@ -249,4 +249,16 @@ PyObject* make_str_list(const std::vector<std::string>& items) {
   return list;
 }
 
+PyObject* make_pair(PyObject* first, PyObject* second) {
+  if (first == nullptr || second == nullptr) {
+    Py_XDECREF(first);
+    Py_XDECREF(second);
+    return nullptr;
+  }
+  PyObject* pair = PyTuple_Pack(2, first, second);
+  Py_DECREF(first);
+  Py_DECREF(second);
+  return pair;
+}
+
 }  // namespace tolva::py

@@ -81,4 +81,8 @@ PyObject* make_str(std::string_view text);
 // New list of str.
 PyObject* make_str_list(const std::vector<std::string>& items);
 
+// New tuple (first, second), taking over both references; either may be
+// nullptr (a failed conversion, the error set), and then so is the result.
+PyObject* make_pair(PyObject* first, PyObject* second);
+
 }  // namespace tolva::py

@@ -23,29 +23,17 @@
 namespace tolva::py {
 namespace {
 
-PyObject* pair_of(PyObject* first, PyObject* second) {
-  if (first == nullptr || second == nullptr) {
-    Py_XDECREF(first);
-    Py_XDECREF(second);
-    return nullptr;
-  }
-  PyObject* pair = PyTuple_Pack(2, first, second);
-  Py_DECREF(first);
-  Py_DECREF(second);
-  return pair;
-}
-
 PyObject* wrap_line_output(const CorpusLine& line, const CorpusLineOutput& output, LineProduct product) {
   switch (output.kind) {
     case CorpusLineOutput::Kind::Written:
-      if (product == LineProduct::Key) return pair_of(make_str(output.name), make_str(output.text));
+      if (product == LineProduct::Key) return make_pair(make_str(output.name), make_str(output.text));
       return make_str(output.text);
     case CorpusLineOutput::Kind::Failed:
-      return pair_of(make_str(output.name), new_exception(PyExc_ValueError, output.error->display()));
+      return make_pair(make_str(output.name), new_exception(PyExc_ValueError, output.error->display()));
     case CorpusLineOutput::Kind::Unread:
       break;
   }
-  return pair_of(PyLong_FromSize_t(line.index),
+  return make_pair(PyLong_FromSize_t(line.index),
                  PyBytes_FromStringAndSize(line.text.data(), static_cast<Py_ssize_t>(line.text.size())));
 }
 

@@ -37,15 +37,7 @@ PyObject* graph_from_json_line(PyObject* module, PyObject* args, PyObject* kwarg
     if (!line) Py_RETURN_NONE;
     PyObject* name = make_str(line->name);
     if (name == nullptr) return nullptr;
-    PyObject* graph = wrap_graph(state_of(module), std::move(line->graph));
-    if (graph == nullptr) {
-      Py_DECREF(name);
-      return nullptr;
-    }
-    PyObject* pair = PyTuple_Pack(2, name, graph);
-    Py_DECREF(name);
-    Py_DECREF(graph);
-    return pair;
+    return make_pair(name, wrap_graph(state_of(module), std::move(line->graph)));
   });
 }
 
