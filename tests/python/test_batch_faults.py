@@ -104,7 +104,7 @@ TRACED = textwrap.dedent("""
         records = [json.loads(line) for line, _ in zip(lines, range(30))]
     graphs = [m.graph_from_edges([tuple(n) for n in r["nodes"]], [tuple(e) for e in r["edges"]])
               for r in records]
-    for k in range(3, 13):  # diamond chains: plain magnets of many kilobytes
+    for k in range(3, 10):  # diamond chains: plain magnets of up to 250 kilobytes (12 MB of trace in all)
         graphs.append(m.graph_from_edges([], [(f"c{i}", f"{side}{i}", "1") for i in range(k) for side in "tb"]
                                          + [(f"{side}{i}", f"c{i + 1}", "1") for i in range(k) for side in "tb"]))
     if sys.argv[1] == "single":
@@ -144,7 +144,7 @@ def test_concurrent_graphs_write_their_trace_lines_whole_and_together():
         else:
             blocks[-1].append(line)
     traced = [block for block in blocks if block]
-    assert len(blocks) == 40 and sum(map(len, traced)) > 1000
+    assert len(blocks) == 37 and sum(map(len, traced)) > 1000
     assert max(len(line) for block in traced for line in block) > 4 * 4096  # past an atomic pipe write
     lines = traced_lines("batch")
     assert all(line.startswith("TRACE ") for line in lines)

@@ -34,10 +34,13 @@ def test_a_round_trip_keeps_records_and_the_golden_outputs():
             continue
         golden = gc.read_golden(corpus)
         for position, (record, expected) in enumerate(zip(gc.read_corpus(corpus), golden)):
+            fast = gc.in_fast_subset(corpus, position, record)
+            if not fast and position % 10:
+                continue  # every tenth of the rest: pickling runs the same code for every graph
             g = gc.build_graph(tolva, record)
             copies = [pickle.loads(pickle.dumps(g, protocol)) for protocol in PROTOCOLS]
             assert all((c.node_labels(), c.edges()) == (g.node_labels(), g.edges()) for c in copies)
-            if gc.in_fast_subset(corpus, position, record):
+            if fast:
                 for mode in (mode for mode in gc.MODES if mode in expected):
                     checked += 1
                     assert gc.compute_mode(tolva, copies[-1], mode)[0] == expected[mode], record["name"]
