@@ -13,8 +13,11 @@ the ids the rewrite generates). Both builds compute, for the case's graph, the c
 string under all eight combinations of allow_hashes, compress and compact and the node order
 under all four of allow_hashes and compact; every `--trace-every`-th case also runs one string
 and one order with TOLVA_TRACE=1 (and sometimes TOLVA_TRACE_MAGNET=1) and compares the trace
-lines. Outcomes compare exactly: the same text, the same list, or the same exception type and
-message. The case stream depends only on (seed, case number), so any difference can be
+lines. When the candidate has the command line's native JSON Lines path (outputs_of_jsonl),
+the case is also written as a JSON line under an awkward name and that path's plain string
+lines, JSON lines and order lines must be the reference's strings and orders as the command
+line's Python writer writes them. Outcomes compare exactly: the same text, the same list, or
+the same exception type and message. The case stream depends only on (seed, case number), so any difference can be
 replayed with --only N. Exit status 1 when anything differs.
 """
 
@@ -114,6 +117,50 @@ class TraceCapture:
         return result, os.pread(self.file.fileno(), size, 0).decode("utf-8", "backslashreplace")
 
 
+# Names that the plain and JSON outputs must escape.
+LINE_NAMES = ["g", "a\tb", "x\\y", "é\u2028", "n\x85", 'q"']
+
+
+def lane_outcomes(module, case: dict, name: str) -> list:
+    """The native JSON Lines path on the case as one corpus line, in run_case's option order:
+    the plain and the JSON line of each string, then the line of each order."""
+    line = json.dumps({"name": name, "nodes": [list(n) for n in case["nodes"]],
+                       "edges": [list(e) for e in case["edges"]]}).encode()
+    rule = case["rule"]
+
+    def one(product, hashes, compress, compact):
+        item = module.outputs_of_jsonl(line, product, rule, None, hashes, compress, compact, 1)[0]
+        if isinstance(item, str):
+            return ["ok", item]
+        return ["unread"] if isinstance(item[0], int) else ["error", type(item[1]).__name__, str(item[1])]
+
+    results = []
+    for hashes in FLAGS:
+        for compress in FLAGS:
+            for compact in FLAGS:
+                results += [one("cgraph", hashes, compress, compact), one("json", hashes, compress, compact)]
+    for hashes in FLAGS:
+        for compact in FLAGS:
+            results.append(one("order", hashes, None, compact))
+    return results
+
+
+def written_outcomes(outcomes: list, name: str) -> list:
+    """run_case's string and order outcomes as the command line's Python writer writes them."""
+    from tolva._writers import json_line, plain, plain_id
+
+    def written(outcome, form):
+        return outcome if outcome[0] == "error" else ["ok", form(outcome[1])]
+
+    results = []
+    for outcome in outcomes[:8]:
+        results += [written(outcome, lambda s: f"{plain(name)}\t{plain(s)}\n"),
+                    written(outcome, lambda s: json_line({"name": name, "cgraph": s}))]
+    for outcome in outcomes[8:12]:
+        results.append(written(outcome, lambda order: f"{plain(name)}\t{' '.join(map(plain_id, order))}\n"))
+    return results
+
+
 def run_case(module, case: dict, capture: TraceCapture | None, traced: tuple | None) -> list:
     graph = module.graph_from_edges([tuple(n) for n in case["nodes"]], [tuple(e) for e in case["edges"]])
     rule = case["rule"]
@@ -153,6 +200,10 @@ def compare_range(args: tuple) -> dict:
             traced = (rng.random() < 0.5, rng.random() < 0.5, rng.random() < 0.5, rng.random() < 0.5)
         expected = run_case(reference, case, capture, traced)
         actual = run_case(candidate, case, capture, traced)
+        if hasattr(candidate, "outputs_of_jsonl"):
+            name = LINE_NAMES[number % len(LINE_NAMES)]
+            expected += written_outcomes(expected, name)
+            actual += lane_outcomes(candidate, case, name)
         families_seen[case["family"]] = families_seen.get(case["family"], 0) + 1
         if expected != actual:
             first = next(i for i, (e, a) in enumerate(zip(expected, actual)) if e != a)
@@ -200,7 +251,7 @@ def main(argv: list[str] | None = None) -> int:
                 print(f"\r{done}/{stop - start} cases, {len(differences)} differences", end="", file=sys.stderr)
     seconds = time.monotonic() - began
     print(file=sys.stderr)
-    calls = 12 + (2 if options.trace_every else 0) / max(options.trace_every, 1)
+    calls = 12 + (2 if options.trace_every else 0) / max(options.trace_every, 1)  # besides 20 of the native path
     print(f"seed {options.seed}: {done} cases ({done * calls:.0f} calls per build) in {seconds:.0f} s, "
           f"{len(differences)} differences")
     print("families: " + ", ".join(f"{k} {v}" for k, v in sorted(families_seen.items())))
