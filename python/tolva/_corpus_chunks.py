@@ -8,8 +8,9 @@ that takes a chunk from bytes to output lines in one call.
 Lines end at b"\\n" only, as when a binary file is iterated. The first chunk is small, so that
 the first results come at once (`tolva big.jsonl | head`); a line longer than a chunk makes
 a chunk of its own. When reading fails, the whole lines read before the failure still come
-as a chunk, then the error is raised; reading takes one buffer at a time (read1), so that a
-damaged compressed file loses no more lines than reading it line by line would.
+as a chunk, then the error is raised. Each read is one read1 call: a buffered file reads up to
+a chunk from the system at once; any other stream (a decompressor) one buffer at a time, so that
+a damaged compressed file loses no more lines than reading it line by line would.
 """
 
 from __future__ import annotations
@@ -17,11 +18,14 @@ from __future__ import annotations
 import io
 from collections.abc import Iterator
 
+from tolva._tolva import line_end_count
+
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
     from typing import IO
 
-# Reads take at most this much, as a buffered line reader does.
+# Reads of a decompressing stream take at most this much, as a buffered line reader does: what
+# one read decompressed is lost with it when the stream turns out damaged.
 PIECE = io.DEFAULT_BUFFER_SIZE
 
 
@@ -46,6 +50,9 @@ class CorpusChunk:
 
 
 def corpus_chunks(stream: IO[bytes], path: str, sizes: ChunkSizes = ChunkSizes()) -> Iterator[CorpusChunk]:
+    # A buffered reader hands over what one system read gives, so its reads can be large.
+    largest = sizes.later if isinstance(stream, io.BufferedReader) else PIECE
+    read = stream.read1 if hasattr(stream, "read1") else stream.read
     pending: list[bytes] = []
     pending_size = 0
     line = 1
@@ -54,19 +61,33 @@ def corpus_chunks(stream: IO[bytes], path: str, sizes: ChunkSizes = ChunkSizes()
     def cut(final: bool) -> CorpusChunk | None:
         """The whole lines pending (all of them when `final`) as a chunk; the rest stays."""
         nonlocal pending, pending_size, line
-        data = b"".join(pending)
-        end = len(data) if final else data.rfind(b"\n") + 1
-        pending = [data[end:]] if end < len(data) else []
-        pending_size = len(data) - end
-        if end == 0:
+        last = len(pending) - 1
+        end = len(pending[last]) if final and pending else 0
+        while not final and last >= 0:
+            end = pending[last].rfind(b"\n") + 1
+            if end:
+                break
+            last -= 1
+        if last < 0:
             return None
-        chunk = CorpusChunk(path, line, data[:end])
-        line += chunk.data.count(b"\n")
+        # The chunk's bytes are copied once: fresh memory is costly at this size.
+        piece = pending[last]
+        rest = pending[last + 1:]
+        if end < len(piece):
+            rest.insert(0, piece[end:])
+        if last:
+            data = b"".join(pending[:last] + [memoryview(piece)[:end]])
+        else:
+            data = piece if end == len(piece) else piece[:end]
+        pending = rest
+        pending_size = sum(map(len, rest))
+        chunk = CorpusChunk(path, line, data)
+        line += line_end_count(data)
         return chunk
 
     while True:
         try:
-            piece = stream.read1(PIECE) if hasattr(stream, "read1") else stream.read(PIECE)
+            piece = read(min(largest, max(wanted - pending_size, PIECE)))
         except Exception:
             chunk = cut(final=False)
             if chunk is not None:

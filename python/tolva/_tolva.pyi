@@ -185,3 +185,6 @@ def outputs_of_jsonl(
     writes them, or (name, key) ("key"); (name, error) for a
     graph whose result fails; (index of the line in the chunk, the line) for a line outside
     graph_from_json_line's plain form, left to a full JSON reader. Not in __all__."""
+
+def line_end_count(data: bytes) -> int:
+    """How many b"\\n" `data` holds, as data.count(b"\\n"). Not in __all__."""

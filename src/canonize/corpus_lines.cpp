@@ -1,5 +1,8 @@
 #include "canonize/corpus_lines.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "canonize/cgraph.h"
 #include "canonize/graph_key.h"
 #include "canonize/node_order.h"
@@ -102,6 +105,18 @@ std::vector<CorpusLine> graph_lines_of_chunk(std::string_view chunk) {
     chunk.remove_prefix(end == std::string_view::npos ? chunk.size() : end + 1);
   }
   return lines;
+}
+
+std::size_t line_end_count(std::string_view text) {
+  // memchr scans many bytes a step, which a plain count loop does not.
+  std::size_t count = 0;
+  const char* at = text.data();
+  const char* end = at + text.size();
+  while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
+    ++count;
+    at = static_cast<const char*>(found) + 1;
+  }
+  return count;
 }
 
 CorpusLineOutput output_of_corpus_line(std::string_view line, const CorpusLineSettings& settings,

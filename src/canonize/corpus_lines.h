@@ -46,6 +46,10 @@ struct CorpusLine {
 // The lines of `chunk` that are not blank, in order.
 std::vector<CorpusLine> graph_lines_of_chunk(std::string_view chunk);
 
+// How many '\n' `text` holds: the number of the next chunk's first line is
+// this chunk's plus that.
+std::size_t line_end_count(std::string_view text);
+
 enum class LineProduct : std::uint8_t {
   CgraphLine,     // "NAME\tCGRAPH\n"
   OrderLine,      // "NAME\tID ID ...\n"

@@ -11,6 +11,8 @@
 // (its index in the chunk from 0, the line as bytes), which the caller reads
 // with a full JSON reader. A C++ exception while a line is computed leaves the
 // line to the caller in the same way.
+//
+//   line_end_count(b'a\nb\n')  -> 2
 #include <string>
 #include <vector>
 
@@ -106,6 +108,23 @@ PyObject* outputs_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwarg
       }
     }
     return list;
+  });
+}
+
+PyObject* line_end_count(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+  return guarded([&]() -> PyObject* {
+    static constexpr const char* kNames[] = {"data"};
+    PyObject* bound[1];
+    if (!bind_arguments("line_end_count", args, kwargs, kNames, 1, bound)) return nullptr;
+    PyObject* data = bound[0];
+    if (!PyBytes_Check(data)) {
+      raise_cast_error("data", data, "bytes");
+      return nullptr;
+    }
+    char* bytes = nullptr;
+    Py_ssize_t size = 0;
+    if (PyBytes_AsStringAndSize(data, &bytes, &size) < 0) return nullptr;
+    return PyLong_FromSize_t(tolva::line_end_count(std::string_view(bytes, static_cast<std::size_t>(size))));
   });
 }
 

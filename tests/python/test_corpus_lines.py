@@ -82,27 +82,41 @@ def test_a_failed_graph_keeps_its_name_and_the_error_of_to_cgraph():
     assert str(error) == "unsupported: dag rewrite node limit exceeded"
 
 
-class FailingStream(io.BytesIO):
-    """A stream whose reading fails once `good` bytes have been read."""
+class FailingStream(io.RawIOBase):
+    """A file whose reading fails once `good` bytes have been read (never when `good` is None)."""
 
     def __init__(self, data, good):
-        super().__init__(data)
-        self.good = good
+        self.data, self.good, self.at = data, good, 0
 
-    def read1(self, size=-1):
-        if self.tell() >= self.good:
+    def readable(self):
+        return True
+
+    def readinto(self, buffer):
+        if self.good is None and self.at == len(self.data):
+            return 0
+        if self.good is not None and self.at >= self.good:
             raise OSError("damaged")
-        return super().read1(min(size, self.good - self.tell()))
+        size = min(len(buffer), (self.good if self.good is not None else len(self.data)) - self.at)
+        buffer[:size] = self.data[self.at:self.at + size]
+        self.at += size
+        return size
+
+
+def chunk_stream(text, good, buffered):
+    """The text as a buffered file (read a chunk at a time) or as a stream of another kind
+    (read a buffer at a time), failing after `good` bytes."""
+    raw = FailingStream(text, good)
+    return io.BufferedReader(raw, buffer_size=16) if buffered else io.BufferedRWPair(raw, io.BytesIO())
 
 
 @settings(max_examples=200, deadline=None)
 @given(st.lists(st.binary(max_size=30).map(lambda b: b.replace(b"\n", b"")), max_size=30), st.booleans(),
-       st.integers(1, 64), st.integers(1, 64), st.data())
+       st.integers(1, 64), st.integers(1, 64), st.booleans(), st.data())
 def test_chunks_are_whole_lines_numbered_from_one_and_nothing_read_is_lost(lines, final_newline, first, later,
-                                                                           data):
+                                                                           buffered, data):
     text = b"\n".join(lines) + (b"\n" if final_newline and lines else b"")
     sizes = ChunkSizes(first, later)
-    chunks = list(corpus_chunks(io.BytesIO(text), "c.jsonl", sizes))
+    chunks = list(corpus_chunks(chunk_stream(text, None, buffered), "c.jsonl", sizes))
     assert b"".join(chunk.data for chunk in chunks) == text
     assert all(chunk.data.endswith(b"\n") for chunk in chunks[:-1])
     assert [chunk.first_line for chunk in chunks] == [
@@ -110,7 +124,7 @@ def test_chunks_are_whole_lines_numbered_from_one_and_nothing_read_is_lost(lines
     good = data.draw(st.integers(0, len(text)))
     read = []
     with pytest.raises(OSError):
-        for chunk in corpus_chunks(FailingStream(text, good), "c.jsonl", sizes):
+        for chunk in corpus_chunks(chunk_stream(text, good, buffered), "c.jsonl", sizes):
             read.append(chunk.data)
     # The whole lines before the failure come out; no more.
     assert b"".join(read) == text[:text.rfind(b"\n", 0, good) + 1]
