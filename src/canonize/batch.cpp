@@ -19,7 +19,7 @@ namespace {
 class SharedWork {
  public:
   SharedWork(std::size_t count, const BatchRunOptions& options,
-             const std::function<bool(std::size_t, StopControl&)>& task)
+             const std::function<bool(std::size_t, StopControl&, RewriteScratch&)>& task)
       : count_(count), options_(options), task_(task) {}
 
   // One thread's loop. Its indices ascend, so its first failure is its lowest.
@@ -27,10 +27,11 @@ class SharedWork {
     prepare_exception_state();
     StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); },
                      &cancelled_);
+    std::optional<RewriteScratch> scratch;  // made by the first task, inside its guard
     while (!halted()) {
       std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);
       if (index >= count_) break;
-      if (!run_one(index, stop, failures) && options_.stop_at_first_failure) {
+      if (!run_one(index, stop, scratch, failures) && options_.stop_at_first_failure) {
         failed_.store(true, std::memory_order_relaxed);
         break;
       }
@@ -51,11 +52,13 @@ class SharedWork {
     return cancelled_.load(std::memory_order_relaxed) || failed_.load(std::memory_order_relaxed);
   }
 
-  bool run_one(std::size_t index, StopControl& stop, std::vector<TaskFailure>& failures) noexcept {
+  bool run_one(std::size_t index, StopControl& stop, std::optional<RewriteScratch>& scratch,
+               std::vector<TaskFailure>& failures) noexcept {
     bool ok = false;
     std::exception_ptr thrown;
     try {
-      ok = task_(index, stop);
+      if (!scratch) scratch.emplace();
+      ok = task_(index, stop, *scratch);
     } catch (...) {
       thrown = std::current_exception();
     }
@@ -78,7 +81,7 @@ class SharedWork {
 
   std::size_t count_;
   const BatchRunOptions& options_;
-  const std::function<bool(std::size_t, StopControl&)>& task_;
+  const std::function<bool(std::size_t, StopControl&, RewriteScratch&)>& task_;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> failed_{false};
   std::atomic<bool> cancelled_{false};
@@ -109,7 +112,7 @@ unsigned default_worker_count() {
 }
 
 BatchRun run_indexed(std::size_t count, const BatchRunOptions& options,
-                     const std::function<bool(std::size_t, StopControl&)>& task,
+                     const std::function<bool(std::size_t, StopControl&, RewriteScratch&)>& task,
                      const std::function<bool()>& wait) {
   std::size_t thread_count =
       std::clamp<std::size_t>(options.workers, 1, std::max<std::size_t>(count, 1));

@@ -1,9 +1,11 @@
 // Runs one task per index on a small pool of native threads, for batch calls
 // that canonise many graphs at once.
 //
-// run_indexed(count, options, task, wait) calls task(i, stop) for the indices
-// 0..count-1, which `options.workers` threads take in ascending order from one
-// shared atomic counter. The calling thread computes nothing: it waits for the
+// run_indexed(count, options, task, wait) calls task(i, stop, scratch) for the
+// indices 0..count-1, which `options.workers` threads take in ascending order
+// from one shared atomic counter. Each worker owns the StopControl and the
+// RewriteScratch it hands its tasks, one task after another (a task lends the
+// scratch to its call through CallControls::lent_scratch). The calling thread computes nothing: it waits for the
 // workers in slices of `options.wait_slice`, calling `wait()` after each one,
 // so a caller can watch for signals while its workers run. When `wait()`
 // returns true the batch is cancelled: every running task is asked to stop
@@ -19,8 +21,9 @@
 // Tasks touch only their own slots, so nothing else is shared between threads.
 //
 //   std::vector<Result<std::string>> out(graphs.size());
-//   auto run = run_indexed(graphs.size(), BatchRunOptions{4}, [&](std::size_t i, StopControl& stop) {
-//     CallControls controls{trace_settings, &stop};
+//   auto run = run_indexed(graphs.size(), BatchRunOptions{4},
+//                          [&](std::size_t i, StopControl& stop, RewriteScratch& scratch) {
+//     CallControls controls{trace_settings, &stop, &scratch};
 //     out[i] = to_cgraph(*graphs[i], "$degree", kDefaultBranchRule, true, true, false, controls);
 //     return out[i].has_value();
 //   }, [] { return false; });
@@ -33,6 +36,7 @@
 #include <functional>
 #include <vector>
 
+#include "dag/rewrite_context.h"
 #include "error/stop_control.h"
 
 namespace tolva {
@@ -63,7 +67,7 @@ unsigned default_worker_count();
 // one). If the system refuses to start a thread, the threads already running
 // share the work; if it refuses every thread, the calling thread does it.
 BatchRun run_indexed(std::size_t count, const BatchRunOptions& options,
-                     const std::function<bool(std::size_t, StopControl&)>& task,
+                     const std::function<bool(std::size_t, StopControl&, RewriteScratch&)>& task,
                      const std::function<bool()>& wait);
 
 }  // namespace tolva

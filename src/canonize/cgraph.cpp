@@ -13,6 +13,7 @@ Result<std::string> best_string(const GraphWrap& graph, std::string_view candida
   auto pass = run_first_pass(graph, candidate_rule, compact, allow_hashes, controls,
                              FirstPassOptions{.use = WinnerUse::Strings});
   if (!pass) return std::unexpected(pass.error());
+  LentScratchReturn give_back(*pass, controls);
   if (pass->winners.empty()) return std::string();
   // Nothing left out: the winners' first-pass strings are their full strings,
   // all equal, so the second pass could only write that string again.

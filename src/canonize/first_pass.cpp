@@ -1,6 +1,7 @@
 #include "canonize/first_pass.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "canonize/candidate_outlook.h"
 #include "canonize/pruning.h"
@@ -32,13 +33,20 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
 // same-floor edge or a node with two parent edges), writes no trace line, and
 // only removes the other components, which its walks never reach. So its
 // strings are walked on the input graph itself.
+// The storage the caller lends the call, or new storage; what a first pass
+// that starts over finds is new storage.
+RewriteScratch take_lent_scratch(const CallControls& controls) {
+  if (controls.lent_scratch == nullptr) return RewriteScratch{};
+  return std::exchange(*controls.lent_scratch, RewriteScratch{});
+}
+
 class Contest {
  public:
   Contest(const GraphWrap& graph, const std::vector<std::string>& candidates, const IdSet& excluded,
           bool compact, bool allow_hashes, const CallControls& controls, bool keep_dags, FirstPassOptions options)
       : graph_(graph), candidates_(candidates), excluded_(excluded), compact_(compact),
         allow_hashes_(allow_hashes), controls_(controls), keep_dags_(keep_dags), options_(options),
-        left_out_of_input_(BlockedNodes::from_ids(graph, excluded)) {}
+        left_out_of_input_(BlockedNodes::from_ids(graph, excluded)), scratch_(take_lent_scratch(controls)) {}
 
   bool has_best() const { return best_height_.has_value(); }
   // The input graph's slots of the nodes the strings leave out.
@@ -265,6 +273,10 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
   if (excluded.empty() && is_uniform_cycle(graph))
     return symmetric_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls, options);
   return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls, options);
+}
+
+LentScratchReturn::~LentScratchReturn() {
+  if (lent_ != nullptr && pass_.scratch.slots_held() <= kMostLentScratchSlots) *lent_ = std::move(pass_.scratch);
 }
 
 Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,

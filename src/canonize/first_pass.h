@@ -96,7 +96,27 @@ struct FirstPassOptions {
   std::uint64_t kept_dag_slots = kKeptDagSlots;
 };
 
-// `graph` must hold at least one node.
+// Storage that served graphs up to this many node or edge slots goes back to
+// its lender after the call; larger is let go (a few megabytes at most kept).
+inline constexpr std::size_t kMostLentScratchSlots = std::size_t{1} << 14;
+
+// Hands the pass's working storage back to the caller that lent it
+// (CallControls::lent_scratch) when the call is done with the pass: declared
+// right after the pass, it outlives every use of the pass's storage.
+class LentScratchReturn {
+ public:
+  LentScratchReturn(FirstPass& pass, const CallControls& controls) : pass_(pass), lent_(controls.lent_scratch) {}
+  LentScratchReturn(const LentScratchReturn&) = delete;
+  LentScratchReturn& operator=(const LentScratchReturn&) = delete;
+  ~LentScratchReturn();
+
+ private:
+  FirstPass& pass_;
+  RewriteScratch* lent_;
+};
+
+// `graph` must hold at least one node. Takes the storage in
+// controls.lent_scratch, if any, into the result's `scratch`.
 Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candidate_rule, bool compact,
                                  bool allow_hashes, const CallControls& controls,
                                  FirstPassOptions options = {});

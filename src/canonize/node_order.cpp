@@ -12,6 +12,7 @@ Result<std::vector<std::string>> best_order(const GraphWrap& graph, std::string_
   if (graph.node_count() == 0) return std::vector<std::string>();
   auto pass = run_first_pass(graph, candidate_rule, compact, allow_hashes, controls);
   if (!pass) return std::unexpected(pass.error());
+  LentScratchReturn give_back(*pass, controls);
   // Nothing left out: every winner writes the same full string, so the first
   // winner's order is the one kept.
   bool first_only = !pass->traced && pass->excluded.empty();

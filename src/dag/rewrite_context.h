@@ -90,6 +90,14 @@ class RewriteScratch {
   // A graph no longer needed; the next copy reuses its storage.
   void recycle(GraphWrap graph) { spare_ = std::move(graph); }
 
+  // The most node or edge slots any part holds room for: what the largest
+  // graph this storage served has left behind.
+  std::size_t slots_held() const {
+    std::size_t held = std::max(walker_.slots_held(), region_.slots_held());
+    if (spare_) held = std::max({held, spare_->node_slot_count(), spare_->edge_slot_count()});
+    return held;
+  }
+
   // The working lists of a rewrite about to run: a set given back by an
   // earlier one when there is one (see rewrite_buffers.h).
   std::unique_ptr<RewriteBuffers> borrow_buffers() {

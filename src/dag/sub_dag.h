@@ -45,6 +45,8 @@ struct SubDag {
 class RegionScratch {
  public:
   void layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor);
+  // How many node slots the per-slot state has room for.
+  std::size_t slots_held() const { return stamp_.capacity(); }
   // The region's floor of a slot, -1 outside the region.
   std::int32_t floor(NodeIndex node) const { return stamp_[node] == current_ ? floor_[node] : -1; }
   void set_floor(NodeIndex node, std::int32_t floor) {

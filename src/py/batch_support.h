@@ -97,9 +97,9 @@ bool run_unlocked(std::size_t count, const BatchMode& mode, Task task, BatchRun&
   try {
     BatchRunOptions run_options{mode.workers, !mode.return_errors};
     run = run_indexed(count, run_options,
-        [&](std::size_t i, StopControl& stop) {
+        [&](std::size_t i, StopControl& stop, RewriteScratch& scratch) {
           GraphTraceBuffer lines;
-          CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop};
+          CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop, &scratch};
           return task(i, controls);
         },
         [&saved] { return handler_raised_without_lock(saved); });

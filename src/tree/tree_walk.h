@@ -66,6 +66,8 @@ class TreeWalker {
 
   // After a walk: what `node` was written as, or nullptr when it was not written.
   const WrittenNode* written(NodeIndex node) const;
+  // How many node slots the per-slot state has room for: the largest graph walked.
+  std::size_t slots_held() const { return slots_.capacity(); }
   // A written node's children in their sorted order (record_child_orders).
   std::span<const NodeIndex> children(const WrittenNode& node) const {
     return {child_orders_.data() + node.children_begin, node.children_count};

@@ -141,5 +141,46 @@ TEST(FirstPass, WinnersTooLargeToKeepWriteTheSmallestFullString) {
   EXPECT_GT(differing, 20) << "winners tied on their first strings must often differ in full";
 }
 
+// A batch worker lends one storage to its calls, one after another: whatever
+// a call leaves in it (a spare graph, walk and region state, remembered
+// digests) must change nothing in the next call's result, on another graph,
+// in another mode, with other magnets. Storage that a large graph grew is let
+// go rather than kept for the next call.
+TEST(FirstPass, StorageLentFromCallToCallChangesNoResult) {
+  std::mt19937 rng(20261208);
+  RewriteScratch lent;
+  CallControls own;
+  CallControls lending{TraceSettings::from_environment(), nullptr, &lent};
+  int compared = 0;
+  GraphWrap graph;
+  for (int round = 0; round < 1200; ++round) {
+    // Odd rounds: the graph before with other labels, which the storage has just served.
+    if (round % 2 == 0) {
+      graph = random_graph(round / 2, rng);
+    } else {
+      graph.for_each_node([&](NodeIndex node) { graph.set_label(node, graph.label(node) == "C" ? "N" : "C"); });
+    }
+    if (graph.node_count() == 0) continue;
+    bool compact = round % 4 >= 2;
+    bool hashes = round % 5 != 0;
+    auto text = to_cgraph(graph, kDefaultCandidateRule, kDefaultBranchRule, hashes, true, compact, lending);
+    auto expected = to_cgraph(graph, kDefaultCandidateRule, kDefaultBranchRule, hashes, true, compact, own);
+    ASSERT_EQ(text.has_value(), expected.has_value()) << "round " << round;
+    if (text) EXPECT_EQ(*text, *expected) << "round " << round;
+    auto order = canonical_node_order(graph, kDefaultCandidateRule, kDefaultBranchRule, hashes, compact, lending);
+    auto expected_order = canonical_node_order(graph, kDefaultCandidateRule, kDefaultBranchRule, hashes, compact, own);
+    ASSERT_EQ(order.has_value(), expected_order.has_value()) << "round " << round;
+    if (order) EXPECT_EQ(*order, *expected_order) << "round " << round;
+    ++compared;
+  }
+  EXPECT_GT(compared, 1000);
+  EXPECT_GT(lent.slots_held(), 0u) << "small graphs' storage comes back to the lender";
+
+  GraphWrap path;
+  for (int i = 0; i < 40'000; ++i) path.add_edge_with_modality("p" + std::to_string(i), "p" + std::to_string(i + 1), "1");
+  ASSERT_TRUE(to_cgraph(path, kDefaultCandidateRule, kDefaultBranchRule, true, true, false, lending).has_value());
+  EXPECT_LE(lent.slots_held(), kMostLentScratchSlots);
+}
+
 }  // namespace
 }  // namespace tolva

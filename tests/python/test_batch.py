@@ -14,9 +14,15 @@ G = graph([], [("a", "b", "1")])
 
 @pytest.fixture(scope="module")
 def corpus():
-    # Molecules, every small graph (single nodes, disconnected ones), an empty graph, one graph many times.
+    # Molecules, every small graph (single nodes, disconnected ones), an empty graph, one graph many
+    # times. A worker lends its storage from one graph's call to the next: between them come a long
+    # path, whose call leaves storage too large to keep, and a diamond chain, whose copies grow it.
     molecules = corpus_graphs("molecules", 300)
-    return molecules + corpus_graphs("small-graphs") + [graph([], [])] + [molecules[7]] * 20
+    path = graph([], [(f"p{i}", f"p{i + 1}", "1") for i in range(20_000)])
+    diamonds = graph([], [(f"c{i}", f"{side}{i}", "1") for i in range(6) for side in "tb"] +
+                     [(f"{side}{i}", f"c{i + 1}", "2") for i in range(6) for side in "tb"])
+    return (molecules[:150] + [path] + molecules[150:] + [diamonds] + corpus_graphs("small-graphs") +
+            [graph([], [])] + [molecules[7]] * 20)
 
 
 # Every option combination, each with another worker count (None lets the library choose).
