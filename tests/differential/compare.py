@@ -17,8 +17,11 @@ lines. When the candidate has the command line's native JSON Lines path (outputs
 the case is also written as a JSON line under an awkward name and that path's plain string
 lines, JSON lines and order lines must be the reference's strings and orders as the command
 line's Python writer writes them. Outcomes compare exactly: the same text, the same list, or
-the same exception type and message. The case stream depends only on (seed, case number), so any difference can be
-replayed with --only N. Exit status 1 when anything differs.
+the same exception type and message. The cases of each range also go through the batch
+functions (to_cgraph_many, canonical_node_order_many) on one worker, whose calls share one
+working storage one graph after another: each result must be the reference's single call's. The
+case stream depends only on (seed, case number), so any difference can be replayed with --only N
+(its batch then holds that case alone). Exit status 1 when anything differs.
 """
 
 from __future__ import annotations
@@ -186,12 +189,50 @@ def run_case(module, case: dict, capture: TraceCapture | None, traced: tuple | N
     return results
 
 
+def batch_outcome(item, index: int) -> list:
+    """A batch result as outcome() gives a single call's, the batch's "graph <i>: " taken off."""
+    if isinstance(item, BaseException):
+        return ["error", type(item).__name__, str(item).removeprefix(f"graph {index}: ")]
+    return ["ok", item if isinstance(item, list) else str(item)]
+
+
+def batch_differences(candidate, cases: list[tuple[int, dict, list]]) -> list[dict]:
+    """The cases (number, case, the reference's outcomes) through the candidate's batch functions
+    on one worker, one batch per candidate rule and option combination, against the reference's
+    single calls (run_case's first twelve outcomes)."""
+    differences = []
+    rules = sorted({case["rule"] for _, case, _ in cases})
+    for rule in rules:
+        chosen = [(number, case, expected) for number, case, expected in cases if case["rule"] == rule]
+        graphs = [candidate.graph_from_edges([tuple(n) for n in case["nodes"]], [tuple(e) for e in case["edges"]])
+                  for _, case, _ in chosen]
+        calls = []
+        for hashes in FLAGS:
+            for compress in FLAGS:
+                for compact in FLAGS:
+                    calls.append(lambda h=hashes, p=compress, c=compact:
+                                 candidate.to_cgraph_many(graphs, rule, None, h, p, c, 1, "return"))
+        for hashes in FLAGS:
+            for compact in FLAGS:
+                calls.append(lambda h=hashes, c=compact:
+                             candidate.canonical_node_order_many(graphs, rule, None, h, c, 1, "return"))
+        for slot, call in enumerate(calls):
+            for index, item in enumerate(call()):
+                number, case, expected = chosen[index]
+                actual = batch_outcome(item, index)
+                if actual != expected[slot]:
+                    differences.append({"case": number, "family": case["family"], "call": f"batch {slot}",
+                                        "expected": expected[slot], "actual": actual,
+                                        "graph": {"nodes": case["nodes"], "edges": case["edges"]}})
+    return differences
+
+
 def compare_range(args: tuple) -> dict:
     seed, start, stop, reference_path, candidate_path, trace_every = args
     reference = load_module(reference_path, "tolva_reference")
     candidate = load_module(candidate_path, "tolva_candidate")
     capture = TraceCapture() if trace_every else None
-    differences, families_seen = [], {}
+    differences, families_seen, batched = [], {}, []
     for number in range(start, stop):
         case = make_case(seed, number)
         traced = None
@@ -200,6 +241,7 @@ def compare_range(args: tuple) -> dict:
             traced = (rng.random() < 0.5, rng.random() < 0.5, rng.random() < 0.5, rng.random() < 0.5)
         expected = run_case(reference, case, capture, traced)
         actual = run_case(candidate, case, capture, traced)
+        batched.append((number, case, expected[:12]))
         if hasattr(candidate, "outputs_of_jsonl"):
             name = LINE_NAMES[number % len(LINE_NAMES)]
             expected += written_outcomes(expected, name)
@@ -210,6 +252,8 @@ def compare_range(args: tuple) -> dict:
             differences.append({"case": number, "family": case["family"], "call": first,
                                 "expected": expected[first], "actual": actual[first],
                                 "graph": {"nodes": case["nodes"], "edges": case["edges"]}})
+    if hasattr(candidate, "to_cgraph_many"):
+        differences += batch_differences(candidate, batched)
     return {"differences": differences, "families": families_seen, "cases": stop - start}
 
 
@@ -251,7 +295,7 @@ def main(argv: list[str] | None = None) -> int:
                 print(f"\r{done}/{stop - start} cases, {len(differences)} differences", end="", file=sys.stderr)
     seconds = time.monotonic() - began
     print(file=sys.stderr)
-    calls = 12 + (2 if options.trace_every else 0) / max(options.trace_every, 1)  # besides 20 of the native path
+    calls = 12 + (2 if options.trace_every else 0) / max(options.trace_every, 1)  # besides 20 native, 12 batched
     print(f"seed {options.seed}: {done} cases ({done * calls:.0f} calls per build) in {seconds:.0f} s, "
           f"{len(differences)} differences")
     print("families: " + ", ".join(f"{k} {v}" for k, v in sorted(families_seen.items())))

@@ -1,7 +1,7 @@
 """The build under test against the frozen reference build, on a few thousand generated graphs
 (every benchmark family, random multigraphs with ties, relabelled copies, awkward ids), every
-option combination, node orders, trace lines and the command line's native JSON Lines path:
-not one byte may differ. The long run (10^6
+option combination, node orders, trace lines, the command line's native JSON Lines path and
+the batch functions (one worker's calls sharing their storage): not one byte may differ. The long run (10^6
 cases) is `python tests/differential/compare.py --cases 1000000` (see bench/RESULTS.md)."""
 
 import os
