@@ -96,16 +96,17 @@ void check_combination(const FuzzGraph& input, const GraphWrap& graph, bool allo
   check_order(graph, *order);
 }
 
-// The batch path on two threads, each graph with its own trace buffer and stop
-// control, gives what the single calls give, in order.
+// The batch path on two threads, each graph with its own trace buffer, each
+// worker lending its storage to its calls in turn, gives what the single calls
+// give, in order.
 void check_batch(const GraphWrap& graph) {
   const GraphWrap copy = graph;
   std::vector<const GraphWrap*> graphs{&graph, &copy, &graph, &copy};
   std::vector<Result<std::string>> results(graphs.size(), std::string());
   auto run = run_indexed(graphs.size(), BatchRunOptions{2, false},
-      [&](std::size_t i, StopControl& stop) {
+      [&](std::size_t i, StopControl& stop, RewriteScratch& scratch) {
         GraphTraceBuffer lines;
-        CallControls controls{TraceSettings::fixed(false, false, lines), &stop};
+        CallControls controls{TraceSettings::fixed(false, false, lines), &stop, &scratch};
         results[i] = to_cgraph(*graphs[i], kDegreeRule, kBranchRule, i % 2 == 0, true, i >= 2, controls);
         return results[i].has_value();
       },
