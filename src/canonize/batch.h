@@ -5,12 +5,12 @@
 // indices 0..count-1, which `options.workers` threads take in ascending order
 // from one shared atomic counter. Each worker owns the StopControl and the
 // RewriteScratch it hands its tasks, one task after another (a task lends the
-// scratch to its call through CallControls::lent_scratch). The calling thread computes nothing: it waits for the
-// workers in slices of `options.wait_slice`, calling `wait()` after each one,
-// so a caller can watch for signals while its workers run. When `wait()`
-// returns true the batch is cancelled: every running task is asked to stop
-// through its StopControl, no new index is started, and the call returns once
-// every worker has ended.
+// scratch to its call through CallControls::lent_scratch). The calling thread
+// computes nothing: it waits for the workers in slices of `options.wait_slice`,
+// calling `wait()` after each one, so a caller can watch for signals while its
+// workers run. When `wait()` returns true the batch is cancelled: every running
+// task is asked to stop through its StopControl, no new index is started, and
+// the call returns once every worker has ended.
 //
 // A task fails by returning false or by throwing; an exception is caught on
 // its own thread and handed back, never rethrown. With

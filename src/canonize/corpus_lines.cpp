@@ -1,6 +1,5 @@
 #include "canonize/corpus_lines.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "canonize/cgraph.h"

@@ -25,6 +25,13 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
   return pruned;
 }
 
+// The storage the caller lends the call, or new storage; what a first pass
+// that starts over finds is new storage.
+RewriteScratch take_lent_scratch(const CallControls& controls) {
+  if (controls.lent_scratch == nullptr) return RewriteScratch{};
+  return std::exchange(*controls.lent_scratch, RewriteScratch{});
+}
+
 // Rewrites candidates and keeps the best first-pass record seen so far with
 // every candidate tied with it (by candidate position), and their DAGs.
 //
@@ -33,13 +40,6 @@ IdSet exclusion_set(const GraphWrap& graph, const std::vector<std::string>& cand
 // same-floor edge or a node with two parent edges), writes no trace line, and
 // only removes the other components, which its walks never reach. So its
 // strings are walked on the input graph itself.
-// The storage the caller lends the call, or new storage; what a first pass
-// that starts over finds is new storage.
-RewriteScratch take_lent_scratch(const CallControls& controls) {
-  if (controls.lent_scratch == nullptr) return RewriteScratch{};
-  return std::exchange(*controls.lent_scratch, RewriteScratch{});
-}
-
 class Contest {
  public:
   Contest(const GraphWrap& graph, const std::vector<std::string>& candidates, const IdSet& excluded,

@@ -97,7 +97,8 @@ struct FirstPassOptions {
 };
 
 // Storage that served graphs up to this many node or edge slots goes back to
-// its lender after the call; larger is let go (a few megabytes at most kept).
+// its lender after the call; larger is let go. (The digest memo inside keeps
+// its own bound.)
 inline constexpr std::size_t kMostLentScratchSlots = std::size_t{1} << 14;
 
 // Hands the pass's working storage back to the caller that lent it
