@@ -1,6 +1,7 @@
 #include "canonize/first_pass.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "canonize/candidate_outlook.h"
@@ -275,8 +276,12 @@ Result<FirstPass> run_first_pass(const GraphWrap& graph, std::string_view candid
   return bounded_candidates(graph, candidates, std::move(excluded), compact, allow_hashes, controls, options);
 }
 
+// Handing back happens in a destructor, which must not throw.
+static_assert(std::is_nothrow_move_assignable_v<RewriteScratch>);
+
 LentScratchReturn::~LentScratchReturn() {
-  if (lent_ != nullptr && pass_.scratch.slots_held() <= kMostLentScratchSlots) *lent_ = std::move(pass_.scratch);
+  if (lent_ == nullptr || std::uncaught_exceptions() > exceptions_) return;
+  if (pass_.scratch.slots_held() <= kMostLentScratchSlots) *lent_ = std::move(pass_.scratch);
 }
 
 Result<const GraphWrap*> winner_dag(FirstPass& pass, std::size_t i, const GraphWrap& graph, bool compact,

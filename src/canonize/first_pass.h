@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,10 +104,12 @@ inline constexpr std::size_t kMostLentScratchSlots = std::size_t{1} << 14;
 
 // Hands the pass's working storage back to the caller that lent it
 // (CallControls::lent_scratch) when the call is done with the pass: declared
-// right after the pass, it outlives every use of the pass's storage.
+// right after the pass, it outlives every use of the pass's storage. Storage
+// left by an exception (a walk cut off halfway) is not handed back.
 class LentScratchReturn {
  public:
-  LentScratchReturn(FirstPass& pass, const CallControls& controls) : pass_(pass), lent_(controls.lent_scratch) {}
+  LentScratchReturn(FirstPass& pass, const CallControls& controls)
+      : pass_(pass), lent_(controls.lent_scratch), exceptions_(std::uncaught_exceptions()) {}
   LentScratchReturn(const LentScratchReturn&) = delete;
   LentScratchReturn& operator=(const LentScratchReturn&) = delete;
   ~LentScratchReturn();
@@ -114,6 +117,7 @@ class LentScratchReturn {
  private:
   FirstPass& pass_;
   RewriteScratch* lent_;
+  int exceptions_;
 };
 
 // `graph` must hold at least one node. Takes the storage in
