@@ -15,6 +15,8 @@ CHILD = textwrap.dedent("""
 
     edges, step = [("c", f"l{i}", "1") for i in range(300_000)], sys.argv[1]
     star = m.graph_from_edges([], edges)
+    ring = m.graph_from_edges([], [("a", "b", "1"), ("b", "c", "2"), ("c", "a", "1"), ("c", "d", "1")])
+    ring_text = str(m.to_cgraph_py(ring, None, None, None, False, False))
     with open("/proc/self/statm") as statm:
         used = int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
     soft, hard = resource.getrlimit(resource.RLIMIT_AS)
@@ -23,10 +25,14 @@ CHILD = textwrap.dedent("""
         calls = {"build": lambda: m.graph_from_edges([], edges),
                  "canonize": lambda: m.to_cgraph_py(star, None, None, None, False, False),
                  "batch": lambda: m.to_cgraph_many([star, star], compress=False, workers=2),
-                 "returned": lambda: m.to_cgraph_many([star, star], compress=False, workers=2, on_error="return")}
+                 "returned": lambda: m.to_cgraph_many([star, star], compress=False, workers=2, on_error="return"),
+                 # The worker that ran out of memory on the star goes on to the ring.
+                 "then": lambda: m.to_cgraph_many([star, ring], compress=False, workers=1, on_error="return")}
         results = calls[step]()
-        errors = [r for r in results if isinstance(r, MemoryError)] if step == "returned" else []
+        errors = [r for r in results if isinstance(r, MemoryError)] if step in ("returned", "then") else []
         outcome = f"MemoryError:{errors[0]}" if errors else "no error"
+        if step == "then" and str(results[1]) != ring_text:
+            outcome = "wrong_result_after_the_failure"
     except MemoryError as error:
         outcome = f"MemoryError:{error}"
     resource.setrlimit(resource.RLIMIT_AS, (soft, hard))
@@ -35,7 +41,7 @@ CHILD = textwrap.dedent("""
 
 
 @pytest.mark.skipif(not sys.platform.startswith("linux"), reason="needs /proc and RLIMIT_AS")
-@pytest.mark.parametrize("step", ["build", "canonize", "batch", "returned"])
+@pytest.mark.parametrize("step", ["build", "canonize", "batch", "returned", "then"])
 def test_exhausted_memory_raises_memory_error(step):
     child = subprocess.run([sys.executable, "-c", CHILD, step], capture_output=True, text=True, timeout=300)
     assert child.returncode == 0, child.stderr
@@ -43,6 +49,8 @@ def test_exhausted_memory_raises_memory_error(step):
     assert outcome.startswith("MemoryError") and nodes == "2"
     if step in ("batch", "returned"):
         assert re.fullmatch(r"MemoryError:graph_[01]:_out_of_memory", outcome)
+    if step == "then":
+        assert outcome == "MemoryError:graph_0:_out_of_memory"
 
 
 EXHAUSTED = textwrap.dedent("""
