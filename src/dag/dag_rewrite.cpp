@@ -1,6 +1,7 @@
 #include "dag/dag_rewrite.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "dag/cobound.h"
@@ -158,9 +159,6 @@ std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
 // context of the top-level call.
 class DagRewrite {
  public:
-  // Sub-DAGs up to this many nodes keep their storage for the next split.
-  static constexpr std::size_t kLargestKeptSubDag = 4096;
-
   DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context)
       : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context),
         buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
@@ -384,7 +382,7 @@ class DagRewrite {
     auto rewritten = DagRewrite(graph_, false, allow_hashes_, context_)
                          .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
     if (!rewritten) return std::unexpected(rewritten.error());
-    auto sub = sub_dag_from(*rewritten);
+    auto sub = sub_dag_from(std::move(*rewritten));
     if (!sub) return std::unexpected(sub.error());
     below = std::move(*sub);
     return {};
@@ -399,7 +397,7 @@ class DagRewrite {
     if (auto below = dag_below(node, floor); !below) return below;
     const SubDag* sub = &buffers_->sub_below;
     // A sub-DAG rewritten in a graph of its own brings its texts along.
-    graph_.texts().keep_alive(sub->texts);
+    if (sub->rewritten) graph_.texts().keep_alive(sub->rewritten->texts());
     std::size_t count = candidate.parent_edges.size();
     // A mirror and a copy of the sub-DAG per parent. Charged at once: a split
     // that would pass the limit fails before it makes anything, where charging
@@ -416,9 +414,10 @@ class DagRewrite {
       auto linked = attach_copy(*sub, mirror, suffix, floor + 1, std::string(id) + "_link_" + std::to_string(i));
       if (!linked) return linked;
     }
-    // A large sub-DAG is not kept for the next split: the DAG only grows from
-    // here, and the storage would add to every later peak.
-    if (sub->nodes.size() > kLargestKeptSubDag) buffers_->sub_below = SubDag{};
+    // A rewritten sub-DAG's graph is let go at once: the DAG only grows from
+    // here, and it would add to every later peak. The lists, a few bytes per
+    // node, serve the next split.
+    buffers_->sub_below.rewritten.reset();
     return {};
   }
 
@@ -426,21 +425,35 @@ class DagRewrite {
   // shifted, and links its root under `mirror`.
   Result<void> attach_copy(const SubDag& sub, NodeIndex mirror, const std::string& suffix,
                            std::int32_t shift, std::string link_id) {
+    const GraphWrap& from = sub.source(graph_);
     std::vector<NodeIndex>& copied = buffers_->copied;
     copied.clear();
     copied.reserve(sub.nodes.size());
-    std::string& id = buffers_->copy_id;
-    for (const SubDag::Node& data : sub.nodes) {
+    // The copies' ids are made a few nodes ahead of their nodes: a large copy
+    // waits on the id table for every new id, and the waits then overlap.
+    auto& ids = buffers_->copy_ids;
+    std::array<std::uint64_t, RewriteBuffers::kIdsAhead> hashes;
+    auto make_id = [&](std::size_t k) {
+      std::string& id = ids[k % ids.size()];
+      id.assign(from.id(sub.nodes[k].slot)).append(suffix);
+      hashes[k % ids.size()] = graph_.prefetch_id(id);
+    };
+    for (std::size_t k = 0; k < std::min(ids.size(), sub.nodes.size()); ++k) make_id(k);
+    for (std::size_t k = 0; k < sub.nodes.size(); ++k) {
       if (context_.controls().should_stop()) return interrupted_error();
-      NodeMeta meta = data.meta;
+      const SubDag::Node& data = sub.nodes[k];
+      NodeMeta meta = from.meta(data.slot);
+      meta.floor = data.floor;
+      if (sub.clear_magnet_caches) meta.extra.clear_magnet_caches();
       if (meta.floor) *meta.floor += shift;
-      if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = data.id;
-      id.assign(data.id).append(suffix);
-      copied.push_back(add_generated_node(graph_, id, data.label, meta));
+      if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = from.id(data.slot);
+      copied.push_back(
+          add_generated_node(graph_, ids[k % ids.size()], hashes[k % ids.size()], from.label(data.slot), meta));
+      if (k + ids.size() < sub.nodes.size()) make_id(k + ids.size());
     }
     // The copies keep the sub-DAG's edge texts, which the graph holds.
     for (const SubDag::Edge& edge : sub.edges)
-      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], edge.data);
+      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
     graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
     return {};
   }

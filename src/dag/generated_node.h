@@ -18,5 +18,8 @@ namespace tolva {
 // Adds the node under `id`, with apostrophes appended while that is taken.
 // `label` and the texts in `meta` must be views of text the graph holds.
 NodeIndex add_generated_node(GraphWrap& graph, std::string_view id, std::string_view label, const NodeMeta& meta);
+// The same with the hash GraphWrap::prefetch_id gave for `id`.
+NodeIndex add_generated_node(GraphWrap& graph, std::string_view id, std::uint64_t id_hash, std::string_view label,
+                             const NodeMeta& meta);
 
 }  // namespace tolva

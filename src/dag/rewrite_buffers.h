@@ -14,6 +14,7 @@
 //   scratch.give_back(std::move(buffers));
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,18 +64,25 @@ struct RewriteBuffers {
   SubtreeMemo memo;
   // The DAG below the node being split.
   SubDag sub_below;
-  // The copies' slots and the id being made, when a sub-DAG is copied.
+  // The copies' slots and the ids being made, when a sub-DAG is copied.
+  static constexpr std::size_t kIdsAhead = 8;
   std::vector<NodeIndex> copied;
-  std::string copy_id;
+  std::array<std::string, kIdsAhead> copy_ids;
   // The ids of the mirrors' edges, and the smallest parent string of a compact split.
   std::string edge_id;
   std::string smallest;
 
-  // About what the lists hold (the texts of a rewritten sub-DAG aside).
+  std::size_t copy_ids_capacity() const {
+    std::size_t held = 0;
+    for (const std::string& id : copy_ids) held += id.capacity();
+    return held;
+  }
+
+  // About what the lists hold (a rewritten sub-DAG's graph aside).
   std::size_t held_bytes() const {
     return floors.held_bytes() + defects.held_bytes() + memo.held_bytes() +
            sub_below.nodes.capacity() * sizeof(SubDag::Node) + sub_below.edges.capacity() * sizeof(SubDag::Edge) +
-           copied.capacity() * sizeof(NodeIndex) + copy_id.capacity() + edge_id.capacity() + smallest.capacity();
+           copied.capacity() * sizeof(NodeIndex) + copy_ids_capacity() + edge_id.capacity() + smallest.capacity();
   }
 };
 

@@ -49,7 +49,7 @@ void RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int
   }
 }
 
-Result<SubDag> sub_dag_from(const GraphWrap& dag) {
+Result<SubDag> sub_dag_from(GraphWrap dag) {
   SubDag sub;
   std::vector<std::uint32_t> position(dag.node_slot_count(), kEndMarker);
   std::optional<std::int32_t> root_floor;
@@ -60,13 +60,13 @@ Result<SubDag> sub_dag_from(const GraphWrap& dag) {
       sub.root = static_cast<std::uint32_t>(sub.nodes.size());
     }
     position[index] = static_cast<std::uint32_t>(sub.nodes.size());
-    sub.nodes.push_back(SubDag::Node{dag.id(index), dag.label(index), dag.meta(index)});
+    sub.nodes.push_back(SubDag::Node{index, dag.floor(index)});
   });
   if (sub.nodes.empty()) return parse_error("empty subgraph");
   for (EdgeIndex edge = 0; edge < dag.edge_slot_count(); ++edge)
     if (auto ends = dag.endpoints(edge))
-      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], dag.edge(edge)});
-  sub.texts = dag.texts();
+      sub.edges.push_back(SubDag::Edge{position[ends->first], position[ends->second], edge});
+  sub.rewritten = std::move(dag);
   return sub;
 }
 
@@ -81,17 +81,15 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
   sub.nodes.clear();
   sub.edges.clear();
   sub.root = 0;
-  sub.texts = TextStore{};  // the views below are the graph's texts
+  sub.clear_magnet_caches = true;
+  sub.rewritten.reset();
   sub.nodes.reserve(members.size());
   std::vector<EdgeIndex>& edges = region.edges;
   edges.clear();
   for (NodeIndex at : members) {
     // From here on a member's floor entry holds its position in the sub-DAG.
-    std::int32_t floor = region.floor(at);
     if (at == node) sub.root = static_cast<std::uint32_t>(sub.nodes.size());
-    SubDag::Node& copy = sub.nodes.emplace_back(SubDag::Node{graph.id(at), graph.label(at), graph.meta(at)});
-    copy.meta.floor = floor;
-    copy.meta.extra.clear_magnet_caches();
+    sub.nodes.push_back(SubDag::Node{at, region.floor(at)});
     // Each edge once: from its first endpoint (a self-loop included).
     graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex other) {
       if (region.floor(other) >= 0 && graph.first_end(edge) == at) edges.push_back(edge);
@@ -103,7 +101,7 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
   for (EdgeIndex edge : edges) {
     auto first = static_cast<std::uint32_t>(region.floor(graph.first_end(edge)));
     auto second = static_cast<std::uint32_t>(region.floor(graph.second_end(edge)));
-    sub.edges.push_back(SubDag::Edge{first, second, graph.edge(edge)});
+    sub.edges.push_back(SubDag::Edge{first, second, edge});
   }
   return true;
 }

@@ -1,6 +1,8 @@
 // SubDag: the DAG below a split node, in the form the expanded split copies
 // it under each mirror: its nodes in slot order, its edges in slot order
-// (endpoints as positions in the node list), and its root.
+// (endpoints as positions in the node list), and its root. It names the
+// nodes and edges by their slots in the graph they are read from, so that a
+// sub-DAG of a million nodes costs a few bytes per node until it is copied.
 //
 // The region below a node is usually already a tree once the deeper floors
 // are repaired; extract_tree_below then reads it straight from the working
@@ -9,6 +11,7 @@
 //
 //   SubDag sub;
 //   if (!extract_tree_below(graph, node, floor, region, sub)) sub = *sub_dag_from(full_recursive_rewrite_result);
+//   const GraphWrap& from = sub.source(graph);   // where the slots are
 #pragma once
 
 #include <cstdint>
@@ -23,20 +26,27 @@ namespace tolva {
 
 struct SubDag {
   struct Node {
-    std::string_view id;
-    std::string_view label;
-    NodeMeta meta;
+    NodeIndex slot;                     // in the source graph
+    std::optional<std::int32_t> floor;  // what the copies' floors start from
   };
   struct Edge {
     std::uint32_t first;   // position in `nodes`
     std::uint32_t second;  // position in `nodes`
-    EdgeData data;
+    EdgeIndex slot;        // in the source graph
   };
   std::vector<Node> nodes;  // slot order
   std::vector<Edge> edges;  // slot order
   std::uint32_t root = 0;   // position in `nodes`; the node with the lowest floor
-  // Holds the texts the views above point into.
-  TextStore texts;
+  // Read straight off the working copy, whose magnet caches belong to its own
+  // floors: the copies start without them. A rewritten sub-DAG's caches are
+  // its own and go with the copies.
+  bool clear_magnet_caches = false;
+  // The graph a sub-DAG that needed a rewrite of its own was read from; absent
+  // when it was read off the working copy.
+  std::optional<GraphWrap> rewritten;
+
+  // The graph the slots are of, given the working copy.
+  const GraphWrap& source(const GraphWrap& working) const { return rewritten ? *rewritten : working; }
 };
 
 // The region below a node (what it reaches without passing a node on a floor
@@ -65,13 +75,15 @@ class RegionScratch {
   std::uint32_t current_ = 0;
 };
 
-// The nodes of a rewritten DAG; fails (Parse) with "empty subgraph" when it has none.
-Result<SubDag> sub_dag_from(const GraphWrap& dag);
+// The nodes of a rewritten DAG, which the sub-DAG keeps; fails (Parse) with
+// "empty subgraph" when it has none.
+Result<SubDag> sub_dag_from(GraphWrap dag);
 
 // The DAG that a rewrite rooted at `node` (on floor `node_floor`) and confined
 // to the region below it would return, provided that rewrite has nothing to
 // repair: every region node then has its breadth-first floor from `node` and
-// cleared magnet caches. Nothing when the region holds a same-floor edge or a
+// cleared magnet caches (the sub-DAG names slots of `graph`, which must not
+// change until it is copied). Nothing when the region holds a same-floor edge or a
 // node with two parent edges, which need the full rewrite; region.reached then
 // lists the region. The DAG is written into `out`, whose lists are reused
 // (every split of a rewrite reads one); false, with `out` unspecified, when

@@ -28,12 +28,13 @@ NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view la
   return index;
 }
 
-NodeIndex GraphWrap::add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta) {
+NodeIndex GraphWrap::add_node_if_new(std::string_view id, std::uint64_t id_hash, std::string_view label,
+                                     const NodeMeta& meta) {
   // The slot the node would take, so its id can be entered before it exists.
   NodeIndex next = free_node_head_ != kEndMarker ? free_node_head_ : static_cast<NodeIndex>(nodes_.size());
   std::string_view stored = texts_.store(id);
   auto id_of = [&](NodeIndex index) { return index == next ? stored : nodes_[index].id; };
-  if (!id_map_.insert_if_absent(stored, next, id_of)) return kEndMarker;
+  if (id_map_.find_or_insert_hashed(stored, id_hash, next, id_of) != next) return kEndMarker;
   NodeIndex index = insert_node(stored, label, meta);
   return index;
 }

@@ -55,7 +55,20 @@ class GraphWrap {
   // Adds a node with this id unless one has it already (then kEndMarker and
   // nothing changes). Unlike add_node_with_meta, `label` is kept as given: like
   // the texts in `meta`, it must be a view of text this graph holds.
-  NodeIndex add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta);
+  NodeIndex add_node_if_new(std::string_view id, std::string_view label, const NodeMeta& meta) {
+    return add_node_if_new(id, IdIndex::hash_of(id), label, meta);
+  }
+
+  // For a caller adding many nodes in a row: the hash of `id`, with the entry
+  // of the id table that adding it will read asked from memory. Handed to
+  // add_node_if_new a few nodes later, it spares the wait for that entry.
+  std::uint64_t prefetch_id(std::string_view id) const {
+    std::uint64_t hash = IdIndex::hash_of(id);
+    id_map_.prefetch(hash);
+    return hash;
+  }
+  NodeIndex add_node_if_new(std::string_view id, std::uint64_t id_hash, std::string_view label,
+                            const NodeMeta& meta);
 
   // For a reader that keeps its own id lookup while it builds a large graph:
   // appends a node whose id no node has (the caller knows it is new) without

@@ -54,19 +54,25 @@ class IdIndex {
     ++size_;
   }
 
-  // Inserts `id` unless it is there already (one hash, one probe); false when
-  // it was there.
-  template <typename IdOf>
-  bool insert_if_absent(std::string_view id, NodeIndex node, IdOf&& id_of) {
-    return find_or_insert(id, node, id_of) == node;
-  }
-
   // The slot `id` names; when it is absent, enters it as naming `node` and
   // returns `node` (one hash, one probe either way).
   template <typename IdOf>
   NodeIndex find_or_insert(std::string_view id, NodeIndex node, IdOf&& id_of) {
+    return find_or_insert_hashed(id, hash_of(id), node, id_of);
+  }
+
+  // The hash an id is filed under. A caller entering many ids in a row hashes
+  // each a few ids ahead and prefetches its entry, so that the entry's cache
+  // miss overlaps the work in between; the hash stays valid across growth.
+  static std::uint64_t hash_of(std::string_view id) { return text_hash(id); }
+  void prefetch(std::uint64_t hash) const {
+    if (!entries_.empty()) __builtin_prefetch(&entries_[home(hash)]);
+  }
+
+  // find_or_insert with the id's hash_of given.
+  template <typename IdOf>
+  NodeIndex find_or_insert_hashed(std::string_view id, std::uint64_t hash, NodeIndex node, IdOf&& id_of) {
     if ((size_ + 1) * 2 > entries_.size()) grow();
-    std::uint64_t hash = hash_of(id);
     std::size_t at = home(hash);
     for (;; at = next(at)) {
       const Entry& entry = entries_[at];
@@ -102,7 +108,6 @@ class IdIndex {
     NodeIndex node = kEndMarker;  // kEndMarker: empty entry
   };
 
-  static std::uint64_t hash_of(std::string_view id) { return text_hash(id); }
   std::size_t home(std::uint64_t hash) const { return hash & (entries_.size() - 1); }
   std::size_t next(std::size_t at) const { return (at + 1) & (entries_.size() - 1); }
 
