@@ -173,7 +173,7 @@ namespace {
 
 // The record a node's slot names by its position, appended when it has none.
 template <typename Record>
-Record& record_at(std::uint32_t& position, std::vector<Record>& records) {
+Record& record_at(std::uint32_t& position, PodVector<Record>& records) {
   if (position == kEndMarker) {
     position = static_cast<std::uint32_t>(records.size());
     records.emplace_back();

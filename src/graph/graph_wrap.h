@@ -34,6 +34,7 @@
 
 #include "graph/id_index.h"
 #include "graph/node_data.h"
+#include "graph/pod_vector.h"
 #include "graph/text_store.h"
 
 namespace tolva {
@@ -336,11 +337,12 @@ class GraphWrap {
   void unlink_from_list(NodeIndex node, int side, EdgeIndex edge);
   std::string_view numbered_edge_id();
 
-  std::vector<NodeSlot> nodes_;
-  std::vector<EdgeSlot> edges_;
-  std::vector<EdgeIndex> prev_;  // empty until make_back_links
-  std::vector<ColdRecord> colds_;
-  std::vector<MagnetCache> magnet_caches_;
+  // Slot tables that grow to millions of records in an expanded DAG.
+  PodVector<NodeSlot> nodes_;
+  PodVector<EdgeSlot> edges_;
+  PodVector<EdgeIndex> prev_;  // empty until make_back_links
+  PodVector<ColdRecord> colds_;
+  PodVector<MagnetCache> magnet_caches_;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;
