@@ -455,6 +455,15 @@ class DagRewrite {
     for (const SubDag::Edge& edge : sub.edges)
       graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
     graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
+    // A sub-DAG read off the working copy is a tree whose nodes have no edge
+    // leaving it but the root's edges up; each copied node below the root has
+    // its original's label, children and modalities, and lies below this
+    // split's floor, so it is settled and writes what its original writes.
+    // The next magnet walks then take it from the memo instead of walking
+    // the copy.
+    if (!sub.rewritten)
+      for (std::size_t k = 0; k < sub.nodes.size(); ++k)
+        if (k != sub.root) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
     return {};
   }
 

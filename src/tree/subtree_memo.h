@@ -78,6 +78,11 @@ class SubtreeMemo {
   // Remembers what a settled node wrote, when it is small enough and the
   // budget allows.
   void remember(NodeIndex node, std::string_view text, std::int32_t height);
+  // Gives settled node `copy` what `original` is remembered to write, for a
+  // caller that has made `copy` and its subtree an exact copy of `original`
+  // and its subtree (same labels, same edges, same modalities) and settled
+  // it: the two then write the same text and height. Shares the text.
+  void remember_copy(NodeIndex original, NodeIndex copy);
 
   // About what the memo holds: its lists and the texts it keeps.
   std::size_t held_bytes() const {
@@ -89,6 +94,8 @@ class SubtreeMemo {
   static constexpr std::size_t kMostBytes = 8u << 20;
 
  private:
+  void make_room(NodeIndex node);
+
   const GraphWrap* graph_ = nullptr;
   std::optional<std::int32_t> settled_below_;
   std::vector<std::uint32_t> slots_;  // position in entries_ per node slot

@@ -88,6 +88,36 @@ GraphWrap random_ringed_tree(std::mt19937& rng) {
   return graph;
 }
 
+// A chain of 2 to 5 diamonds (each joint tied to the next by two paths of
+// two edges, now and then three), with short tails on random nodes; labels
+// from C, N and O. From an end, the expanded mode copies the DAG below each
+// joint under both of its mirrors, and a floor up walks those copies again.
+GraphWrap random_diamond_chain(std::mt19937& rng) {
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  const char* labels[] = {"C", "C", "N", "O"};
+  GraphWrap graph;
+  int made = 0;
+  auto node = [&] {
+    std::string id = "d" + std::to_string(made++);
+    graph.ensure_node(id, labels[pick(0, 3)]);
+    return id;
+  };
+  auto modality = [&] { return pick(0, 3) ? "1" : "2"; };
+  std::string joint = node();
+  for (int diamond = pick(2, 5); diamond > 0; --diamond) {
+    std::string next = node();
+    for (int side = pick(0, 4) ? 2 : 3; side > 0; --side) {
+      std::string middle = node();
+      graph.add_edge_with_modality(joint, middle, modality());
+      graph.add_edge_with_modality(middle, next, modality());
+    }
+    joint = next;
+  }
+  for (int tail = pick(0, 3); tail > 0; --tail)
+    graph.add_edge_with_modality("d" + std::to_string(pick(0, made - 1)), node(), modality());
+  return graph;
+}
+
 // Every node as it stands in the DAG, in slot order.
 std::string dag_text(const GraphWrap& dag) {
   std::string text;
@@ -119,12 +149,16 @@ TEST(DagRewrite, TracingChangesNoDag) {
 }
 
 // Magnet walks may take a settled subtree's text from the rewrite's memo
-// instead of walking it; the memo must change nothing. Random graphs, every
-// root, both modes, magnets hashed and written out, with and without it.
+// instead of walking it, also for a node of a sub-DAG copy, which takes what
+// its original wrote; the memo must change nothing. Random graphs and diamond
+// chains, every root, both modes, magnets hashed and written out, with and
+// without it.
 TEST(DagRewrite, RememberedSubtreesChangeNoDag) {
   std::mt19937 rng(2026);
-  for (int round = 0; round < 400; ++round) {
-    GraphWrap graph = round % 2 ? random_ringed_tree(rng) : test_support::random_multigraph(rng);
+  for (int round = 0; round < 600; ++round) {
+    GraphWrap graph = round % 3 == 2 ? random_diamond_chain(rng)
+                      : round % 3    ? random_ringed_tree(rng)
+                                     : test_support::random_multigraph(rng);
     bool hashed = round % 4 < 2;
     for (NodeIndex root : graph.node_indices())
       for (bool compact : {false, true}) {
