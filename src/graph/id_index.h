@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graph/huge_page_allocator.h"
 #include "graph/node_data.h"
 #include "graph/text_hash.h"
 
@@ -120,7 +121,7 @@ class IdIndex {
   void grow() { rehash(entries_.empty() ? 16 : entries_.size() * 2); }
 
   void rehash(std::size_t size) {
-    std::vector<Entry> old = std::move(entries_);
+    std::vector<Entry, HugePageAllocator<Entry>> old = std::move(entries_);
     entries_.assign(size, Entry{});
     for (const Entry& entry : old)
       if (entry.node != kEndMarker) place(entry);
@@ -143,7 +144,8 @@ class IdIndex {
     entries_[gap] = Entry{};
   }
 
-  std::vector<Entry> entries_;
+  // Read at random: in huge pages when large.
+  std::vector<Entry, HugePageAllocator<Entry>> entries_;
   std::size_t size_ = 0;
 };
 
