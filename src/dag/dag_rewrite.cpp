@@ -404,6 +404,7 @@ class DagRewrite {
     // copy by copy would fail the same way only after most of the copying.
     if (auto taken = context_.take_nodes(count * (sub->nodes.size() + 1)); !taken)
       return std::unexpected(taken.error());
+    if (!sub->rewritten) buffers_->alike_copies.find(graph_, *sub);
     const NodeMeta meta = mirror_meta(node, ".", count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", meta);
@@ -455,15 +456,14 @@ class DagRewrite {
     for (const SubDag::Edge& edge : sub.edges)
       graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
     graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
-    // A sub-DAG read off the working copy is a tree whose nodes have no edge
-    // leaving it but the root's edges up; each copied node below the root has
-    // its original's label, children and modalities, and lies below this
-    // split's floor, so it is settled and writes what its original writes.
-    // The next magnet walks then take it from the memo instead of walking
+    // A node of a sub-DAG read off the working copy has no edge leaving it
+    // (the root's edges up aside), and its copy lies below this split's floor,
+    // so it is settled; where it writes its original's text (AlikeCopies),
+    // the next magnet walks take that text from the memo instead of walking
     // the copy.
     if (!sub.rewritten)
       for (std::size_t k = 0; k < sub.nodes.size(); ++k)
-        if (k != sub.root) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
+        if (buffers_->alike_copies.alike(k)) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
     return {};
   }
 

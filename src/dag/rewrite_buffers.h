@@ -62,8 +62,10 @@ struct RewriteBuffers {
   DefectLists defects;
   // What the magnet walks of the rewrite learn about its settled subtrees.
   SubtreeMemo memo;
-  // The DAG below the node being split.
+  // The DAG below the node being split, and which of its copies write what
+  // their originals write.
   SubDag sub_below;
+  AlikeCopies alike_copies;
   // The copies' slots and the ids being made, when a sub-DAG is copied.
   static constexpr std::size_t kIdsAhead = 8;
   std::vector<NodeIndex> copied;

@@ -21,7 +21,55 @@ bool has_defect(const GraphWrap& graph, const RegionScratch& region) {
   return false;
 }
 
+// Whether the node's neighbours come in the order a copy of it visits them:
+// its first-endpoint edges by descending slot, then its second-endpoint edges
+// by descending slot.
+bool visits_by_descending_slot(const GraphWrap& graph, NodeIndex node) {
+  bool second_side = false;
+  EdgeIndex last = kEndMarker;
+  bool descending = true;
+  graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex) {
+    bool second = graph.first_end(edge) != node;
+    if (second != second_side) {
+      second_side = second;
+      last = kEndMarker;
+    }
+    if (edge >= last) descending = false;
+    last = edge;
+  });
+  return descending;
+}
+
 }  // namespace
+
+void AlikeCopies::find(const GraphWrap& graph, const SubDag& sub) {
+  std::size_t count = sub.nodes.size();
+  alike_.assign(count, 0);
+  parent_.assign(count, kEndMarker);
+  std::uint32_t deepest = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    alike_[k] = visits_by_descending_slot(graph, sub.nodes[k].slot) ? 1 : 0;
+    deepest = std::max(deepest, static_cast<std::uint32_t>(sub.nodes[k].floor.value_or(0)));
+  }
+  // A tree read off the working copy: each edge joins floors one apart, the
+  // deeper end being the child.
+  auto floor = [&](std::uint32_t k) { return sub.nodes[k].floor.value_or(0); };
+  for (const SubDag::Edge& edge : sub.edges) {
+    bool first_deeper = floor(edge.first) > floor(edge.second);
+    parent_[first_deeper ? edge.first : edge.second] = first_deeper ? edge.second : edge.first;
+  }
+  // Deepest floor first, a node that differs spoils every node above it.
+  floor_starts_.assign(deepest + 2, 0);
+  for (std::size_t k = 0; k < count; ++k) ++floor_starts_[floor(static_cast<std::uint32_t>(k)) + 1];
+  for (std::size_t f = 1; f < floor_starts_.size(); ++f) floor_starts_[f] += floor_starts_[f - 1];
+  by_floor_.resize(count);
+  for (std::uint32_t k = 0; k < count; ++k) by_floor_[floor_starts_[floor(k)]++] = k;
+  for (std::size_t i = count; i-- > 0;) {
+    std::uint32_t k = by_floor_[i];
+    if (!alike_[k] && parent_[k] != kEndMarker) alike_[parent_[k]] = 0;
+  }
+  alike_[sub.root] = 0;
+}
 
 void RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
   if (stamp_.size() < graph.node_slot_count()) {

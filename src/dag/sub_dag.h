@@ -91,4 +91,29 @@ Result<SubDag> sub_dag_from(GraphWrap dag);
 bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor, RegionScratch& region,
                         SubDag& out);
 
+// Which nodes of a sub-DAG read off the working copy (extract_tree_below)
+// write, once copied, the very text and height their originals write when a
+// walk enters them from their parent, so that a copy may take its original's
+// remembered text (see SubtreeMemo::remember_copy).
+//
+// A copy has its original's label and meta, its edges and their modalities;
+// the copy's edges are added in the original edges' slot order, each heading
+// its endpoints' lists, so a copy visits its neighbours by descending
+// original edge slot, first-endpoint edges first. A walk breaks ties between
+// children by visiting order. So a copy writes its original's text when every
+// node of the original's subtree visits its neighbours in that same order;
+// otherwise two tied children with different modalities may trade places.
+// The root is never marked: its edges up are not copied.
+class AlikeCopies {
+ public:
+  void find(const GraphWrap& graph, const SubDag& sub);
+  bool alike(std::size_t position) const { return alike_[position] != 0; }
+
+ private:
+  std::vector<char> alike_;
+  std::vector<std::uint32_t> parent_;
+  std::vector<std::uint32_t> floor_starts_;
+  std::vector<std::uint32_t> by_floor_;
+};
+
 }  // namespace tolva

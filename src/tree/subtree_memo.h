@@ -80,8 +80,10 @@ class SubtreeMemo {
   void remember(NodeIndex node, std::string_view text, std::int32_t height);
   // Gives settled node `copy` what `original` is remembered to write, for a
   // caller that has made `copy` and its subtree an exact copy of `original`
-  // and its subtree (same labels, same edges, same modalities) and settled
-  // it: the two then write the same text and height. Shares the text.
+  // and its subtree (same labels, edges and modalities, each node visiting
+  // its neighbours in its original's order, since ties between children keep
+  // that order) and settled it: the two then write the same text and height.
+  // Shares the text.
   void remember_copy(NodeIndex original, NodeIndex copy);
 
   // About what the memo holds: its lists and the texts it keeps.
