@@ -5,22 +5,6 @@
 namespace tolva {
 namespace {
 
-bool has_defect(const GraphWrap& graph, const RegionScratch& region) {
-  for (NodeIndex at : region.reached) {
-    int parents = 0;
-    bool same_floor = false;
-    std::int32_t floor = region.floor(at);
-    graph.for_each_incident(at, [&](EdgeIndex, NodeIndex other) {
-      std::int32_t other_floor = region.floor(other);
-      if (other_floor < 0) return;
-      if (other_floor < floor) ++parents;
-      if (other_floor == floor) same_floor = true;
-    });
-    if (parents >= 2 || same_floor) return true;
-  }
-  return false;
-}
-
 // Whether the node's neighbours come in the order a copy of it visits them:
 // its first-endpoint edges by descending slot, then its second-endpoint edges
 // by descending slot.
@@ -71,7 +55,7 @@ void AlikeCopies::find(const GraphWrap& graph, const SubDag& sub) {
   alike_[sub.root] = 0;
 }
 
-void RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
+bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
   if (stamp_.size() < graph.node_slot_count()) {
     stamp_.resize(graph.node_slot_count(), 0);
     floor_.resize(graph.node_slot_count(), -1);
@@ -83,18 +67,30 @@ void RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int
   // The region and its floors come from one search: the search that finds
   // what the node reaches without passing a floor above its own takes the
   // nodes in the same order as a layering confined to that region would.
+  // When a node is taken from the queue, every region node a floor above it
+  // is known, so its parent edges and same-floor edges are counted then.
   BlockedNodes above = BlockedNodes::floors_up_to(node_floor - 1, kEndMarker);
   set_floor(node, 0);
   reached.assign(1, node);
+  bool tree = true;
   for (std::size_t head = 0; head < reached.size(); ++head) {
     NodeIndex at = reached[head];
-    std::int32_t next_floor = floor(at) + 1;
+    std::int32_t at_floor = floor(at);
+    int parents = 0;
     graph.for_each_incident(at, [&](EdgeIndex, NodeIndex next) {
-      if (floor(next) >= 0 || above.contains(graph, next)) return;
-      set_floor(next, next_floor);
+      std::int32_t next_floor = floor(next);
+      if (next_floor >= 0) {
+        if (next_floor < at_floor) ++parents;
+        if (next_floor == at_floor) tree = false;
+        return;
+      }
+      if (above.contains(graph, next)) return;
+      set_floor(next, at_floor + 1);
       reached.push_back(next);
     });
+    if (parents >= 2) tree = false;
   }
+  return tree;
 }
 
 Result<SubDag> sub_dag_from(GraphWrap dag) {
@@ -120,8 +116,7 @@ Result<SubDag> sub_dag_from(GraphWrap dag) {
 
 bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor, RegionScratch& region,
                         SubDag& sub) {
-  region.layer_below(graph, node, node_floor);
-  if (has_defect(graph, region)) return false;
+  if (!region.layer_below(graph, node, node_floor)) return false;
 
   std::vector<NodeIndex>& members = region.members;
   members.assign(region.reached.begin(), region.reached.end());

@@ -54,7 +54,9 @@ struct SubDag {
 // per-slot scratch reused from one split to the next.
 class RegionScratch {
  public:
-  void layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor);
+  // Lays out the region; true when it is a tree in its own floors (no node
+  // with two parent edges, no edge within a floor).
+  bool layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor);
   // How many node slots the per-slot state has room for.
   std::size_t slots_held() const { return stamp_.capacity(); }
   // The region's floor of a slot, -1 outside the region.
