@@ -445,7 +445,7 @@ class DagRewrite {
       const SubDag::Node& data = sub.nodes[k];
       NodeMeta meta = from.meta(data.slot);
       meta.floor = data.floor;
-      if (sub.clear_magnet_caches) meta.extra.clear_magnet_caches();
+      if (!sub.rewritten) meta.extra.clear_magnet_caches();
       if (meta.floor) *meta.floor += shift;
       if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = from.id(data.slot);
       copied.push_back(

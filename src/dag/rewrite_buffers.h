@@ -84,6 +84,7 @@ struct RewriteBuffers {
   std::size_t held_bytes() const {
     return floors.held_bytes() + defects.held_bytes() + memo.held_bytes() +
            sub_below.nodes.capacity() * sizeof(SubDag::Node) + sub_below.edges.capacity() * sizeof(SubDag::Edge) +
+           alike_copies.held_bytes() +
            copied.capacity() * sizeof(NodeIndex) + copy_ids_capacity() + edge_id.capacity() + smallest.capacity();
   }
 };

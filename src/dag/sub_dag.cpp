@@ -124,7 +124,6 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
   sub.nodes.clear();
   sub.edges.clear();
   sub.root = 0;
-  sub.clear_magnet_caches = true;
   sub.rewritten.reset();
   sub.nodes.reserve(members.size());
   std::vector<EdgeIndex>& edges = region.edges;

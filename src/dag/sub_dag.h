@@ -37,12 +37,10 @@ struct SubDag {
   std::vector<Node> nodes;  // slot order
   std::vector<Edge> edges;  // slot order
   std::uint32_t root = 0;   // position in `nodes`; the node with the lowest floor
-  // Read straight off the working copy, whose magnet caches belong to its own
-  // floors: the copies start without them. A rewritten sub-DAG's caches are
-  // its own and go with the copies.
-  bool clear_magnet_caches = false;
   // The graph a sub-DAG that needed a rewrite of its own was read from; absent
-  // when it was read off the working copy.
+  // when it was read off the working copy. A rewritten sub-DAG's magnet caches
+  // are its own and go with the copies; the working copy's belong to its own
+  // floors, and copies of its nodes start without them.
   std::optional<GraphWrap> rewritten;
 
   // The graph the slots are of, given the working copy.
@@ -110,6 +108,9 @@ class AlikeCopies {
  public:
   void find(const GraphWrap& graph, const SubDag& sub);
   bool alike(std::size_t position) const { return alike_[position] != 0; }
+  std::size_t held_bytes() const {
+    return alike_.capacity() + (parent_.capacity() + floor_starts_.capacity() + by_floor_.capacity()) * 4;
+  }
 
  private:
   std::vector<char> alike_;
