@@ -44,7 +44,7 @@ struct HugePageAllocator {
       if (at != nullptr) madvise(at, rounded, MADV_HUGEPAGE);
 #endif
     } else {
-      at = std::malloc(bytes);
+      at = std::malloc(bytes == 0 ? 1 : bytes);  // malloc(0) may give null
     }
     if (at == nullptr) throw std::bad_alloc();
     return static_cast<T*>(at);
