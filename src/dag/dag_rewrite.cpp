@@ -163,6 +163,9 @@ class DagRewrite {
       : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context),
         buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
     memo_.start(graph_);
+    // Classes name copies this rewrite makes; a working copy read off another
+    // rewrite's graph starts without that one's.
+    graph_.forget_copy_classes();
   }
   ~DagRewrite() { context_.scratch().give_back(std::move(buffers_)); }
   DagRewrite(const DagRewrite&) = delete;
@@ -464,7 +467,22 @@ class DagRewrite {
     if (!sub.rewritten)
       for (std::size_t k = 0; k < sub.nodes.size(); ++k)
         if (buffers_->alike_copies.alike(k)) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
+    mark_copies(sub, copied);
     return {};
+  }
+
+  // Gives each copy a class (see GraphWrap::copy_class): the class of its
+  // original where it writes its original's text, else a class of its own. A
+  // copy's subtree is then never touched again: it lies below this split's
+  // floor, which later repairs, working upwards, change only by adding nodes
+  // under new mirrors. So copies of one class keep writing one text, in this
+  // rewrite's walks and in every walk of the finished DAG.
+  void mark_copies(const SubDag& sub, const std::vector<NodeIndex>& copied) {
+    if (!context_.remember_subtrees()) return;
+    for (std::size_t k = 0; k < sub.nodes.size(); ++k) {
+      bool alike = !sub.rewritten && buffers_->alike_copies.alike(k);
+      graph_.set_copy_class(copied[k], alike ? graph_.class_for_copies_of(sub.nodes[k].slot) : GraphWrap::kLoneCopy);
+    }
   }
 
   GraphWrap graph_;
@@ -484,8 +502,11 @@ class DagRewrite {
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const IdSet& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls) {
-  return to_dag_with_mode(graph, root, BlockedNodes::from_ids(graph, blocked, root), compact,
-                          allow_hashes, controls);
+  auto dag = to_dag_with_mode(graph, root, BlockedNodes::from_ids(graph, blocked, root), compact, allow_hashes,
+                              controls);
+  // Handed to callers who may go on changing the graph.
+  if (dag) dag->forget_copy_classes();
+  return dag;
 }
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,

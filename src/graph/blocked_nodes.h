@@ -34,6 +34,16 @@ class BlockedNodes {
   // Every node with a floor that is at most `floor`, except `exempt`.
   static BlockedNodes floors_up_to(std::int32_t floor, NodeIndex exempt);
 
+  // Whether some node blocked by its slot has pred(slot) true; false when
+  // nodes are blocked by floor or not at all.
+  template <typename Pred>
+  bool any_blocked_slot(Pred pred) const {
+    if (mode_ != Mode::Slots) return false;
+    for (NodeIndex node = 0; node < slots_.size(); ++node)
+      if (slots_[node] && pred(node)) return true;
+    return false;
+  }
+
   bool contains(const GraphWrap& graph, NodeIndex node) const {
     switch (mode_) {
       case Mode::None: return false;

@@ -1,5 +1,6 @@
 #include "graph/graph_wrap.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace tolva {
@@ -231,6 +232,7 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
     index = static_cast<NodeIndex>(nodes_.size());
     nodes_.emplace_back();
   }
+  if (index < copy_classes_.size()) copy_classes_[index] = kNotACopy;
   NodeSlot& slot = nodes_[index];
   slot = NodeSlot{};
   slot.id = id;
@@ -343,6 +345,21 @@ std::size_t GraphWrap::degree(NodeIndex node) const {
   std::size_t count = 0;
   for_each_incident(node, [&](EdgeIndex, NodeIndex) { ++count; });
   return count;
+}
+
+void GraphWrap::set_copy_class(NodeIndex index, std::uint32_t copy_class) {
+  if (copy_classes_.size() <= index) {
+    if (copy_class == kNotACopy) return;
+    copy_classes_.resize(std::max<std::size_t>(nodes_.size(), index + 1), kNotACopy);
+  }
+  copy_classes_[index] = copy_class;
+}
+
+std::uint32_t GraphWrap::class_for_copies_of(NodeIndex node) {
+  std::uint32_t known = copy_class(node);
+  if (known != kNotACopy && known != kLoneCopy) return known;
+  set_copy_class(node, copy_class_count_);
+  return copy_class_count_++;
 }
 
 void GraphWrap::clear_floors_and_magnets() {

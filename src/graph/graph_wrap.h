@@ -263,6 +263,29 @@ class GraphWrap {
   // Resets every live node's floor, and the magnet caches of every node.
   void clear_floors_and_magnets();
 
+  // Copy classes: a number the DAG rewrite gives the nodes it copies, so that
+  // walks may treat nodes of one class as writing one text (see
+  // dag_rewrite.cpp and tree_walk.h). The store only keeps it: a node's class
+  // lives and dies with the node, and a reused slot starts without one. The
+  // classes describe the graph as the rewrite left it; whoever changes the
+  // graph's edges or labels afterwards must forget them first.
+  static constexpr std::uint32_t kNotACopy = kEndMarker;
+  // A copy whose text no other node is known to share.
+  static constexpr std::uint32_t kLoneCopy = kEndMarker - 1;
+  std::uint32_t copy_class(NodeIndex index) const {
+    return index < copy_classes_.size() ? copy_classes_[index] : kNotACopy;
+  }
+  void set_copy_class(NodeIndex index, std::uint32_t copy_class);
+  // The class of `node`, which becomes the first node of a new class when it
+  // has none.
+  std::uint32_t class_for_copies_of(NodeIndex node);
+  // How many classes have been made; classes are numbered from 0.
+  std::uint32_t copy_class_count() const { return copy_class_count_; }
+  void forget_copy_classes() {
+    copy_classes_.clear();
+    copy_class_count_ = 0;
+  }
+
  private:
   struct NodeSlot {
     std::string_view id;
@@ -343,6 +366,8 @@ class GraphWrap {
   PodVector<EdgeIndex> prev_;  // empty until make_back_links
   PodVector<ColdRecord> colds_;
   PodVector<MagnetCache> magnet_caches_;
+  PodVector<std::uint32_t> copy_classes_;  // empty until the first class is set
+  std::uint32_t copy_class_count_ = 0;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;

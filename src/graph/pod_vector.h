@@ -76,6 +76,20 @@ class PodVector {
     resize(count, value);
   }
   void clear() { size_ = 0; }
+  // Drops the contents and holds `count` records whose bytes are all zero.
+  // A large block comes from the system as it is, so the pages of records
+  // nobody touches are never written: per-slot scratch sized to a huge graph
+  // costs what a walk visits. The all-zero record must mean "nothing here".
+  void assign_zeroed(std::size_t count) {
+    if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+    if (count == 0) return;
+    data_ = static_cast<T*>(std::calloc(count, sizeof(T)));
+    if (data_ == nullptr) throw std::bad_alloc();
+    size_ = capacity_ = count;
+  }
 
  private:
   void reallocate(std::size_t capacity) {

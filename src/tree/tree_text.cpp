@@ -67,6 +67,8 @@ char* TreeText::copy_to(char* out) const {
 }
 
 int TreeText::compare(const TreeText& other) const {
+  // One text met twice (walks hand nodes written alike one text).
+  if (data_ == other.data_ && composite_ == other.composite_ && size_ == other.size_) return 0;
   if (is_flat() && other.is_flat()) {
     int order = flat_text().compare(other.flat_text());
     return order < 0 ? -1 : (order > 0 ? 1 : 0);

@@ -14,16 +14,19 @@ void TreeWalker::start(const GraphWrap& graph) {
   graph_ = &graph;
   std::size_t slot_count = graph.node_slot_count();
   if (slots_.size() < slot_count) {
-    slots_.resize(slot_count);
+    // Every stamp is zero, which no walk has: nothing of the old state is needed.
+    slots_.assign_zeroed(std::max(slot_count, 2 * slots_.size()));
     // A walk writes each slot at most once, and most of a walk's links are
     // its tree's edges: room for one per slot spares the steps of growing
     // (only reserved, so memory a walk does not use is not touched).
     written_.reserve(slot_count);
     links_.reserve(slot_count);
   }
+  if (class_texts_.size() < graph.copy_class_count()) class_texts_.resize(graph.copy_class_count());
   if (++stamp_ == 0) {
-    // The stamps went round: forget every slot's old stamp once.
+    // The stamps went round: forget every old stamp once.
     for (SlotState& slot : slots_) slot.stamp = 0;
+    for (ClassText& known : class_texts_) known.stamp = 0;
     stamp_ = 1;
   }
   frame_count_ = 0;
@@ -42,6 +45,7 @@ std::expected<WrittenNode, std::string> TreeWalker::walk(const GraphWrap& graph,
   bool memo_applies = options.memo != nullptr && options.memo->serves(graph) && !options.use_parent_modality &&
                       !options.record_child_orders && !options.heights_only;
   memo_ = memo_applies ? options.memo : nullptr;
+  share_copies_ = may_share_copies(graph, blocked);
   push_frames(1)[0] = Frame{kEndMarker, root, false, 0, 0};
   while (frame_count_ > 0) {
     if (options_.stop != nullptr && options_.stop->should_stop()) return std::unexpected("interrupted");
@@ -65,6 +69,27 @@ TreeWalker::Frame* TreeWalker::push_frames(std::size_t count) {
   return top;
 }
 
+bool TreeWalker::may_share_copies(const GraphWrap& graph, const BlockedNodes& blocked) const {
+  if (graph.copy_class_count() == 0 || options_.record_child_orders) return false;
+  return !blocked.any_blocked_slot([&](NodeIndex node) { return graph.copy_class(node) != GraphWrap::kNotACopy; });
+}
+
+// Only a copy entered from its parent writes its class's text. Within one
+// copy the floors are those of the region it copies, shifted: a node's parent
+// lies one floor above it and its children one below. (In a tree a walk
+// enters a copy from below only when it starts inside the copy's subtree, and
+// then every other copy of its class is entered after it and written before
+// it: it neither lends nor borrows. The floors make that hold without the
+// argument.)
+std::optional<std::uint32_t> TreeWalker::sharing_class(NodeIndex parent, NodeIndex node) const {
+  if (!share_copies_ || parent == kEndMarker) return std::nullopt;
+  std::uint32_t copy_class = graph_->copy_class(node);
+  if (copy_class >= graph_->copy_class_count()) return std::nullopt;
+  auto parent_floor = graph_->floor(parent), floor = graph_->floor(node);
+  if (!parent_floor || !floor || *parent_floor >= *floor) return std::nullopt;
+  return copy_class;
+}
+
 const WrittenNode* TreeWalker::written(NodeIndex node) const {
   if (node >= slots_.size() || slots_[node].stamp != stamp_ || slots_[node].written == kEndMarker)
     return nullptr;
@@ -81,6 +106,13 @@ void TreeWalker::enter(const Frame& frame) {
     if (const SubtreeMemo::Entry* known = memo_->find(node)) {
       self.written = static_cast<std::uint32_t>(written_.size());
       written_.push_back(WrittenNode{TreeText::flat(known->text), known->height, 0, 0});
+      return;
+    }
+  }
+  if (auto copy_class = sharing_class(frame.parent, node)) {
+    const ClassText& known = class_texts_[*copy_class];
+    if (known.stamp == stamp_) {
+      self.written = known.written;
       return;
     }
   }
@@ -119,6 +151,7 @@ void TreeWalker::finish(const Frame& frame) {
       }
     links_.resize(begin);
     state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+    note_class_text(frame);
     written_.push_back(WrittenNode{TreeText(), height, 0, 0});
     return;
   }
@@ -153,9 +186,17 @@ void TreeWalker::finish(const Frame& frame) {
     }
   }
   state(frame.node).written = static_cast<std::uint32_t>(written_.size());
+  note_class_text(frame);
   written_.push_back(result);
   if (memo_ != nullptr && frame.parent != kEndMarker && result.text.is_flat() && memo_->settled(frame.node))
     memo_->remember(frame.node, result.text.flat_text(), height);
+}
+
+// The first copy of a class written in this walk lends its text from now on;
+// it is about to be pushed onto written_.
+void TreeWalker::note_class_text(const Frame& frame) {
+  if (auto copy_class = sharing_class(frame.parent, frame.node))
+    class_texts_[*copy_class] = ClassText{stamp_, static_cast<std::uint32_t>(written_.size())};
 }
 
 // Small texts are written out, straight from the sorted entries; large ones

@@ -9,6 +9,15 @@
 // their text, then their position among the node's neighbour entries.
 // The walk uses explicit stacks only, so any depth is fine.
 //
+// Nodes of one copy class (see GraphWrap::copy_class) write one text when a
+// walk enters them from their parent: the DAG rewrite gives a class only to
+// copies whose subtrees are exact copies of one another and never change. So
+// the first one written lends its text (and height) to the others, whose
+// subtrees are not walked again, and comparing the two texts is comparing a
+// text with itself. A class's subtrees hold copies only; a walk that blocks
+// some copy by its slot shares nothing, nor does one that records child
+// orders (those lists would miss the skipped subtrees).
+//
 // A TreeWalker keeps its scratch (per-slot state, stacks, the arena of the
 // texts) from one walk to the next, so the many small walks of one DAG
 // rewrite (every magnet is one) cost what they visit, not what the graph
@@ -21,6 +30,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +38,7 @@
 #include "error/stop_control.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
+#include "graph/pod_vector.h"
 #include "tree/subtree_memo.h"
 #include "tree/text_arena.h"
 #include "tree/tree_text.h"
@@ -99,7 +110,8 @@ class TreeWalker {
     std::int32_t height;
     TreeText text;
   };
-  // Per-slot scratch, valid only when `stamp` is the current walk's.
+  // Per-slot scratch, valid only when `stamp` is the current walk's (walks
+  // count from 1, so a zeroed record is nobody's).
   struct SlotState {
     std::uint32_t stamp = 0;
     std::uint32_t written = kEndMarker;
@@ -120,6 +132,16 @@ class TreeWalker {
   Frame* push_frames(std::size_t count);
   void enter(const Frame& frame);
   void finish(const Frame& frame);
+  // Whether this walk may hand one class's text from copy to copy.
+  bool may_share_copies(const GraphWrap& graph, const BlockedNodes& blocked) const;
+  // The class of a copy entered from `parent`, when it may share its text.
+  std::optional<std::uint32_t> sharing_class(NodeIndex parent, NodeIndex node) const;
+  void note_class_text(const Frame& frame);
+  // Where the text of a class was written in this walk, if it was.
+  struct ClassText {
+    std::uint32_t stamp = 0;
+    std::uint32_t written = kEndMarker;
+  };
   TreeText node_text(std::string_view label);
   void sort_children();
 
@@ -127,8 +149,10 @@ class TreeWalker {
   const BlockedNodes* blocked_ = nullptr;
   TreeWalkOptions options_;
   SubtreeMemo* memo_ = nullptr;  // options_.memo when this walk may use it
+  bool share_copies_ = false;
+  std::vector<ClassText> class_texts_;
   std::uint32_t stamp_ = 0;
-  std::vector<SlotState> slots_;
+  PodVector<SlotState> slots_;
   std::vector<Frame> frames_;  // the stack is frames_[0, frame_count_)
   std::size_t frame_count_ = 0;
   std::vector<ChildLink> links_;

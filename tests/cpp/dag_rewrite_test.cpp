@@ -6,6 +6,7 @@
 
 #include "canon_test_support.h"
 #include "dag/trace.h"
+#include "tree/tree_walk.h"
 
 namespace tolva {
 namespace {
@@ -189,6 +190,61 @@ TEST(DagRewrite, RememberedSubtreesChangeNoDag) {
         ASSERT_EQ(texts[0], texts[1]) << round << " " << graph.id(root) << (compact ? " compact" : " expanded");
       }
   }
+}
+
+// Walks of a finished expanded DAG hand one text from copy to copy of a
+// class; with the classes forgotten every node is walked. Both must write the
+// same text and height: from the root, with random ids left out (copies
+// among them now and then, where sharing must stop), from every node (from
+// inside a copy the walk enters copies from below, where they write other
+// texts), and looking down from every node as magnets do. The classes must also be there to be tested.
+TEST(DagRewrite, CopiesOfOneClassWriteOneText) {
+  std::mt19937 rng(2612);
+  auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+  std::uint64_t classes_seen = 0;
+  TreeWalker walker;
+  auto walked = [&](const GraphWrap& dag, NodeIndex root, const BlockedNodes& blocked, TreeWalkOptions options) {
+    auto written = walker.walk(dag, root, blocked, options);
+    return written ? std::to_string(written->height) + " " + written->text.str() : "failed";
+  };
+  for (int round = 0; round < 400; ++round) {
+    GraphWrap graph = round % 4 == 3 ? random_plain_multigraph(rng)
+                      : round % 4 == 2 ? random_diamond_chain(rng)
+                      : round % 4 == 1 ? random_ringed_tree(rng)
+                                       : test_support::random_multigraph(rng);
+    for (NodeIndex root : graph.node_indices()) {
+      auto dag = to_dag_with_mode(graph, graph.id(root), BlockedNodes{}, false, round % 2 == 0);
+      ASSERT_TRUE(dag.has_value()) << dag.error().display();
+      GraphWrap plain = *dag;
+      plain.forget_copy_classes();
+      classes_seen += dag->copy_class_count();
+      NodeIndex dag_root = *dag->find(graph.id(root));
+      IdSet left_out;
+      dag->for_each_node([&](NodeIndex node) {
+        if (pick(0, 9) == 0) left_out.insert(std::string(dag->id(node)));
+      });
+      for (bool by_modality : {false, true})
+        for (bool heights_only : {false, true}) {
+          TreeWalkOptions options{.use_parent_modality = by_modality, .heights_only = heights_only};
+          std::string where = std::to_string(round) + " " + std::string(graph.id(root));
+          ASSERT_EQ(walked(*dag, dag_root, BlockedNodes{}, options), walked(plain, dag_root, BlockedNodes{}, options))
+              << where;
+          ASSERT_EQ(walked(*dag, dag_root, BlockedNodes::from_ids(*dag, left_out, graph.id(root)), options),
+                    walked(plain, dag_root, BlockedNodes::from_ids(plain, left_out, graph.id(root)), options))
+              << where;
+          dag->for_each_node([&](NodeIndex node) {
+            if (by_modality && !heights_only)
+              ASSERT_EQ(walked(*dag, node, BlockedNodes{}, options), walked(plain, node, BlockedNodes{}, options))
+                  << where << " " << node;
+            auto floor = dag->floor(node);
+            if (!floor) return;
+            auto down = BlockedNodes::floors_up_to(*floor, node);
+            ASSERT_EQ(walked(*dag, node, down, options), walked(plain, node, down, options)) << where << " " << node;
+          });
+        }
+    }
+  }
+  EXPECT_GT(classes_seen, 1000u);
 }
 
 // Root r tied to x by `count` parallel edges, and x to a leaf: in the

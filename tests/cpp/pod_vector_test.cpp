@@ -91,5 +91,17 @@ TEST(PodVector, CopiesIntoTheRoomItHasAndMovesTheBlock) {
   EXPECT_EQ(contents(large), std::vector<Record>{Record{}});
 }
 
+// Zeroed arrays of several sizes, over arrays full of other records, large
+// ones included: every byte of every record is zero, whatever was there.
+TEST(PodVector, AssignZeroedLeavesOnlyZeroBytes) {
+  PodVector<Record> records;
+  for (std::size_t count : {std::size_t{3}, std::size_t{0}, std::size_t{100'000}, std::size_t{17}}) {
+    records.resize(count + 5, Record{9, 9});
+    records.assign_zeroed(count);
+    ASSERT_EQ(records.size(), count);
+    ASSERT_EQ(contents(records), std::vector<Record>(count, Record{0, 0})) << count;
+  }
+}
+
 }  // namespace
 }  // namespace tolva
