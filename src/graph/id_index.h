@@ -1,9 +1,10 @@
 // IdIndex: a map from text to a 32-bit slot as one flat table; the store's
 // map from node id to node slot (the tree walk's intern table uses it too).
 //
-// The table holds only (hash, slot) pairs; the texts themselves stay where the
-// caller keeps them (the node records), and the caller says how to read a
-// slot's text. A graph copy is
+// The table holds only (hash, slot) pairs, eight bytes each: the low 32 bits
+// of the id's hash, which place the entry and tell most ids in its probe run
+// apart, and the slot. The texts themselves stay where the caller keeps them
+// (the node records), and the caller says how to read a slot's text. A graph copy is
 // therefore one block copy instead of one allocation per node, which matters
 // because the pipeline copies graphs all the time. Linear probing with
 // backward-shift deletion keeps lookups short without tombstones.
@@ -37,7 +38,7 @@ class IdIndex {
     for (std::size_t at = home(hash);; at = next(at)) {
       const Entry& entry = entries_[at];
       if (entry.node == kEndMarker) return std::nullopt;
-      if (entry.hash == hash && id_of(entry.node) == id) return entry.node;
+      if (entry.hash == static_cast<std::uint32_t>(hash) && id_of(entry.node) == id) return entry.node;
     }
   }
 
@@ -51,7 +52,7 @@ class IdIndex {
   // `id` must not be in the index yet.
   void insert(std::string_view id, NodeIndex node) {
     if ((size_ + 1) * 2 > entries_.size()) grow();
-    place(Entry{hash_of(id), node});
+    place(Entry{static_cast<std::uint32_t>(hash_of(id)), node});
     ++size_;
   }
 
@@ -78,9 +79,9 @@ class IdIndex {
     for (;; at = next(at)) {
       const Entry& entry = entries_[at];
       if (entry.node == kEndMarker) break;
-      if (entry.hash == hash && id_of(entry.node) == id) return entry.node;
+      if (entry.hash == static_cast<std::uint32_t>(hash) && id_of(entry.node) == id) return entry.node;
     }
-    entries_[at] = Entry{hash, node};
+    entries_[at] = Entry{static_cast<std::uint32_t>(hash), node};
     ++size_;
     return node;
   }
@@ -94,7 +95,7 @@ class IdIndex {
     while (true) {
       const Entry& entry = entries_[at];
       if (entry.node == kEndMarker) return std::nullopt;
-      if (entry.hash == hash && id_of(entry.node) == id) break;
+      if (entry.hash == static_cast<std::uint32_t>(hash) && id_of(entry.node) == id) break;
       at = next(at);
     }
     NodeIndex found = entries_[at].node;
@@ -105,11 +106,11 @@ class IdIndex {
 
  private:
   struct Entry {
-    std::uint64_t hash = 0;
+    std::uint32_t hash = 0;       // the low bits of hash_of
     NodeIndex node = kEndMarker;  // kEndMarker: empty entry
   };
 
-  std::size_t home(std::uint64_t hash) const { return hash & (entries_.size() - 1); }
+  std::size_t home(std::uint64_t hash) const { return static_cast<std::uint32_t>(hash) & (entries_.size() - 1); }
   std::size_t next(std::size_t at) const { return (at + 1) & (entries_.size() - 1); }
 
   void place(Entry entry) {
@@ -144,6 +145,8 @@ class IdIndex {
     entries_[gap] = Entry{};
   }
 
+  // Tables of more than 2^32 entries place by those 32 bits alone: still
+  // correct, only slower.
   // Read at random: in huge pages when large.
   std::vector<Entry, HugePageAllocator<Entry>> entries_;
   std::size_t size_ = 0;
