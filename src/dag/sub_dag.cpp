@@ -56,12 +56,9 @@ void AlikeCopies::find(const GraphWrap& graph, const SubDag& sub) {
 }
 
 bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
-  if (stamp_.size() < graph.node_slot_count()) {
-    stamp_.resize(graph.node_slot_count(), 0);
-    floor_.resize(graph.node_slot_count(), -1);
-  }
+  if (marks_.size() < graph.node_slot_count()) marks_.resize(graph.node_slot_count());
   if (++current_ == 0) {
-    std::fill(stamp_.begin(), stamp_.end(), 0);
+    std::fill(marks_.begin(), marks_.end(), Mark{});
     current_ = 1;
   }
   // The region and its floors come from one search: the search that finds

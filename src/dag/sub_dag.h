@@ -56,13 +56,13 @@ class RegionScratch {
   // with two parent edges, no edge within a floor).
   bool layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor);
   // How many node slots the per-slot state has room for.
-  std::size_t slots_held() const { return stamp_.capacity(); }
+  std::size_t slots_held() const { return marks_.capacity(); }
   // The region's floor of a slot, -1 outside the region.
-  std::int32_t floor(NodeIndex node) const { return stamp_[node] == current_ ? floor_[node] : -1; }
-  void set_floor(NodeIndex node, std::int32_t floor) {
-    stamp_[node] = current_;
-    floor_[node] = floor;
+  std::int32_t floor(NodeIndex node) const {
+    const Mark& mark = marks_[node];
+    return mark.stamp == current_ ? mark.floor : -1;
   }
+  void set_floor(NodeIndex node, std::int32_t floor) { marks_[node] = Mark{current_, floor}; }
   // The region's nodes in search order.
   std::vector<NodeIndex> reached;
   // Working lists of extract_tree_below, kept for the next split.
@@ -70,8 +70,13 @@ class RegionScratch {
   std::vector<EdgeIndex> edges;
 
  private:
-  std::vector<std::uint32_t> stamp_;
-  std::vector<std::int32_t> floor_;
+  // A slot's floor, valid when its stamp is the current search's: one read
+  // per neighbour met, where the search spends its time.
+  struct Mark {
+    std::uint32_t stamp = 0;
+    std::int32_t floor = -1;
+  };
+  std::vector<Mark> marks_;
   std::uint32_t current_ = 0;
 };
 
