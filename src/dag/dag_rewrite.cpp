@@ -446,13 +446,12 @@ class DagRewrite {
     for (std::size_t k = 0; k < sub.nodes.size(); ++k) {
       if (context_.controls().should_stop()) return interrupted_error();
       const SubDag::Node& data = sub.nodes[k];
-      NodeMeta meta = from.meta(data.slot);
-      meta.floor = data.floor;
-      if (!sub.rewritten) meta.extra.clear_magnet_caches();
-      if (meta.floor) *meta.floor += shift;
-      if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = from.id(data.slot);
-      copied.push_back(
-          add_generated_node(graph_, ids[k % ids.size()], hashes[k % ids.size()], from.label(data.slot), meta));
+      std::optional<std::int32_t> floor = data.floor;
+      if (floor) *floor += shift;
+      const std::string& id = ids[k % ids.size()];
+      NodeIndex copy = graph_.add_copy_if_new(id, hashes[k % ids.size()], from, data.slot, floor, sub.rewritten.has_value());
+      if (copy == kEndMarker) copy = add_taken_copy(from, data.slot, id, floor, sub.rewritten.has_value());
+      copied.push_back(copy);
       if (k + ids.size() < sub.nodes.size()) make_id(k + ids.size());
     }
     // The copies keep the sub-DAG's edge texts, which the graph holds.
@@ -469,6 +468,17 @@ class DagRewrite {
         if (buffers_->alike_copies.alike(k)) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
     mark_copies(sub, copied);
     return {};
+  }
+
+  // A copy whose id an input node has already: the same node under the next
+  // free variant of the id (see generated_node.h).
+  NodeIndex add_taken_copy(const GraphWrap& from, NodeIndex original, std::string_view id,
+                           std::optional<std::int32_t> floor, bool keep_magnet_caches) {
+    NodeMeta meta = from.meta(original);
+    meta.floor = floor;
+    if (!keep_magnet_caches) meta.extra.clear_magnet_caches();
+    if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = from.id(original);
+    return add_generated_node(graph_, id, from.label(original), meta);
   }
 
   // Gives each copy a class (see GraphWrap::copy_class): the class of its

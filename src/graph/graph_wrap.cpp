@@ -29,14 +29,59 @@ NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view la
   return index;
 }
 
-NodeIndex GraphWrap::add_node_if_new(std::string_view id, std::uint64_t id_hash, std::string_view label,
-                                     const NodeMeta& meta) {
-  // The slot the node would take, so its id can be entered before it exists.
+std::optional<std::string_view> GraphWrap::claim_id(std::string_view id, std::uint64_t id_hash) {
+  // The slot the node will take, so its id can be entered before it exists.
   NodeIndex next = free_node_head_ != kEndMarker ? free_node_head_ : static_cast<NodeIndex>(nodes_.size());
   std::string_view stored = texts_.store(id);
   auto id_of = [&](NodeIndex index) { return index == next ? stored : nodes_[index].id; };
-  if (id_map_.find_or_insert_hashed(stored, id_hash, next, id_of) != next) return kEndMarker;
-  NodeIndex index = insert_node(stored, label, meta);
+  if (id_map_.find_or_insert_hashed(stored, id_hash, next, id_of) != next) return std::nullopt;
+  return stored;
+}
+
+NodeIndex GraphWrap::add_node_if_new(std::string_view id, std::uint64_t id_hash, std::string_view label,
+                                     const NodeMeta& meta) {
+  auto stored = claim_id(id, id_hash);
+  return stored ? insert_node(*stored, label, meta) : kEndMarker;
+}
+
+NodeIndex GraphWrap::add_copy_if_new(std::string_view id, std::uint64_t id_hash, const GraphWrap& from,
+                                     NodeIndex original, std::optional<std::int32_t> floor,
+                                     bool keep_magnet_caches) {
+  auto stored = claim_id(id, id_hash);
+  if (!stored) return kEndMarker;
+  const NodeSlot& source = from.nodes_[original];
+  ColdRecord cold = source.cold != kEndMarker ? from.colds_[source.cold] : ColdRecord{};
+  if (!source.is_virtual && !cold.has_source_id) {
+    cold.has_source_id = true;
+    cold.source_id = source.id;
+  }
+  // A record whose every field is absent reads as no record.
+  const MagnetCache* magnets = keep_magnet_caches ? from.magnet_cache(original) : nullptr;
+  if (magnets != nullptr && !magnets->has_magnet && !magnets->has_magnet_digest && !magnets->has_parent_digest &&
+      !magnets->hashed)
+    magnets = nullptr;
+  // Read before the slot is taken: `from` may be this graph, whose table may move.
+  std::string_view label = source.label;
+  bool is_mirror = source.is_mirror, is_virtual = source.is_virtual;
+  NodeIndex index = take_slot();
+  NodeSlot& slot = nodes_[index];
+  slot.id = *stored;
+  slot.label = label;
+  slot.has_floor = floor.has_value();
+  slot.floor = floor.value_or(0);
+  slot.is_mirror = is_mirror;
+  slot.is_virtual = is_virtual;
+  if (is_mirror || is_virtual || cold.has_mirror_count || cold.has_origin_key || cold.has_source_id ||
+      !cold.written_label.empty()) {
+    slot.cold = static_cast<std::uint32_t>(colds_.size());
+    colds_.emplace_back() = cold;
+  }
+  if (magnets != nullptr) {
+    MagnetCache kept = *magnets;
+    slot.magnet_cache = static_cast<std::uint32_t>(magnet_caches_.size());
+    magnet_caches_.emplace_back() = kept;
+  }
+  if ((is_mirror || is_virtual) && cold.written_label.empty()) write_label(index);
   return index;
 }
 
@@ -222,7 +267,7 @@ void GraphWrap::reserve_for_copy(const GraphWrap& source, std::size_t nodes, std
   edges_.reserve(source.edges_.size() + edges);
 }
 
-NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, const NodeMeta& meta) {
+NodeIndex GraphWrap::take_slot() {
   NodeIndex index;
   if (free_node_head_ != kEndMarker) {
     index = free_node_head_;
@@ -233,11 +278,17 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
     nodes_.emplace_back();
   }
   if (index < copy_classes_.size()) copy_classes_[index] = kNotACopy;
+  nodes_[index] = NodeSlot{};
+  nodes_[index].occupied = true;
+  ++node_count_;
+  return index;
+}
+
+NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, const NodeMeta& meta) {
+  NodeIndex index = take_slot();
   NodeSlot& slot = nodes_[index];
-  slot = NodeSlot{};
   slot.id = id;
   slot.label = label;
-  slot.occupied = true;
   slot.has_floor = meta.floor.has_value();
   slot.floor = meta.floor.value_or(0);
   slot.is_mirror = meta.is_mirror;
@@ -245,7 +296,6 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
   store_extra(index, meta.extra);
   // A copy of a node brings the written label along; it reads the same.
   if ((meta.is_mirror || meta.is_virtual) && meta.extra.written_label.empty()) write_label(index);
-  ++node_count_;
   return index;
 }
 

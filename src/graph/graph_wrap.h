@@ -71,6 +71,17 @@ class GraphWrap {
   NodeIndex add_node_if_new(std::string_view id, std::uint64_t id_hash, std::string_view label,
                             const NodeMeta& meta);
 
+  // Adds a copy of node `original` of `from` (this graph, or one whose texts
+  // this graph keeps alive) under `id` unless a node has that id (then
+  // kEndMarker and nothing changes): its label, kind and cold fields as they
+  // are, a source id (the original's id) unless it has one or is a virtual
+  // leaf, the floor given, and its magnet caches only when
+  // `keep_magnet_caches`. The same node as add_node_if_new with the original's
+  // meta so changed, without spelling the meta out: the DAG rewrite copies
+  // millions of nodes this way.
+  NodeIndex add_copy_if_new(std::string_view id, std::uint64_t id_hash, const GraphWrap& from, NodeIndex original,
+                            std::optional<std::int32_t> floor, bool keep_magnet_caches);
+
   // For a reader that keeps its own id lookup while it builds a large graph:
   // appends a node whose id no node has (the caller knows it is new) without
   // entering the id into the store's index, a cache miss per node saved.
@@ -259,6 +270,13 @@ class GraphWrap {
   void prefetch_node(NodeIndex index) const {
     if (index < nodes_.size()) __builtin_prefetch(&nodes_[index].heads);
   }
+  // Asks memory for the first edge of each of a live node's edge lists, for a
+  // search that will visit its neighbours soon (best after prefetch_node).
+  void prefetch_first_edges(NodeIndex index) const {
+    const NodeSlot& slot = nodes_[index];
+    if (slot.heads[0] != kEndMarker) __builtin_prefetch(&edges_[slot.heads[0]]);
+    if (slot.heads[1] != kEndMarker) __builtin_prefetch(&edges_[slot.heads[1]]);
+  }
 
   // Resets every live node's floor, and the magnet caches of every node.
   void clear_floors_and_magnets();
@@ -353,6 +371,11 @@ class GraphWrap {
   void store_extra(NodeIndex index, const NodeExtra& extra);
 
   NodeIndex insert_node(std::string_view id, std::string_view label, const NodeMeta& meta);
+  // Stores `id` and enters it in the index as naming the slot the next new
+  // node takes; the stored id, or nothing (and no entry) when it is taken.
+  std::optional<std::string_view> claim_id(std::string_view id, std::uint64_t id_hash);
+  // The next free slot, made live and blank.
+  NodeIndex take_slot();
   void write_label(NodeIndex index);
   std::string_view store_written_label(std::string_view label, bool is_mirror, std::uint64_t mirror_count,
                                        std::string_view origin);
