@@ -55,6 +55,8 @@ void AlikeCopies::find(const GraphWrap& graph, const SubDag& sub) {
   alike_[sub.root] = 0;
 }
 
+constexpr std::size_t kSearchAhead = 8;
+
 bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor) {
   if (marks_.size() < graph.node_slot_count()) marks_.resize(graph.node_slot_count());
   if (++current_ == 0) {
@@ -71,6 +73,11 @@ bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int
   reached.assign(1, node);
   bool tree = true;
   for (std::size_t head = 0; head < reached.size(); ++head) {
+    // The search jumps about a large graph: the edge list heads of a node a
+    // few places down the queue are asked for ahead of time, and its first
+    // edges once the heads have had time to arrive.
+    if (head + kSearchAhead < reached.size()) graph.prefetch_node(reached[head + kSearchAhead]);
+    if (head + kSearchAhead / 2 < reached.size()) graph.prefetch_first_edges(reached[head + kSearchAhead / 2]);
     NodeIndex at = reached[head];
     std::int32_t at_floor = floor(at);
     int parents = 0;
