@@ -139,6 +139,61 @@ TEST(GraphWrap, NodeRecordsKeepEveryFieldAndItsAbsence) {
   EXPECT_EQ(g.extra(*g.find("n3")).magnet, given[3].extra.magnet);
 }
 
+// A copy made by add_copy_if_new is the node add_node_if_new makes from the
+// original's meta with the floor given, a source id added (not to virtual
+// leaves) and the magnet caches dropped unless kept: nodes of every kind with
+// random fields, copied within their graph and into another, both ways.
+TEST(GraphWrap, CopiedRecordsMatchTheSpelledOutMeta) {
+  std::mt19937 random(29);
+  auto coin = [&] { return random() % 2 == 0; };
+  GraphWrap g;
+  for (int i = 0; i < 300; ++i) {
+    NodeMeta meta;
+    meta.floor = coin() ? std::optional<std::int32_t>(i % 5) : std::nullopt;
+    meta.is_mirror = random() % 3 == 0;
+    meta.is_virtual = !meta.is_mirror && random() % 3 == 0;
+    if (coin()) meta.extra.mirror_count = random() % 4;
+    if (coin()) meta.extra.origin_key = g.store_text("_k" + std::to_string(i % 4) + "_");
+    if (coin()) meta.extra.source_id = g.store_text("s" + std::to_string(i));
+    if (coin()) meta.extra.magnet = g.store_text("_m_");
+    if (coin()) meta.extra.parent_digest = Digest{static_cast<std::uint8_t>(i)};
+    meta.extra.magnet_hashed = coin();
+    g.add_node_with_meta("n" + std::to_string(i), i % 2 ? "L" : "", meta);
+  }
+  GraphWrap spelled, into_other, within = g;
+  for (int i = 0; i < 300; ++i) {
+    SCOPED_TRACE(i);
+    NodeIndex original = *g.find("n" + std::to_string(i));
+    bool keep = i % 3 == 0;
+    std::optional<std::int32_t> floor = i % 4 ? std::optional<std::int32_t>(i) : std::nullopt;
+    std::string id = "c" + std::to_string(i);
+    NodeMeta meta = g.meta(original);
+    meta.floor = floor;
+    if (!keep) meta.extra.clear_magnet_caches();
+    if (!meta.is_virtual && !meta.extra.source_id) meta.extra.source_id = g.id(original);
+    NodeIndex want = spelled.add_node_if_new(id, g.label(original), meta);
+    for (GraphWrap* copies : {&into_other, &within}) {
+      NodeIndex got = copies->add_copy_if_new(id, IdIndex::hash_of(id), g, original, floor, keep);
+      ASSERT_NE(got, kEndMarker);
+      EXPECT_EQ(copies->find(id), got);
+      EXPECT_EQ(described(*copies, id), described(spelled, id));
+      NodeMeta a = copies->meta(got), b = spelled.meta(want);
+      EXPECT_EQ(a.floor, b.floor);
+      EXPECT_EQ(a.extra.mirror_count, b.extra.mirror_count);
+      EXPECT_EQ(a.extra.origin_key, b.extra.origin_key);
+      EXPECT_EQ(a.extra.source_id, b.extra.source_id);
+      EXPECT_EQ(a.extra.magnet, b.extra.magnet);
+      EXPECT_EQ(a.extra.parent_digest, b.extra.parent_digest);
+      EXPECT_EQ(a.extra.magnet_hashed, b.extra.magnet_hashed);
+      EXPECT_EQ(copies->written_label(got), spelled.written_label(want));
+      // A taken id makes nothing.
+      EXPECT_EQ(copies->add_copy_if_new(id, IdIndex::hash_of(id), g, original, floor, keep), kEndMarker);
+    }
+  }
+  EXPECT_EQ(into_other.node_count(), 300u);
+  EXPECT_EQ(within.node_count(), 600u);
+}
+
 // Mirrors made with one shared written label read exactly as mirrors that
 // write their own.
 TEST(GraphWrap, SharedWrittenLabelReadsAsOwnOne) {
