@@ -159,9 +159,10 @@ std::optional<std::int32_t> floor_of(const GraphWrap& graph, NodeIndex node) {
 // context of the top-level call.
 class DagRewrite {
  public:
-  DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context)
-      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), context_(context),
-        buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
+  // `nested`: a rewrite of the region below a split, inside another rewrite.
+  DagRewrite(GraphWrap working, bool compact, bool allow_hashes, RewriteContext& context, bool nested = false)
+      : graph_(std::move(working)), compact_(compact), allow_hashes_(allow_hashes), nested_(nested),
+        context_(context), buffers_(context.scratch().borrow_buffers()), memo_(buffers_->memo) {
     memo_.start(graph_);
     // Classes name copies this rewrite makes; a working copy read off another
     // rewrite's graph starts without that one's.
@@ -177,6 +178,7 @@ class DagRewrite {
     if (auto layered = compute_floors_into(graph_, root, blocked, floors); !layered)
       return parse_error(std::move(layered.error()));
     remove_unreached();
+    copy_ids_are_new_ = !compact_ && !nested_ && no_id_holds_at();
     DefectBuckets defects(graph_, buffers_->defects);
     if (certain_to_exceed_repair_limit(defects, floors))
       return unsupported_error("dag rewrite loop exceeded guard limit");
@@ -195,6 +197,23 @@ class DagRewrite {
   }
 
  private:
+  // A copy's id is its original's id + "@" + the id of the mirror it hangs
+  // under. In a top-level expanded rewrite no node is removed once the
+  // unreached ones are, so every mirror made stays, and mirror ids ("#m..."),
+  // like virtual leaf ids ("*v..."), hold no "@". So the text after a copy
+  // id's last "@" names the mirror it was made under, and two copies with one
+  // id would be copies of one node under one mirror: one copy. When no other
+  // node's id holds an "@" either, a copy's id is never taken, and copies
+  // need not ask the id index (GraphWrap::add_copy_unfiled). A nested rewrite
+  // starts from a graph that lost nodes, and keeps asking.
+  bool no_id_holds_at() const {
+    bool none = true;
+    graph_.for_each_node([&](NodeIndex node) {
+      if (graph_.id(node).find('@') != std::string_view::npos) none = false;
+    });
+    return none;
+  }
+
   void remove_unreached() {
     std::vector<std::string_view> unreached;
     graph_.for_each_node([&](NodeIndex node) {
@@ -382,7 +401,9 @@ class DagRewrite {
     std::vector<bool> outside(graph_.node_slot_count(), false);
     graph_.for_each_node([&](NodeIndex index) { outside[index] = true; });
     for (NodeIndex inside : region.reached) outside[inside] = false;
-    auto rewritten = DagRewrite(graph_, false, allow_hashes_, context_)
+    // Its root and the nodes it removes are named by id.
+    if (!graph_.file_unfiled_ids()) return parse_error("generated node id already taken");
+    auto rewritten = DagRewrite(graph_, false, allow_hashes_, context_, /*nested=*/true)
                          .run(graph_.id(node), BlockedNodes::from_slots(std::move(outside)));
     if (!rewritten) return std::unexpected(rewritten.error());
     auto sub = sub_dag_from(std::move(*rewritten));
@@ -440,7 +461,7 @@ class DagRewrite {
     auto make_id = [&](std::size_t k) {
       std::string& id = ids[k % ids.size()];
       id.assign(from.id(sub.nodes[k].slot)).append(suffix);
-      hashes[k % ids.size()] = graph_.prefetch_id(id);
+      if (!copy_ids_are_new_) hashes[k % ids.size()] = graph_.prefetch_id(id);
     };
     for (std::size_t k = 0; k < std::min(ids.size(), sub.nodes.size()); ++k) make_id(k);
     for (std::size_t k = 0; k < sub.nodes.size(); ++k) {
@@ -449,8 +470,11 @@ class DagRewrite {
       std::optional<std::int32_t> floor = data.floor;
       if (floor) *floor += shift;
       const std::string& id = ids[k % ids.size()];
-      NodeIndex copy = graph_.add_copy_if_new(id, hashes[k % ids.size()], from, data.slot, floor, sub.rewritten.has_value());
-      if (copy == kEndMarker) copy = add_taken_copy(from, data.slot, id, floor, sub.rewritten.has_value());
+      bool keep_magnets = sub.rewritten.has_value();
+      NodeIndex copy = copy_ids_are_new_
+                           ? graph_.add_copy_unfiled(id, from, data.slot, floor, keep_magnets)
+                           : graph_.add_copy_if_new(id, hashes[k % ids.size()], from, data.slot, floor, keep_magnets);
+      if (copy == kEndMarker) copy = add_taken_copy(from, data.slot, id, floor, keep_magnets);
       copied.push_back(copy);
       if (k + ids.size() < sub.nodes.size()) make_id(k + ids.size());
     }
@@ -498,6 +522,9 @@ class DagRewrite {
   GraphWrap graph_;
   bool compact_;
   bool allow_hashes_;
+  bool nested_;
+  // Set once the unreached nodes are gone (see no_id_holds_at).
+  bool copy_ids_are_new_ = false;
   RewriteContext& context_;
   // The working lists, lent by the call's scratch while this rewrite lives.
   std::unique_ptr<RewriteBuffers> buffers_;
@@ -519,12 +546,22 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
   return dag;
 }
 
+namespace {
+
+// A DAG handed to a caller outside the pipeline, who may look up any id.
+Result<GraphWrap> with_ids_filed(Result<GraphWrap> dag) {
+  if (dag && !dag->file_unfiled_ids()) return parse_error("generated node id already taken");
+  return dag;
+}
+
+}  // namespace
+
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root,
                                    const BlockedNodes& blocked, bool compact, bool allow_hashes,
                                    const CallControls& controls, RewriteLimits limits) {
   RewriteScratch scratch;
   RewriteContext context(controls, scratch, limits);
-  return DagRewrite(graph, compact, allow_hashes, context).run(root, blocked);
+  return with_ids_filed(DagRewrite(graph, compact, allow_hashes, context).run(root, blocked));
 }
 
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,

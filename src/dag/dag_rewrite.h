@@ -48,7 +48,10 @@ Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root
                                    const CallControls& controls = {}, RewriteLimits limits = {});
 
 // The same rewrite with nothing blocked, for drivers that make many: copies
-// and walks reuse the storage in `scratch` (see rewrite_context.h).
+// and walks reuse the storage in `scratch` (see rewrite_context.h). The
+// DAG's copy ids may be left out of its id index (GraphWrap::add_copy_unfiled):
+// find() still finds them, slowly; a driver that looks them up files them.
+// Its copy classes are kept for its walks.
 Result<GraphWrap> to_dag_with_mode(const GraphWrap& graph, std::string_view root, bool compact,
                                    bool allow_hashes, const CallControls& controls, RewriteScratch& scratch);
 

@@ -6,6 +6,7 @@
 namespace tolva {
 
 NodeIndex GraphWrap::ensure_node(std::string_view id, std::string_view label) {
+  file_before(id);
   if (auto found = id_map_.find(id, id_reader())) {
     NodeSlot& slot = nodes_[*found];
     if (!label.empty() && slot.label.empty()) slot.label = texts_.store(label);
@@ -23,6 +24,7 @@ void GraphWrap::index_ids_from(NodeIndex first) {
 }
 
 NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view label, const NodeMeta& meta) {
+  file_before(id);
   if (auto found = id_map_.find(id, id_reader())) return *found;
   NodeIndex index = insert_node(texts_.store(id), texts_.store(label), meta);
   id_map_.insert(nodes_[index].id, index);
@@ -30,6 +32,7 @@ NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view la
 }
 
 std::optional<std::string_view> GraphWrap::claim_id(std::string_view id, std::uint64_t id_hash) {
+  file_before(id);
   // The slot the node will take, so its id can be entered before it exists.
   NodeIndex next = free_node_head_ != kEndMarker ? free_node_head_ : static_cast<NodeIndex>(nodes_.size());
   std::string_view stored = texts_.store(id);
@@ -48,7 +51,30 @@ NodeIndex GraphWrap::add_copy_if_new(std::string_view id, std::uint64_t id_hash,
                                      NodeIndex original, std::optional<std::int32_t> floor,
                                      bool keep_magnet_caches) {
   auto stored = claim_id(id, id_hash);
-  if (!stored) return kEndMarker;
+  return stored ? make_copy(*stored, from, original, floor, keep_magnet_caches) : kEndMarker;
+}
+
+NodeIndex GraphWrap::add_copy_unfiled(std::string_view id, const GraphWrap& from, NodeIndex original,
+                                      std::optional<std::int32_t> floor, bool keep_magnet_caches) {
+  if (!holds_at(id)) return add_copy_if_new(id, IdIndex::hash_of(id), from, original, floor, keep_magnet_caches);
+  NodeIndex index = make_copy(texts_.store(id), from, original, floor, keep_magnet_caches);
+  unfiled_.emplace_back() = index;
+  return index;
+}
+
+bool GraphWrap::file_unfiled_ids() {
+  bool filed = true;
+  for (NodeIndex index : unfiled_) {
+    std::string_view id = nodes_[index].id;
+    auto id_of = [&](NodeIndex other) { return nodes_[other].id; };
+    if (id_map_.find_or_insert(id, index, id_of) != index) filed = false;
+  }
+  unfiled_.clear();
+  return filed;
+}
+
+NodeIndex GraphWrap::make_copy(std::string_view stored_id, const GraphWrap& from, NodeIndex original,
+                               std::optional<std::int32_t> floor, bool keep_magnet_caches) {
   const NodeSlot& source = from.nodes_[original];
   ColdRecord cold = source.cold != kEndMarker ? from.colds_[source.cold] : ColdRecord{};
   if (!source.is_virtual && !cold.has_source_id) {
@@ -65,7 +91,7 @@ NodeIndex GraphWrap::add_copy_if_new(std::string_view id, std::uint64_t id_hash,
   bool is_mirror = source.is_mirror, is_virtual = source.is_virtual;
   NodeIndex index = take_slot();
   NodeSlot& slot = nodes_[index];
-  slot.id = *stored;
+  slot.id = stored_id;
   slot.label = label;
   slot.has_floor = floor.has_value();
   slot.floor = floor.value_or(0);
@@ -108,6 +134,7 @@ EdgeIndex GraphWrap::add_edge_custom(NodeIndex a, NodeIndex b, std::string_view 
 }
 
 bool GraphWrap::remove_node(std::string_view id) {
+  file_before(id);
   std::optional<NodeIndex> found = id_map_.erase(id, id_reader());
   if (!found) return false;
   NodeIndex index = *found;
@@ -361,7 +388,11 @@ EdgeIndex GraphWrap::insert_edge(NodeIndex a, NodeIndex b, std::string_view id, 
 }
 
 std::optional<NodeIndex> GraphWrap::find(std::string_view id) const {
-  return id_map_.find(id, id_reader());
+  if (auto found = id_map_.find(id, id_reader())) return found;
+  if (!unfiled_.empty() && holds_at(id))
+    for (NodeIndex index : unfiled_)
+      if (nodes_[index].id == id) return index;
+  return std::nullopt;
 }
 
 std::vector<NodeIndex> GraphWrap::node_indices() const {

@@ -82,6 +82,21 @@ class GraphWrap {
   NodeIndex add_copy_if_new(std::string_view id, std::uint64_t id_hash, const GraphWrap& from, NodeIndex original,
                             std::optional<std::int32_t> floor, bool keep_magnet_caches);
 
+  // add_copy_if_new without a word with the id index, for a caller that knows
+  // no node has `id` and none will be given it (the DAG rewrite's copy ids,
+  // see dag_rewrite.cpp), and whose id holds an "@" (an id without one is
+  // entered as usual). A split copies millions of nodes, and the index's
+  // random probe is the larger part of copying one; a rewrite's own DAG is
+  // then searched by the ids of input nodes, which hold no "@". So such ids
+  // are kept aside, unfiled: find() of an id with an "@" looks through them
+  // one by one, and every call that enters or removes such an id files them
+  // all first, as file_unfiled_ids() does.
+  NodeIndex add_copy_unfiled(std::string_view id, const GraphWrap& from, NodeIndex original,
+                             std::optional<std::int32_t> floor, bool keep_magnet_caches);
+  // Enters the unfiled ids in the index; false when one of them proved to be
+  // taken after all (that node then stays unfindable by id).
+  bool file_unfiled_ids();
+
   // For a reader that keeps its own id lookup while it builds a large graph:
   // appends a node whose id no node has (the caller knows it is new) without
   // entering the id into the store's index, a cache miss per node saved.
@@ -376,6 +391,15 @@ class GraphWrap {
   std::optional<std::string_view> claim_id(std::string_view id, std::uint64_t id_hash);
   // The next free slot, made live and blank.
   NodeIndex take_slot();
+  // A new node standing for `original` of `from`, under an id already stored.
+  NodeIndex make_copy(std::string_view stored_id, const GraphWrap& from, NodeIndex original,
+                      std::optional<std::int32_t> floor, bool keep_magnet_caches);
+  static bool holds_at(std::string_view id) { return id.find('@') != std::string_view::npos; }
+  // Files the unfiled ids before `id` is entered or removed, should it be one
+  // of theirs.
+  void file_before(std::string_view id) {
+    if (!unfiled_.empty() && holds_at(id)) file_unfiled_ids();
+  }
   void write_label(NodeIndex index);
   std::string_view store_written_label(std::string_view label, bool is_mirror, std::uint64_t mirror_count,
                                        std::string_view origin);
@@ -390,6 +414,7 @@ class GraphWrap {
   PodVector<ColdRecord> colds_;
   PodVector<MagnetCache> magnet_caches_;
   PodVector<std::uint32_t> copy_classes_;  // empty until the first class is set
+  PodVector<NodeIndex> unfiled_;            // add_copy_unfiled's nodes, not in id_map_
   std::uint32_t copy_class_count_ = 0;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;

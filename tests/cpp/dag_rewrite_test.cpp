@@ -247,6 +247,30 @@ TEST(DagRewrite, CopiesOfOneClassWriteOneText) {
   EXPECT_GT(classes_seen, 1000u);
 }
 
+// A driver's DAG leaves its copies' ids out of the id index; every node must
+// still be found by its id, and be the only node with it. Random graphs, now
+// and then with input ids that a copy would be given ("a0@#m0_0") or that
+// hold an "@" otherwise, where the copies must ask the index.
+TEST(DagRewrite, EveryNodeOfADriverDagIsFoundByItsId) {
+  std::mt19937 rng(3301);
+  RewriteScratch scratch;
+  for (int round = 0; round < 300; ++round) {
+    GraphWrap graph = round % 3 == 2 ? random_diamond_chain(rng) : random_ringed_tree(rng);
+    if (round % 5 == 4) {
+      std::string taken = graph.id(graph.node_indices().back()) == "d0" ? "d1@#m0_0" : "a1@#m0_0";
+      graph.add_edge_with_modality(std::string(graph.id(0)), taken, "1");
+    }
+    for (NodeIndex root : graph.node_indices()) {
+      auto dag = to_dag_with_mode(graph, graph.id(root), false, round % 2 == 0, CallControls{}, scratch);
+      ASSERT_TRUE(dag.has_value()) << dag.error().display();
+      dag->for_each_node([&](NodeIndex node) { ASSERT_EQ(dag->find(dag->id(node)), node) << round << " " << dag->id(node); });
+      GraphWrap filed = *dag;
+      ASSERT_TRUE(filed.file_unfiled_ids());
+      filed.for_each_node([&](NodeIndex node) { ASSERT_EQ(filed.find(filed.id(node)), node); });
+    }
+  }
+}
+
 // Root r tied to x by `count` parallel edges, and x to a leaf: in the
 // expanded mode x has `count` parent edges, so its one choice scores that many
 // parent digests.

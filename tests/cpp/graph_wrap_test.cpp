@@ -194,6 +194,29 @@ TEST(GraphWrap, CopiedRecordsMatchTheSpelledOutMeta) {
   EXPECT_EQ(within.node_count(), 600u);
 }
 
+// Unfiled copies are found by id, filed as soon as an id with an "@" is
+// entered or removed, and a taken id shows when they are filed; an id
+// without an "@" is entered at once.
+TEST(GraphWrap, UnfiledCopiesAreFoundAndFiledWhenIdsChange) {
+  GraphWrap g = test_support::graph_of({{"a", "A"}, {"b", "B"}}, {{"a", "b"}});
+  NodeIndex a = *g.find("a");
+  NodeIndex x = g.add_copy_unfiled("a@m1", g, a, 3, false);
+  NodeIndex y = g.add_copy_unfiled("b@m1", g, *g.find("b"), 4, false);
+  NodeIndex plain = g.add_copy_unfiled("plain", g, a, 3, false);
+  EXPECT_EQ(g.find("a@m1"), x);
+  EXPECT_EQ(g.find("b@m1"), y);
+  EXPECT_EQ(g.find("plain"), plain);
+  EXPECT_FALSE(g.find("c@m1").has_value());
+  EXPECT_EQ(g.add_copy_if_new("plain", IdIndex::hash_of("plain"), g, a, 3, false), kEndMarker);
+  // Entering an id with an "@" files them: the copy's id is then taken.
+  EXPECT_EQ(g.ensure_node("b@m1", "Z"), y);
+  EXPECT_TRUE(g.remove_node("a@m1"));
+  EXPECT_FALSE(g.find("a@m1").has_value());
+  g.add_copy_unfiled("b@m1", g, a, 3, false);  // against the contract: an id taken
+  EXPECT_FALSE(g.file_unfiled_ids());
+  EXPECT_EQ(g.find("b@m1"), y);
+}
+
 // Mirrors made with one shared written label read exactly as mirrors that
 // write their own.
 TEST(GraphWrap, SharedWrittenLabelReadsAsOwnOne) {
