@@ -209,7 +209,7 @@ class DagRewrite {
   bool no_id_holds_at() const {
     bool none = true;
     graph_.for_each_node([&](NodeIndex node) {
-      if (graph_.id(node).find('@') != std::string_view::npos) none = false;
+      if (GraphWrap::holds_at(graph_.id(node))) none = false;
     });
     return none;
   }

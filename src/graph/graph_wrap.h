@@ -96,6 +96,8 @@ class GraphWrap {
   // Enters the unfiled ids in the index; false when one of them proved to be
   // taken after all (that node then stays unfindable by id).
   bool file_unfiled_ids();
+  // Whether an id may be a copy's (holds an "@"), the ids kept unfiled.
+  static bool holds_at(std::string_view id) { return id.find('@') != std::string_view::npos; }
 
   // For a reader that keeps its own id lookup while it builds a large graph:
   // appends a node whose id no node has (the caller knows it is new) without
@@ -394,7 +396,6 @@ class GraphWrap {
   // A new node standing for `original` of `from`, under an id already stored.
   NodeIndex make_copy(std::string_view stored_id, const GraphWrap& from, NodeIndex original,
                       std::optional<std::int32_t> floor, bool keep_magnet_caches);
-  static bool holds_at(std::string_view id) { return id.find('@') != std::string_view::npos; }
   // Files the unfiled ids before `id` is entered or removed, should it be one
   // of theirs.
   void file_before(std::string_view id) {
