@@ -153,6 +153,10 @@ class Contest {
       if (auto written = write_full_string(id, *dag); !written) return written;
       kept.source = WinnerDag::Source::Written;
       scratch_.recycle(std::move(*dag));
+    } else {
+      // Made again should it be needed; meanwhile its storage serves the next
+      // rewrite, which then grows into memory already mapped.
+      scratch_.recycle(std::move(*dag));
     }
     dags_.push_back(std::move(kept));
     return {};

@@ -77,6 +77,12 @@ NodeIndex GraphWrap::make_copy(std::string_view stored_id, const GraphWrap& from
                                std::optional<std::int32_t> floor, bool keep_magnet_caches) {
   const NodeSlot& source = from.nodes_[original];
   ColdRecord cold = source.cold != kEndMarker ? from.colds_[source.cold] : ColdRecord{};
+  // A record the copy would hold unchanged is shared (a mirror's or virtual
+  // leaf's has its written label already).
+  std::uint32_t shared_cold = kEndMarker;
+  if (&from == this && source.cold != kEndMarker && (source.is_virtual || cold.has_source_id) &&
+      (!(source.is_mirror || source.is_virtual) || !cold.written_label.empty()))
+    shared_cold = source.cold;
   if (!source.is_virtual && !cold.has_source_id) {
     cold.has_source_id = true;
     cold.source_id = source.id;
@@ -97,8 +103,12 @@ NodeIndex GraphWrap::make_copy(std::string_view stored_id, const GraphWrap& from
   slot.floor = floor.value_or(0);
   slot.is_mirror = is_mirror;
   slot.is_virtual = is_virtual;
-  if (is_mirror || is_virtual || cold.has_mirror_count || cold.has_origin_key || cold.has_source_id ||
-      !cold.written_label.empty()) {
+  if (shared_cold != kEndMarker) {
+    slot.cold = shared_cold;
+    colds_[shared_cold].shared = true;
+  } else if (is_mirror || is_virtual || cold.has_mirror_count || cold.has_origin_key || cold.has_source_id ||
+             !cold.written_label.empty()) {
+    cold.shared = false;
     slot.cold = static_cast<std::uint32_t>(colds_.size());
     colds_.emplace_back() = cold;
   }
@@ -260,7 +270,17 @@ GraphWrap::MagnetCache& GraphWrap::magnet_cache_mut(NodeIndex index) {
   return record_at(nodes_[index].magnet_cache, magnet_caches_);
 }
 
-GraphWrap::ColdRecord& GraphWrap::cold_mut(NodeIndex index) { return record_at(nodes_[index].cold, colds_); }
+GraphWrap::ColdRecord& GraphWrap::cold_mut(NodeIndex index) {
+  std::uint32_t& position = nodes_[index].cold;
+  if (position != kEndMarker && colds_[position].shared) {
+    // Read before appending: the table may move.
+    ColdRecord own = colds_[position];
+    own.shared = false;
+    position = static_cast<std::uint32_t>(colds_.size());
+    colds_.emplace_back() = own;
+  }
+  return record_at(position, colds_);
+}
 
 void GraphWrap::store_extra(NodeIndex index, const NodeExtra& extra) {
   if (nodes_[index].is_mirror || nodes_[index].is_virtual || extra.mirror_count || extra.origin_key ||
@@ -329,7 +349,7 @@ NodeIndex GraphWrap::insert_node(std::string_view id, std::string_view label, co
 void GraphWrap::write_label(NodeIndex index) {
   NodeSlot& slot = nodes_[index];
   if (!slot.is_mirror && !slot.is_virtual) return;
-  ColdRecord& cold = colds_[slot.cold];
+  ColdRecord& cold = cold_mut(index);
   cold.written_label = store_written_label(slot.label, slot.is_mirror, cold.mirror_count, cold.origin_key);
 }
 

@@ -356,7 +356,10 @@ class GraphWrap {
   bool unlink_by_walking(NodeIndex node, int side, EdgeIndex edge);
 
   // The cold fields of mirrors, virtual leaves and copies (NodeExtra less
-  // the magnet caches). Made with the node; a million mirrors hold a million.
+  // the magnet caches). Made with the node. A copy of a node that has one
+  // reads the same fields, so it names its original's record instead of a
+  // copy of it (an expanded DAG's millions of copies then hold a few records);
+  // a shared record is copied before it is changed.
   struct ColdRecord {
     std::string_view origin_key;
     std::string_view source_id;
@@ -365,6 +368,7 @@ class GraphWrap {
     bool has_mirror_count = false;
     bool has_origin_key = false;
     bool has_source_id = false;
+    bool shared = false;  // named by more than one node slot
   };
   // A node's magnet caches, made when its magnet (or parent digest) is first
   // computed and dropped with the floors.

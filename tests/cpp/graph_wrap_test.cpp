@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "canon_test_support.h"
@@ -192,6 +193,48 @@ TEST(GraphWrap, CopiedRecordsMatchTheSpelledOutMeta) {
   }
   EXPECT_EQ(into_other.node_count(), 300u);
   EXPECT_EQ(within.node_count(), 600u);
+}
+
+// Copies of copies within one graph share their cold fields (source id,
+// origin key, mirror count, written label) with their original; changing one
+// of them through set_meta leaves every other reading what it read before.
+TEST(GraphWrap, CopiesOfCopiesKeepTheirFieldsApart) {
+  std::mt19937 random(31);
+  GraphWrap g;
+  for (int i = 0; i < 120; ++i) {
+    NodeMeta meta;
+    meta.is_mirror = i % 3 == 0;
+    meta.is_virtual = i % 3 == 1;
+    if (random() % 2) meta.extra.mirror_count = random() % 4;
+    if (random() % 2) meta.extra.origin_key = g.store_text("_k" + std::to_string(i % 4) + "_");
+    if (random() % 2) meta.extra.source_id = g.store_text("s" + std::to_string(i));
+    g.add_node_with_meta("n" + std::to_string(i), "L", meta);
+  }
+  auto fields = [&](NodeIndex node) {
+    NodeExtra extra = g.extra(node);
+    return std::tuple(std::string(extra.source_id.value_or("-")), extra.mirror_count, std::string(extra.origin_key.value_or("-")),
+                      std::string(g.written_label(node)));
+  };
+  for (int i = 0; i < 120; ++i) {
+    SCOPED_TRACE(i);
+    std::string n = std::to_string(i);
+    NodeIndex first = g.add_copy_unfiled("c" + n, g, *g.find("n" + n), 1, false);
+    NodeIndex second = g.add_copy_unfiled("d" + n, g, first, 2, false);
+    NodeIndex third = g.add_copy_unfiled("e" + n, g, second, 3, false);
+    auto before = fields(first);
+    EXPECT_EQ(fields(second), before);
+    EXPECT_EQ(fields(third), before);
+    NodeMeta changed = g.meta(second);
+    changed.extra.source_id = g.store_text("other" + n);
+    changed.extra.mirror_count = 7;
+    changed.extra.origin_key = g.store_text("_changed_");
+    changed.extra.written_label = {};
+    g.set_meta(second, changed);
+    EXPECT_EQ(g.source_id(second), "other" + n);
+    EXPECT_EQ(g.extra(second).mirror_count, 7u);
+    EXPECT_EQ(fields(first), before);
+    EXPECT_EQ(fields(third), before);
+  }
 }
 
 // Unfiled copies are found by id, filed as soon as an id with an "@" is
