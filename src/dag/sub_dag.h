@@ -68,6 +68,7 @@ class RegionScratch {
   // Working lists of extract_tree_below, kept for the next split.
   std::vector<NodeIndex> members;
   std::vector<EdgeIndex> edges;
+  std::vector<std::uint32_t> sort_room;
 
  private:
   // A slot's floor, valid when its stamp is the current search's: one read
