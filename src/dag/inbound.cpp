@@ -4,6 +4,7 @@
 
 #include "dag/cobound.h"
 #include "dag/magnet.h"
+#include "dag/magnet_twins.h"
 #include "dag/md5_digest.h"
 #include "dag/ranking.h"
 #include "dag/trace.h"
@@ -11,15 +12,38 @@
 namespace tolva {
 namespace {
 
-// The parent's cached digest of its magnet text, computed on first use.
-Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes,
-                             RewriteContext& context) {
-  if (auto cached = graph.parent_digest(parent)) return *cached;
+// A parent whose magnet and parent digest were computed during the scoring
+// of the current candidate, on the graph as it is now (scoring changes
+// nothing but caches).
+struct FreshParent {
+  NodeIndex node = kEndMarker;
+};
+
+// The parent's cached digest of its magnet text, computed on first use, or
+// taken from the fresh parent scored just before when the two are magnet
+// twins (see magnet_twins.h). Updates `fresh`.
+Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes, RewriteContext& context,
+                             FreshParent& fresh) {
+  if (auto cached = graph.parent_digest(parent)) {
+    fresh = FreshParent{};
+    return *cached;
+  }
+  bool had_magnet = graph.cached_magnet(parent, allow_hashes).has_value();
+  if (!had_magnet && fresh.node != kEndMarker && writes_same_below(graph, fresh.node, parent)) {
+    if (auto adopted = adopt_twin_magnet(graph, parent, fresh.node, allow_hashes, context); !adopted)
+      return std::unexpected(adopted.error());
+    Digest digest = *graph.parent_digest(fresh.node);
+    graph.cache_parent_digest(parent, digest);
+    fresh.node = parent;
+    return digest;
+  }
   auto magnet = get_magnet(graph, parent, allow_hashes, context);
   if (!magnet) return std::unexpected(magnet.error());
   auto digest = context.md5().digest(*magnet);
   if (!digest) return parse_error("md5 digest failed");
   graph.cache_parent_digest(parent, *digest);
+  // A magnet cached before this scoring may predate the last repair.
+  fresh.node = had_magnet ? kEndMarker : parent;
   return *digest;
 }
 
@@ -36,11 +60,12 @@ Result<void> score_candidate(GraphWrap& graph, const InboundCandidate& candidate
   score.magnet = *magnet;
   score.magnet_digest = graph.magnet_digest(node);
   score.parent_digests.clear();
+  FreshParent fresh;
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
     NodeIndex parent = ends->first == node ? ends->second : ends->first;
-    auto digest = parent_digest(graph, parent, allow_hashes, context);
+    auto digest = parent_digest(graph, parent, allow_hashes, context, fresh);
     if (!digest) return std::unexpected(digest.error());
     score.parent_digests.push_back(*digest);
   }

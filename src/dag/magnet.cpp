@@ -45,4 +45,17 @@ Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow
   return magnet;
 }
 
+Result<std::string_view> adopt_twin_magnet(GraphWrap& graph, NodeIndex node, NodeIndex twin, bool allow_hashes,
+                                           RewriteContext& context) {
+  auto magnet = graph.cached_magnet(twin, allow_hashes);
+  if (!magnet) return parse_error("twin magnet missing");
+  if (!allow_hashes)
+    if (auto taken = context.take_magnet_text(magnet->size()); !taken) return std::unexpected(taken.error());
+  if (context.trace().magnet_on())
+    emit(context.trace(), "magnet", {{"magnet", JsonValue(*magnet)}, {"node", JsonValue(graph.id(node))}});
+  // The same text, so the same view: the graph's texts never change.
+  graph.cache_magnet(node, *magnet, graph.magnet_digest(twin), allow_hashes);
+  return *magnet;
+}
+
 }  // namespace tolva

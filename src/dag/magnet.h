@@ -28,4 +28,11 @@ namespace tolva {
 Result<std::string_view> get_magnet(GraphWrap& graph, NodeIndex node, bool allow_hashes,
                                     RewriteContext& context);
 
+// The magnet of `node` taken from `twin`, whose magnet (for `allow_hashes`)
+// was computed on the graph as it is now and whose magnet walk writes the
+// same text (see magnet_twins.h): cached, charged and traced as get_magnet
+// would, without the walk and the digest.
+Result<std::string_view> adopt_twin_magnet(GraphWrap& graph, NodeIndex node, NodeIndex twin, bool allow_hashes,
+                                           RewriteContext& context);
+
 }  // namespace tolva
