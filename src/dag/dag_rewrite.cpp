@@ -454,6 +454,47 @@ class DagRewrite {
     std::vector<NodeIndex>& copied = buffers_->copied;
     copied.clear();
     copied.reserve(sub.nodes.size());
+    if (copy_ids_are_new_ && &from == &graph_ && context_.name_copies_later()) {
+      if (auto attached = attach_copies_named_later(sub, suffix, shift); !attached) return attached;
+    } else if (auto attached = attach_copies_named_now(sub, from, suffix, shift); !attached) {
+      return attached;
+    }
+    // The copies keep the sub-DAG's edge texts, which the graph holds.
+    for (const SubDag::Edge& edge : sub.edges)
+      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
+    graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
+    // A node of a sub-DAG read off the working copy has no edge leaving it
+    // (the root's edges up aside), and its copy lies below this split's floor,
+    // so it is settled; where it writes its original's text (AlikeCopies),
+    // the next magnet walks take that text from the memo instead of walking
+    // the copy.
+    if (!sub.rewritten)
+      for (std::size_t k = 0; k < sub.nodes.size(); ++k)
+        if (buffers_->alike_copies.alike(k)) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
+    mark_copies(sub, copied);
+    return {};
+  }
+
+  // Copies of nodes of the working copy, whose ids are new (see
+  // no_id_holds_at): their ids are spelled out only if read. No node is
+  // removed from a top-level expanded rewrite once the unreached ones are, so
+  // every original keeps its slot and id for as long as the rewrite runs, and
+  // the DAG's later users spell them out before they remove any node.
+  Result<void> attach_copies_named_later(const SubDag& sub, const std::string& suffix, std::int32_t shift) {
+    std::uint32_t named = graph_.add_name_suffix(suffix);
+    for (const SubDag::Node& data : sub.nodes) {
+      if (context_.controls().should_stop()) return interrupted_error();
+      std::optional<std::int32_t> floor = data.floor;
+      if (floor) *floor += shift;
+      // A sub-DAG read off the working copy has no magnet caches to keep.
+      buffers_->copied.push_back(graph_.add_copy_named_later(data.slot, named, floor, false));
+    }
+    return {};
+  }
+
+  Result<void> attach_copies_named_now(const SubDag& sub, const GraphWrap& from, const std::string& suffix,
+                                       std::int32_t shift) {
+    std::vector<NodeIndex>& copied = buffers_->copied;
     // The copies' ids are made a few nodes ahead of their nodes: a large copy
     // waits on the id table for every new id, and the waits then overlap.
     auto& ids = buffers_->copy_ids;
@@ -478,19 +519,6 @@ class DagRewrite {
       copied.push_back(copy);
       if (k + ids.size() < sub.nodes.size()) make_id(k + ids.size());
     }
-    // The copies keep the sub-DAG's edge texts, which the graph holds.
-    for (const SubDag::Edge& edge : sub.edges)
-      graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
-    graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
-    // A node of a sub-DAG read off the working copy has no edge leaving it
-    // (the root's edges up aside), and its copy lies below this split's floor,
-    // so it is settled; where it writes its original's text (AlikeCopies),
-    // the next magnet walks take that text from the memo instead of walking
-    // the copy.
-    if (!sub.rewritten)
-      for (std::size_t k = 0; k < sub.nodes.size(); ++k)
-        if (buffers_->alike_copies.alike(k)) memo_.remember_copy(sub.nodes[k].slot, copied[k]);
-    mark_copies(sub, copied);
     return {};
   }
 

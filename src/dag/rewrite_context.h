@@ -58,6 +58,9 @@ struct RewriteLimits {
   // Magnet walks take settled subtrees from the rewrite's memo (see
   // subtree_memo.h); tests turn it off to compare both ways.
   bool remember_subtrees = true;
+  // Copies in a top-level expanded rewrite get their ids spelled out only if
+  // read (GraphWrap::add_copy_named_later); tests turn it off to compare.
+  bool name_copies_later = true;
 };
 
 // What the rewrites of one call share so that they do not allocate anew: the
@@ -142,6 +145,7 @@ class RewriteContext {
 
   std::size_t shared_parent_edges() const { return limits_left_.shared_parent_edges; }
   bool remember_subtrees() const { return limits_left_.remember_subtrees; }
+  bool name_copies_later() const { return limits_left_.name_copies_later; }
 
   // The settled subtrees of the rewrite running now (a recursive rewrite has
   // its own while it runs), for its magnet walks; null outside a rewrite.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <vector>
 
 namespace tolva {
 
@@ -20,7 +22,7 @@ NodeIndex GraphWrap::ensure_node(std::string_view id, std::string_view label) {
 void GraphWrap::index_ids_from(NodeIndex first) {
   id_map_.reserve(node_count_);
   for (NodeIndex index = first; index < nodes_.size(); ++index)
-    if (nodes_[index].occupied) id_map_.insert(nodes_[index].id, index);
+    if (nodes_[index].occupied) id_map_.insert(id(index), index);
 }
 
 NodeIndex GraphWrap::add_node_with_meta(std::string_view id, std::string_view label, const NodeMeta& meta) {
@@ -63,6 +65,7 @@ NodeIndex GraphWrap::add_copy_unfiled(std::string_view id, const GraphWrap& from
 }
 
 bool GraphWrap::file_unfiled_ids() {
+  spell_every_later_name();
   bool filed = true;
   for (NodeIndex index : unfiled_) {
     std::string_view id = nodes_[index].id;
@@ -71,6 +74,45 @@ bool GraphWrap::file_unfiled_ids() {
   }
   unfiled_.clear();
   return filed;
+}
+
+NodeIndex GraphWrap::add_copy_named_later(NodeIndex original, std::uint32_t suffix, std::optional<std::int32_t> floor,
+                                          bool keep_magnet_caches) {
+  NodeIndex index = make_copy(std::string_view(&kNamedLater, 0), *this, original, floor, keep_magnet_caches);
+  if (later_names_.size() <= index) later_names_.resize(std::max<std::size_t>(nodes_.size(), index + 1), LaterName{});
+  later_names_[index] = LaterName{original, suffix};
+  unfiled_.emplace_back() = index;
+  return index;
+}
+
+std::uint32_t GraphWrap::add_name_suffix(std::string_view suffix) {
+  name_suffixes_.emplace_back() = texts_.store(suffix);
+  return static_cast<std::uint32_t>(name_suffixes_.size() - 1);
+}
+
+std::string_view GraphWrap::spell_later_names(NodeIndex index) const {
+  // The originals down to the first one spelled out, then each id from there
+  // up: an original's id followed by the suffix.
+  std::vector<NodeIndex> chain;
+  for (NodeIndex at = index; nodes_[at].id.data() == &kNamedLater; at = later_names_[at].original)
+    chain.push_back(at);
+  for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
+    const LaterName& name = later_names_[*node];
+    std::string_view prefix = nodes_[name.original].id;
+    std::string_view suffix = name_suffixes_[name.suffix];
+    char* out = texts_.reserve(prefix.size() + suffix.size());
+    std::memcpy(out, prefix.data(), prefix.size());
+    std::memcpy(out + prefix.size(), suffix.data(), suffix.size());
+    nodes_[*node].id = std::string_view(out, prefix.size() + suffix.size());
+  }
+  return nodes_[index].id;
+}
+
+void GraphWrap::spell_every_later_name() {
+  if (later_names_.empty()) return;
+  for (NodeIndex index : unfiled_) id(index);
+  later_names_.clear();
+  name_suffixes_.clear();
 }
 
 NodeIndex GraphWrap::make_copy(std::string_view stored_id, const GraphWrap& from, NodeIndex original,
@@ -85,7 +127,7 @@ NodeIndex GraphWrap::make_copy(std::string_view stored_id, const GraphWrap& from
     shared_cold = source.cold;
   if (!source.is_virtual && !cold.has_source_id) {
     cold.has_source_id = true;
-    cold.source_id = source.id;
+    cold.source_id = from.id(original);
   }
   // A record whose every field is absent reads as no record.
   const MagnetCache* magnets = keep_magnet_caches ? from.magnet_cache(original) : nullptr;
@@ -145,6 +187,9 @@ EdgeIndex GraphWrap::add_edge_custom(NodeIndex a, NodeIndex b, std::string_view 
 
 bool GraphWrap::remove_node(std::string_view id) {
   file_before(id);
+  // Later-named copies spell their ids from their originals' slots, which
+  // removal may hand to other nodes.
+  spell_every_later_name();
   std::optional<NodeIndex> found = id_map_.erase(id, id_reader());
   if (!found) return false;
   NodeIndex index = *found;
@@ -411,7 +456,7 @@ std::optional<NodeIndex> GraphWrap::find(std::string_view id) const {
   if (auto found = id_map_.find(id, id_reader())) return found;
   if (!unfiled_.empty() && holds_at(id))
     for (NodeIndex index : unfiled_)
-      if (nodes_[index].id == id) return index;
+      if (this->id(index) == id) return index;
   return std::nullopt;
 }
 

@@ -93,6 +93,20 @@ class GraphWrap {
   // all first, as file_unfiled_ids() does.
   NodeIndex add_copy_unfiled(std::string_view id, const GraphWrap& from, NodeIndex original,
                              std::optional<std::int32_t> floor, bool keep_magnet_caches);
+
+  // add_copy_unfiled for a copy of a node of this graph whose id is the
+  // original's id followed by a suffix this graph holds (add_name_suffix), for
+  // a caller that also knows the original keeps its slot and id until the
+  // copy's id is spelled out. The id is spelled out when first read (id(),
+  // find(), filing); until then the copy holds eight bytes instead of its id,
+  // which in an expanded DAG grows with every copy of a copy and is read by
+  // no one. Removing any node spells every id out first, so no original loses
+  // its slot before. A graph holding such copies is one call's own: reading an
+  // id writes into it (see spell_later_names).
+  NodeIndex add_copy_named_later(NodeIndex original, std::uint32_t suffix, std::optional<std::int32_t> floor,
+                                 bool keep_magnet_caches);
+  // Stores the suffix of later-named copies' ids; its number for them.
+  std::uint32_t add_name_suffix(std::string_view suffix);
   // Enters the unfiled ids in the index; false when one of them proved to be
   // taken after all (that node then stays unfindable by id).
   bool file_unfiled_ids();
@@ -144,7 +158,10 @@ class GraphWrap {
 
   // Node records. Every accessor but node_occupied requires a live node.
   bool node_occupied(NodeIndex index) const { return index < nodes_.size() && nodes_[index].occupied; }
-  std::string_view id(NodeIndex index) const { return nodes_[index].id; }
+  std::string_view id(NodeIndex index) const {
+    const NodeSlot& slot = nodes_[index];
+    return slot.id.data() == &kNamedLater ? spell_later_names(index) : slot.id;
+  }
   std::string_view label(NodeIndex index) const { return nodes_[index].label; }
   void set_label(NodeIndex index, std::string_view label) { nodes_[index].label = texts_.store(label); }
   std::optional<std::int32_t> floor(NodeIndex index) const {
@@ -322,8 +339,12 @@ class GraphWrap {
   }
 
  private:
+  // The id of a later-named copy whose id is not spelled out yet: an empty
+  // view of this mark (no stored text has its address).
+  static constexpr char kNamedLater = '\0';
   struct NodeSlot {
-    std::string_view id;
+    // Mutable for the ids of later-named copies, spelled out when first read.
+    mutable std::string_view id;
     std::string_view label;
     // Occupied: heads of the first- and second-endpoint edge lists.
     // Vacant: forward and backward links of the free-node list.
@@ -336,6 +357,8 @@ class GraphWrap {
     bool is_mirror = false;
     bool is_virtual = false;
   };
+  // An expanded DAG holds millions of slots: they stay this small.
+  static_assert(sizeof(NodeSlot) <= 56);
   struct EdgeSlot {
     std::string_view id;
     std::string_view modality;
@@ -420,18 +443,30 @@ class GraphWrap {
   PodVector<MagnetCache> magnet_caches_;
   PodVector<std::uint32_t> copy_classes_;  // empty until the first class is set
   PodVector<NodeIndex> unfiled_;            // add_copy_unfiled's nodes, not in id_map_
+  // What a later-named copy's id is made of, by slot; empty until the first.
+  struct LaterName {
+    NodeIndex original;
+    std::uint32_t suffix;  // position in name_suffixes_
+  };
+  PodVector<LaterName> later_names_;
+  PodVector<std::string_view> name_suffixes_;
+  // Spells out the id of later-named `index` (and of its originals), returns it.
+  std::string_view spell_later_names(NodeIndex index) const;
+  void spell_every_later_name();
   std::uint32_t copy_class_count_ = 0;
   std::uint64_t node_count_ = 0;
   std::uint64_t edge_count_ = 0;
   NodeIndex free_node_head_ = kEndMarker;
   EdgeIndex free_edge_head_ = kEndMarker;
   auto id_reader() const {
-    return [this](NodeIndex index) { return nodes_[index].id; };
+    return [this](NodeIndex index) { return id(index); };
   }
 
   IdIndex id_map_;
   std::uint64_t edge_counter_ = 0;
-  TextStore texts_;
+  // Mutable for the ids of later-named copies, spelled out when first read:
+  // texts are only ever added.
+  mutable TextStore texts_;
 };
 
 }  // namespace tolva

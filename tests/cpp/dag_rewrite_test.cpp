@@ -192,6 +192,54 @@ TEST(DagRewrite, RememberedSubtreesChangeNoDag) {
   }
 }
 
+// Copies named later read as if named at once: a DAG handed out (ids
+// spelled when filed), a driver's DAG whose ids are read last node first (each
+// spells its originals on the way) and one whose node is removed (which spells
+// every id first) list the same as a rewrite that names each copy as it makes
+// it. Diamond chains (copies of copies), ringed trees and multigraphs.
+TEST(DagRewrite, CopiesNamedLaterReadAsNamedAtOnce) {
+  std::mt19937 rng(3302);
+  RewriteScratch scratch;
+  std::uint64_t copies_seen = 0;
+  for (int round = 0; round < 300; ++round) {
+    GraphWrap graph = round % 3 == 2 ? random_diamond_chain(rng)
+                      : round % 3 == 1 ? random_ringed_tree(rng)
+                                       : test_support::random_multigraph(rng);
+    bool hashed = round % 2 == 0;
+    for (NodeIndex root : graph.node_indices()) {
+      SCOPED_TRACE(std::to_string(round) + " " + std::string(graph.id(root)));
+      RewriteLimits at_once;
+      at_once.name_copies_later = false;
+      auto named = to_dag_with_mode(graph, graph.id(root), BlockedNodes{}, false, hashed, CallControls{}, at_once);
+      ASSERT_TRUE(named.has_value()) << named.error().display();
+      std::string expected = dag_text(*named);
+      auto handed_out = to_dag_with_mode(graph, graph.id(root), BlockedNodes{}, false, hashed, CallControls{});
+      ASSERT_TRUE(handed_out.has_value());
+      EXPECT_EQ(dag_text(*handed_out), expected);
+
+      auto driven = to_dag_with_mode(graph, graph.id(root), false, hashed, CallControls{}, scratch);
+      ASSERT_TRUE(driven.has_value());
+      GraphWrap before_removal = *driven;
+      std::vector<NodeIndex> nodes = driven->node_indices();
+      for (auto node = nodes.rbegin(); node != nodes.rend(); ++node) {
+        copies_seen += GraphWrap::holds_at(driven->id(*node));
+        EXPECT_EQ(*named->find(driven->id(*node)), *node);
+      }
+      EXPECT_EQ(dag_text(*driven), expected);
+      // Removing a node (an original of copies, now and then) spells every
+      // id first: the node that takes its slot next lends them nothing.
+      std::string removed(driven->id(nodes[rng() % nodes.size()]));
+      for (GraphWrap* dag : {&before_removal, &*named}) {
+        ASSERT_TRUE(dag->remove_node(removed));
+        dag->ensure_node("taker", "T");
+      }
+      EXPECT_EQ(dag_text(before_removal), dag_text(*named));
+      scratch.recycle(std::move(*driven));
+    }
+  }
+  EXPECT_GT(copies_seen, 10000u);
+}
+
 // Walks of a finished expanded DAG hand one text from copy to copy of a
 // class; with the classes forgotten every node is walked. Both must write the
 // same text and height: from the root, with random ids left out (copies
