@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "graph/index_sort.h"
-
 namespace tolva {
 namespace {
 
@@ -126,7 +124,7 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
 
   std::vector<NodeIndex>& members = region.members;
   members.assign(region.reached.begin(), region.reached.end());
-  sort_indices(members, region.sort_room);
+  sort_distinct_indices(members, region.sort_room);
   sub.nodes.clear();
   sub.edges.clear();
   sub.root = 0;
@@ -144,7 +142,7 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
     });
   }
   for (std::size_t i = 0; i < members.size(); ++i) region.set_floor(members[i], static_cast<std::int32_t>(i));
-  sort_indices(edges, region.sort_room);
+  sort_distinct_indices(edges, region.sort_room);
   sub.edges.reserve(edges.size());
   for (EdgeIndex edge : edges) {
     auto first = static_cast<std::uint32_t>(region.floor(graph.first_end(edge)));

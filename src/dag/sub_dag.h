@@ -21,6 +21,7 @@
 #include "error/tolva_error.h"
 #include "graph/blocked_nodes.h"
 #include "graph/graph_wrap.h"
+#include "graph/index_sort.h"
 
 namespace tolva {
 
@@ -68,7 +69,7 @@ class RegionScratch {
   // Working lists of extract_tree_below, kept for the next split.
   std::vector<NodeIndex> members;
   std::vector<EdgeIndex> edges;
-  std::vector<std::uint32_t> sort_room;
+  IndexSortRoom sort_room;
 
  private:
   // A slot's floor, valid when its stamp is the current search's: one read
