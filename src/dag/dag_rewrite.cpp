@@ -428,7 +428,7 @@ class DagRewrite {
     // copy by copy would fail the same way only after most of the copying.
     if (auto taken = context_.take_nodes(count * (sub->nodes.size() + 1)); !taken)
       return std::unexpected(taken.error());
-    if (!sub->rewritten) buffers_->alike_copies.find(graph_, *sub);
+    if (!sub->rewritten) buffers_->alike_copies.find(*sub);
     const NodeMeta meta = mirror_meta(node, ".", count, magnet, floor);
     for (std::size_t i = 0; i < count; ++i) {
       auto hung = hang_mirror(node, candidate.parent_edges[i], i, ".", meta);
@@ -459,9 +459,18 @@ class DagRewrite {
     } else if (auto attached = attach_copies_named_now(sub, from, suffix, shift); !attached) {
       return attached;
     }
-    // The copies keep the sub-DAG's edge texts, which the graph holds.
-    for (const SubDag::Edge& edge : sub.edges)
+    // The copies keep the sub-DAG's edge texts, which the graph holds. A large
+    // copy's nodes have left the cache by the time their edges are added: the
+    // ends of an edge a few places on are asked for ahead.
+    constexpr std::size_t kEdgesAhead = 16;
+    for (std::size_t i = 0; i < sub.edges.size(); ++i) {
+      if (i + kEdgesAhead < sub.edges.size()) {
+        graph_.prefetch_node(copied[sub.edges[i + kEdgesAhead].first]);
+        graph_.prefetch_node(copied[sub.edges[i + kEdgesAhead].second]);
+      }
+      const SubDag::Edge& edge = sub.edges[i];
       graph_.add_edge_keeping_texts(copied[edge.first], copied[edge.second], from.edge(edge.slot));
+    }
     graph_.add_edge_custom(mirror, copied[sub.root], link_id, "1");
     // A node of a sub-DAG read off the working copy has no edge leaving it
     // (the root's edges up aside), and its copy lies below this split's floor,

@@ -3,36 +3,15 @@
 #include <algorithm>
 
 namespace tolva {
-namespace {
 
-// Whether the node's neighbours come in the order a copy of it visits them:
-// its first-endpoint edges by descending slot, then its second-endpoint edges
-// by descending slot.
-bool visits_by_descending_slot(const GraphWrap& graph, NodeIndex node) {
-  bool second_side = false;
-  EdgeIndex last = kEndMarker;
-  bool descending = true;
-  graph.for_each_incident(node, [&](EdgeIndex edge, NodeIndex) {
-    bool second = graph.first_end(edge) != node;
-    if (second != second_side) {
-      second_side = second;
-      last = kEndMarker;
-    }
-    if (edge >= last) descending = false;
-    last = edge;
-  });
-  return descending;
-}
-
-}  // namespace
-
-void AlikeCopies::find(const GraphWrap& graph, const SubDag& sub) {
+void AlikeCopies::find(const SubDag& sub) {
   std::size_t count = sub.nodes.size();
   alike_.assign(count, 0);
   parent_.assign(count, kEndMarker);
+  if (sub.visits_descending.size() != count) return;
   std::uint32_t deepest = 0;
   for (std::size_t k = 0; k < count; ++k) {
-    alike_[k] = visits_by_descending_slot(graph, sub.nodes[k].slot) ? 1 : 0;
+    alike_[k] = sub.visits_descending[k];
     deepest = std::max(deepest, static_cast<std::uint32_t>(sub.nodes[k].floor.value_or(0)));
   }
   // A tree read off the working copy: each edge joins floors one apart, the
@@ -71,6 +50,7 @@ bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int
   BlockedNodes above = BlockedNodes::floors_up_to(node_floor - 1, kEndMarker);
   set_floor(node, 0);
   reached.assign(1, node);
+  edges.clear();
   bool tree = true;
   for (std::size_t head = 0; head < reached.size(); ++head) {
     // The search jumps about a large graph: the edge list heads of a node a
@@ -81,17 +61,36 @@ bool RegionScratch::layer_below(const GraphWrap& graph, NodeIndex node, std::int
     NodeIndex at = reached[head];
     std::int32_t at_floor = floor(at);
     int parents = 0;
-    graph.for_each_incident(at, [&](EdgeIndex, NodeIndex next) {
+    // The visiting order: a node visits its first-endpoint edges, then its
+    // second-endpoint edges, each list by slot from newest to oldest when
+    // nothing was removed from it.
+    bool second_side = false;
+    EdgeIndex last = kEndMarker;
+    bool descending = true;
+    graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex next) {
+      bool from_here = graph.first_end(edge) == at;
+      if (from_here == second_side) {
+        second_side = !from_here;
+        last = kEndMarker;
+      }
+      if (edge >= last) descending = false;
+      last = edge;
+      // Every neighbour not above the node's floor is (or now becomes) a
+      // region node, so the edge is the region's; it is listed from its
+      // first endpoint.
       std::int32_t next_floor = floor(next);
       if (next_floor >= 0) {
         if (next_floor < at_floor) ++parents;
         if (next_floor == at_floor) tree = false;
+      } else if (above.contains(graph, next)) {
         return;
+      } else {
+        set_floor(next, at_floor + 1);
+        reached.push_back(next);
       }
-      if (above.contains(graph, next)) return;
-      set_floor(next, at_floor + 1);
-      reached.push_back(next);
+      if (from_here) edges.push_back(edge);
     });
+    marks_[at].visits_descending = descending ? 1 : 0;
     if (parents >= 2) tree = false;
   }
   return tree;
@@ -130,17 +129,15 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
   sub.root = 0;
   sub.rewritten.reset();
   sub.nodes.reserve(members.size());
-  std::vector<EdgeIndex>& edges = region.edges;
-  edges.clear();
+  sub.visits_descending.clear();
+  sub.visits_descending.reserve(members.size());
   for (NodeIndex at : members) {
     // From here on a member's floor entry holds its position in the sub-DAG.
     if (at == node) sub.root = static_cast<std::uint32_t>(sub.nodes.size());
     sub.nodes.push_back(SubDag::Node{at, region.floor(at)});
-    // Each edge once: from its first endpoint (a self-loop included).
-    graph.for_each_incident(at, [&](EdgeIndex edge, NodeIndex other) {
-      if (region.floor(other) >= 0 && graph.first_end(edge) == at) edges.push_back(edge);
-    });
+    sub.visits_descending.push_back(region.visits_descending(at) ? 1 : 0);
   }
+  std::vector<EdgeIndex>& edges = region.edges;
   for (std::size_t i = 0; i < members.size(); ++i) region.set_floor(members[i], static_cast<std::int32_t>(i));
   sort_distinct_indices(edges, region.sort_room);
   sub.edges.reserve(edges.size());

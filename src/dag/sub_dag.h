@@ -37,6 +37,10 @@ struct SubDag {
   };
   std::vector<Node> nodes;  // slot order
   std::vector<Edge> edges;  // slot order
+  // Read off the working copy: per node, whether it visits its neighbours by
+  // descending edge slot, first-endpoint edges first (see AlikeCopies).
+  // Empty for a rewritten sub-DAG.
+  std::vector<std::uint8_t> visits_descending;
   std::uint32_t root = 0;   // position in `nodes`; the node with the lowest floor
   // The graph a sub-DAG that needed a rewrite of its own was read from; absent
   // when it was read off the working copy. A rewritten sub-DAG's magnet caches
@@ -54,7 +58,9 @@ struct SubDag {
 class RegionScratch {
  public:
   // Lays out the region; true when it is a tree in its own floors (no node
-  // with two parent edges, no edge within a floor).
+  // with two parent edges, no edge within a floor). Also lists the region's
+  // edges (in `edges`, each once, unordered) and notes which nodes visit
+  // their neighbours by descending edge slot (visits_descending).
   bool layer_below(const GraphWrap& graph, NodeIndex node, std::int32_t node_floor);
   // How many node slots the per-slot state has room for.
   std::size_t slots_held() const { return marks_.capacity(); }
@@ -63,7 +69,8 @@ class RegionScratch {
     const Mark& mark = marks_[node];
     return mark.stamp == current_ ? mark.floor : -1;
   }
-  void set_floor(NodeIndex node, std::int32_t floor) { marks_[node] = Mark{current_, floor}; }
+  void set_floor(NodeIndex node, std::int32_t floor) { marks_[node] = Mark{current_, floor, 0}; }
+  bool visits_descending(NodeIndex node) const { return marks_[node].visits_descending != 0; }
   // The region's nodes in search order.
   std::vector<NodeIndex> reached;
   // Working lists of extract_tree_below, kept for the next split.
@@ -76,7 +83,8 @@ class RegionScratch {
   // per neighbour met, where the search spends its time.
   struct Mark {
     std::uint32_t stamp = 0;
-    std::int32_t floor = -1;
+    std::int32_t floor : 31 = -1;
+    std::int32_t visits_descending : 1 = 0;
   };
   std::vector<Mark> marks_;
   std::uint32_t current_ = 0;
@@ -113,7 +121,9 @@ bool extract_tree_below(const GraphWrap& graph, NodeIndex node, std::int32_t nod
 // The root is never marked: its edges up are not copied.
 class AlikeCopies {
  public:
-  void find(const GraphWrap& graph, const SubDag& sub);
+  // Reads the sub-DAG's visiting orders; with none (a rewritten sub-DAG) no
+  // node is alike.
+  void find(const SubDag& sub);
   bool alike(std::size_t position) const { return alike_[position] != 0; }
   std::size_t held_bytes() const {
     return alike_.capacity() + (parent_.capacity() + floor_starts_.capacity() + by_floor_.capacity()) * 4;
