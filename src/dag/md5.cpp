@@ -65,8 +65,14 @@ template <int Step>
 [[gnu::always_inline]] inline void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                                         const Words& words) {
   constexpr int round = Step / 16;
-  a = b + std::rotl(a + mix<round>(b, c, d) + words[word_index(Step)] + kSineTable[Step],
-                    kShifts[round][Step % 4]);
+  std::uint32_t sum = a + words[word_index(Step)] + kSineTable[Step];
+  if constexpr (round == 1)
+    // (b & d) | (c & ~d) as a sum of its two disjoint halves: the half that
+    // waits for b, the newest word, is one operation.
+    sum += (c & ~d), sum += (b & d);
+  else
+    sum += mix<round>(b, c, d);
+  a = b + std::rotl(sum, kShifts[round][Step % 4]);
 }
 
 // Four steps from `First` on; after each, the words turn one place,
