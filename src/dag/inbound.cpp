@@ -12,29 +12,24 @@
 namespace tolva {
 namespace {
 
-// A parent whose magnet and parent digest were computed during the scoring
-// of the current candidate, on the graph as it is now (scoring changes
-// nothing but caches).
-struct FreshParent {
-  NodeIndex node = kEndMarker;
-};
-
 // The parent's cached digest of its magnet text, computed on first use, or
-// taken from the fresh parent scored just before when the two are magnet
-// twins (see magnet_twins.h). Updates `fresh`.
+// taken from `fresh`, the parent scored just before, when the two are magnet
+// twins (see magnet_twins.h). `fresh` names a parent whose magnet was
+// computed during this candidate's scoring, on the graph as it is now
+// (scoring changes nothing but caches), or kEndMarker; it is updated.
 Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hashes, RewriteContext& context,
-                             FreshParent& fresh) {
+                             NodeIndex& fresh) {
   if (auto cached = graph.parent_digest(parent)) {
-    fresh = FreshParent{};
+    fresh = kEndMarker;
     return *cached;
   }
   bool had_magnet = graph.cached_magnet(parent, allow_hashes).has_value();
-  if (!had_magnet && fresh.node != kEndMarker && writes_same_below(graph, fresh.node, parent)) {
-    if (auto adopted = adopt_twin_magnet(graph, parent, fresh.node, allow_hashes, context); !adopted)
+  if (!had_magnet && fresh != kEndMarker && writes_same_below(graph, fresh, parent)) {
+    if (auto adopted = adopt_twin_magnet(graph, parent, fresh, allow_hashes, context); !adopted)
       return std::unexpected(adopted.error());
-    Digest digest = *graph.parent_digest(fresh.node);
+    Digest digest = *graph.parent_digest(fresh);
     graph.cache_parent_digest(parent, digest);
-    fresh.node = parent;
+    fresh = parent;
     return digest;
   }
   auto magnet = get_magnet(graph, parent, allow_hashes, context);
@@ -43,7 +38,7 @@ Result<Digest> parent_digest(GraphWrap& graph, NodeIndex parent, bool allow_hash
   if (!digest) return parse_error("md5 digest failed");
   graph.cache_parent_digest(parent, *digest);
   // A magnet cached before this scoring may predate the last repair.
-  fresh.node = had_magnet ? kEndMarker : parent;
+  fresh = had_magnet ? kEndMarker : parent;
   return *digest;
 }
 
@@ -60,7 +55,7 @@ Result<void> score_candidate(GraphWrap& graph, const InboundCandidate& candidate
   score.magnet = *magnet;
   score.magnet_digest = graph.magnet_digest(node);
   score.parent_digests.clear();
-  FreshParent fresh;
+  NodeIndex fresh = kEndMarker;
   for (EdgeIndex edge : candidate.parent_edges) {
     auto ends = graph.endpoints(edge);
     if (!ends) return parse_error("inbound endpoints missing");
