@@ -5,22 +5,26 @@
         first = data.readline()
     uncompressed_name("corpus.jsonl.gz")                 # "corpus.jsonl": what tells the format
 
-A damaged compressed file raises, while it is read, OSError or one of DECOMPRESSION_ERRORS.
+A damaged compressed file raises, while it is read, OSError or one of decompression_errors().
 """
 
 from __future__ import annotations
 
-import io
 import importlib
-import lzma
+import io
 import os
-import zlib
+import sys
+
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
     from typing import IO, Any
 
 ZSTD_MISSING = "reading .zst files needs the zstandard package (pip install zstandard)"
 
+# The decompressors are imported when a file needs one: most inputs are not compressed, and
+# the imports slow every start of the command line (zstandard alone by several milliseconds).
+# Each module's error class names the attribute raised for a damaged stream.
+ERROR_OF_MODULE = {"zlib": "error", "lzma": "LZMAError", "zstandard": "ZstdError"}
 
 
 def optional_module(name: str) -> Any:
@@ -31,11 +35,17 @@ def optional_module(name: str) -> Any:
         return None
 
 
-zstandard = optional_module("zstandard")
-
-# What a truncated or corrupt stream raises besides OSError (gzip.BadGzipFile is one).
-DECOMPRESSION_ERRORS: tuple[type[Exception], ...] = (EOFError, lzma.LZMAError, zlib.error) + (
-    (zstandard.ZstdError,) if zstandard is not None else ())
+def decompression_errors() -> tuple[type[Exception], ...]:
+    """What a truncated or corrupt stream raises besides OSError (gzip.BadGzipFile is one).
+    Meant for an except clause, which evaluates it when an exception arrives: an error of a
+    decompressor can only have been raised once its module was imported, so the modules not
+    imported yet are left out without missing one."""
+    errors: list[type[Exception]] = [EOFError]
+    for name, attribute in ERROR_OF_MODULE.items():
+        module = sys.modules.get(name)
+        if module is not None:
+            errors.append(getattr(module, attribute))
+    return tuple(errors)
 
 
 def compression_of(path: str | os.PathLike[str]) -> str | None:
@@ -61,11 +71,14 @@ def open_decompressed(path: str | os.PathLike[str]) -> IO[bytes]:
         stream: IO[bytes] = gzip.open(path, "rb")  # type: ignore[assignment]
         return stream
     if kind == "xz":
+        import lzma
+
         return lzma.open(path, "rb")
     if kind == "zst":
+        zstandard = optional_module("zstandard")
         if zstandard is None:
             raise ModuleNotFoundError(ZSTD_MISSING, name="zstandard")
-        return io.BufferedReader(ZstdFrames(open(path, "rb")))
+        return io.BufferedReader(ZstdFrames(open(path, "rb"), zstandard))
     return open(path, "rb")
 
 
@@ -76,8 +89,9 @@ class ZstdFrames(io.RawIOBase):
 
     CHUNK = 1 << 16
 
-    def __init__(self, raw: IO[bytes]) -> None:
+    def __init__(self, raw: IO[bytes], zstandard: Any) -> None:
         self.raw = raw
+        self.zstandard = zstandard
         self.frame = zstandard.ZstdDecompressor().decompressobj()
         self.pending = b""
         self.offset = 0  # of the first byte of `pending` not yet handed out
@@ -109,7 +123,7 @@ class ZstdFrames(io.RawIOBase):
             if not self.frame.eof:
                 break
             chunk = self.frame.unused_data
-            self.frame = zstandard.ZstdDecompressor().decompressobj()
+            self.frame = self.zstandard.ZstdDecompressor().decompressobj()
             self.started = False
         return True
 

@@ -31,7 +31,7 @@ if TYPE_CHECKING:
 
 from tolva import _molecule_inputs as molecules
 from tolva._corpus_chunks import CorpusChunk, corpus_chunks
-from tolva._compression import DECOMPRESSION_ERRORS, open_decompressed, uncompressed_name
+from tolva._compression import decompression_errors, open_decompressed, uncompressed_name
 from tolva._tolva import PyGraph, parse_dot_string
 from tolva.dot import DirectedGraphError, read_dot_from_text
 from tolva.jsonl import JsonlError, graphs_of_lines
@@ -44,12 +44,18 @@ FORMAT_OF_SUFFIX = {".jsonl": "jsonl", ".ndjson": "jsonl", ".smi": "smiles", ".s
 FORMAT_NAMES = {"smiles": "SMILES", "sdf": "SDF"}
 NO_GRAPH = "no graph found"
 OUT_OF_MEMORY = "out of memory"
-READ_ERRORS: tuple[type[Exception], ...] = (OSError, *DECOMPRESSION_ERRORS)
-# Failures of reading an input, each reported as the input's failure.
-INPUT_FAILURES: tuple[type[Exception], ...] = (*READ_ERRORS, ModuleNotFoundError, MemoryError)
-UNREADABLE: tuple[type[Exception], ...] = (*DECOMPRESSION_ERRORS, ModuleNotFoundError)
 DIRECTED_MESSAGE = "directed graph (use --directed ignore)"
 NOT_UTF8 = "parse error: stream did not contain valid UTF-8"  # parse_dot's words
+
+
+# For except clauses, which call them when an exception arrives (see decompression_errors).
+def input_failures() -> tuple[type[Exception], ...]:
+    """Failures of reading an input, each reported as the input's failure."""
+    return (OSError, *decompression_errors(), ModuleNotFoundError, MemoryError)
+
+
+def unreadable() -> tuple[type[Exception], ...]:
+    return (*decompression_errors(), ModuleNotFoundError)
 
 
 class DotReader:
@@ -114,7 +120,7 @@ def guarded(name: str, entries: Callable[[], Iterator[Entry | CorpusChunk]]) -> 
     """The entries, with a failure of the reading itself as the input's last entry."""
     try:
         yield from entries()
-    except INPUT_FAILURES as error:
+    except input_failures() as error:
         yield read_failure(name, error)
 
 
@@ -175,7 +181,7 @@ def dot_entry(name: str, open_stream: Callable[[], IO[bytes]], dot: DotReader) -
         # The words parse_dot uses for a file it cannot read.
         return Entry(name, error=f"parse error: {error.strerror} (os error {error.errno})"
                      if error.errno else f"cannot read: {reason(error)}")
-    except UNREADABLE as error:
+    except unreadable() as error:
         return Entry(name, error=f"cannot read: {reason(error)}")
     try:
         graph, warnings = dot.read(data)
@@ -201,7 +207,7 @@ def corpus_entries(name: str, open_stream: Callable[[], IO[bytes]]) -> Iterator[
             for graph_name, graph in graphs_of_lines(lines, name, on_error=failures.append):
                 yield from failure_entries(failures)
                 yield Entry(graph_name, graph=graph)
-    except INPUT_FAILURES as error:
+    except input_failures() as error:
         yield from failure_entries(failures)
         yield read_failure(name, error)
         return
@@ -212,7 +218,7 @@ def corpus_chunk_items(name: str, open_stream: Callable[[], IO[bytes]]) -> Itera
     try:
         with open_stream() as stream:
             yield from corpus_chunks(stream, name)
-    except INPUT_FAILURES as error:
+    except input_failures() as error:
         yield read_failure(name, error)
 
 
@@ -272,5 +278,5 @@ def count_records(path: str, kind: str) -> int:
             if kind == "sdf":
                 return max(1, sum(1 for line in lines if line.startswith(b"$$$$")))
             return sum(1 for line in lines if line.strip())
-    except INPUT_FAILURES:
+    except input_failures():
         return 1

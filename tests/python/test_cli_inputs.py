@@ -103,6 +103,27 @@ def test_zstandard_corpora_need_the_zstandard_package(tmp_path):
     assert run_cli(corpus).stdout == ETHANOL_LINE + "\n"
 
 
+@pytest.mark.parametrize("name, reason", [
+    ("c.jsonl.xz", "Corrupt input data"), ("c.jsonl.zst", "zstd decompressor error: Restored data doesn't match"),
+    ("g.dot.gz", "CRC check failed"), ("g.dot.xz", "Corrupt input data"),
+])
+def test_a_damaged_compressed_input_fails_alone(tmp_path, name, reason):
+    # The command line imports a decompressor only for a file that needs it: its errors must
+    # still be reported as the input's failure, not escape as a traceback.
+    suffix = name.rpartition(".")[2]
+    pack = {"gz": gzip.compress, "xz": lzma.compress}.get(suffix) or pytest.importorskip(
+        "zstandard").ZstdCompressor(write_checksum=True).compress
+    text = "".join(json.dumps({**ETHANOL, "name": f"g{i}"}) + "\n" for i in range(3000)) if ".jsonl" in name \
+        else "graph {\na -- b\n}\n"
+    data = bytearray(pack(text.encode()))
+    data[len(data) // 2:len(data) // 2 + 8] = b"\xff" * 8
+    damaged = write_dot(tmp_path, bytes(data), name)
+    done = run_cli("-q", damaged, write_lines(tmp_path / "good.jsonl", [ETHANOL]))
+    assert done.returncode == 1
+    assert done.stderr.startswith(f"{damaged}: cannot read: {reason}") and done.stderr.count("\n") == 1
+    assert done.stdout.endswith(ETHANOL_LINE + "\n")
+
+
 def test_standard_input_is_json_lines_when_it_starts_with_a_brace_else_dot():
     corpus = "\n  " + json.dumps(ETHANOL) + "\n" + json.dumps({**ETHANOL, "name": "again"}) + "\n"
     done = run_cli("-", stdin=corpus)
