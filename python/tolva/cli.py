@@ -78,6 +78,30 @@ class ShowVersion(argparse.Action):
         parser.exit()
 
 
+def terminal_columns() -> int:
+    """The width shutil.get_terminal_size() gives: $COLUMNS, else standard output's terminal,
+    else 80."""
+    try:
+        columns = int(os.environ["COLUMNS"])
+    except (KeyError, ValueError):
+        columns = 0
+    if columns <= 0 and sys.__stdout__ is not None:
+        try:
+            columns = os.get_terminal_size(sys.__stdout__.fileno()).columns
+        except (AttributeError, ValueError, OSError):
+            columns = 0
+    return columns if columns > 0 else 80
+
+
+class HelpFormatter(argparse.HelpFormatter):
+    """argparse's own, told the width it would ask shutil for: the parser makes one per
+    argument, and shutil's import brings the decompressors with it, a few milliseconds of
+    every start."""
+
+    def __init__(self, prog: str) -> None:
+        super().__init__(prog, width=terminal_columns() - 2)
+
+
 def available_cores() -> int:
     """The processors this process may run on (its CPU affinity), which may be fewer than the
     machine has."""
@@ -104,6 +128,7 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
             description="Group graphs whose keys (whole graph, every component) are equal; print "
             "each group of two or more (names, tab-separated, one group a line), then a count line.",
             epilog=EXIT_STATUS_HELP,
+            formatter_class=HelpFormatter,
         )
     else:
         parser = argparse.ArgumentParser(
@@ -111,6 +136,7 @@ def build_parser(dedup: bool) -> argparse.ArgumentParser:
             description="Print the canonical string of every graph: NAME<TAB>STRING, one line a graph. "
             "'tolva dedup INPUT...' (dedup as the first word) groups graphs with equal keys instead.",
             epilog=EXIT_STATUS_HELP,
+            formatter_class=HelpFormatter,
         )
     parser.add_argument("inputs", nargs="+", metavar="INPUT", help=INPUTS_HELP)
     parser.add_argument("--version", action=ShowVersion)

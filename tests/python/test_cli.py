@@ -1,5 +1,6 @@
 """The tolva command line, end to end through `python -m tolva` in a subprocess."""
 
+import argparse
 import json
 import os
 import subprocess
@@ -8,6 +9,7 @@ import sys
 import pytest
 
 import tolva
+from tolva import cli
 from conftest import EXAMPLES, ROOT, cgraph, cli_command, cli_env, permuted_copies, read_data, run_cli, write_lines
 
 
@@ -72,6 +74,18 @@ def test_usage_errors_exit_with_status_2(args):
     done = run_cli(*args)
     assert (done.returncode, done.stdout) == (2, "")
     assert "usage: tolva" in done.stderr
+
+
+@pytest.mark.parametrize("columns", ["40", "100", "0", "x", None])
+def test_help_is_wrapped_as_argparse_wraps_it(monkeypatch, columns):
+    # The parser is told the terminal's width instead of letting argparse ask shutil for it.
+    if columns is None:
+        monkeypatch.delenv("COLUMNS", raising=False)
+    else:
+        monkeypatch.setenv("COLUMNS", columns)
+    ours = [cli.build_parser(dedup).format_help() for dedup in (False, True)]
+    monkeypatch.setattr(cli, "HelpFormatter", argparse.HelpFormatter)
+    assert ours == [cli.build_parser(dedup).format_help() for dedup in (False, True)]
 
 
 def test_dedup_groups_relabelled_copies_of_each_graph(tmp_path):

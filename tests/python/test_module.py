@@ -28,8 +28,9 @@ def test_every_public_name_is_there_and_the_command_line_starts_without_the_slow
     # Names load on first use: the command line's start does not pay for typing, dataclasses
     # (with inspect), json, the decompressors, threads or the friendly API.
     slow = ["typing", "dataclasses", "inspect", "json", "gzip", "lzma", "zstandard", "queue", "threading",
-            "tolva._api", "tolva._dot_line_checks"]
-    code = f"import sys; before = set(sys.modules); import tolva.cli; print(sorted(set({slow}) & (set(sys.modules) - before)))"
+            "shutil", "tolva._api", "tolva._dot_line_checks"]
+    code = (f"import sys; before = set(sys.modules); import tolva.cli; tolva.cli.build_parser(False); "
+            f"print(sorted(set({slow}) & (set(sys.modules) - before)))")
     done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, cwd=ROOT, env=cli_env())
     assert (done.returncode, done.stdout) == (0, "[]\n"), done.stderr
 
