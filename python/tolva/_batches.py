@@ -14,6 +14,7 @@ that holds the interpreter lock, run on threads of their own while the calls rel
 
 from __future__ import annotations
 
+import contextlib
 import re
 from collections.abc import Callable, Generator, Iterable, Iterator
 
@@ -28,7 +29,7 @@ if TYPE_CHECKING:
 
     T = TypeVar("T")
 
-# queue, threading and contextlib are imported where threads are started: the command line's
+# queue and threading are imported where threads are started: the command line's
 # usual input, JSON Lines read natively, never starts one, and the imports slow every start.
 _DONE = object()
 GRAPH_PREFIX = re.compile(r"^graph \d+: ")
@@ -172,10 +173,8 @@ class Behind:
         import queue
 
         self.stop.set()
-        try:
+        with contextlib.suppress(queue.Full):
             self.slots.put_nowait(_DONE)
-        except queue.Full:
-            pass
 
 
 class InTurn:
