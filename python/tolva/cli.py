@@ -409,6 +409,15 @@ class Run:
         little memory for the whole chunk, every line)."""
         if items is None:
             items = [(index, line) for index, line in enumerate(chunk.data.split(b"\n")) if line.strip()]
+        try:
+            # Mostly every item is an output line: one join then, not a step per line.
+            text = "".join(items)
+        except TypeError:
+            pass
+        else:
+            self.out.write(text)
+            self.progress.advance(len(items))
+            return
         lines: list[str] = []
         for item in items:
             if type(item) is str:
