@@ -19,7 +19,8 @@ import re
 from collections.abc import Callable, Generator, Iterable, Iterator
 
 from tolva._corpus_chunks import CorpusChunk
-from tolva._tolva import PyGraph, canonical_node_order_many, graph_key_many, outputs_of_jsonl, to_cgraph_many
+from tolva._tolva import (PyGraph, canonical_node_order_many, graph_key_many, outputs_of_jsonl, outputs_of_jsonl_stream,
+                          to_cgraph_many)
 
 TYPE_CHECKING = False  # typing is imported by type checkers only: it slows the command's start
 if TYPE_CHECKING:
@@ -233,6 +234,14 @@ class Canonizer:
             str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
         """What the writer needs of each graph of a chunk of JSON Lines (see outputs_of_jsonl)."""
         return outputs_of_jsonl(chunk, product, self.candidate_rule, None, self.allow_hashes, self.compress,
+                                self.compact, self.workers)
+
+    def stream_native_outputs(self, batches: Iterable[list[Any] | CorpusChunk], product: Product,
+                              handle: Callable[[list[Any] | CorpusChunk, list[Any] | None], None]) -> None:
+        """handle(batch, native_outputs of its data) for each chunk of `batches` and handle(batch,
+        None) for any other batch, in order, computed on one native stream (outputs_of_jsonl_stream)."""
+        pairs = ((batch, batch.data if isinstance(batch, CorpusChunk) else None) for batch in batches)
+        outputs_of_jsonl_stream(pairs, handle, product, self.candidate_rule, None, self.allow_hashes, self.compress,
                                 self.compact, self.workers)
 
     @staticmethod

@@ -1,6 +1,9 @@
 """Type stubs for the native module tolva._tolva."""
 
-from typing import Literal, Sequence, final, overload
+from collections.abc import Callable, Iterable
+from typing import Literal, Sequence, TypeVar, final, overload
+
+_T = TypeVar("_T")
 
 __all__ = [
     "PyGraph",
@@ -185,6 +188,23 @@ def outputs_of_jsonl(
     writes them, or (name, key) ("key"); (name, error) for a
     graph whose result fails; (index of the line in the chunk, the line) for a line outside
     graph_from_json_line's plain form, left to a full JSON reader. Not in __all__."""
+
+def outputs_of_jsonl_stream(
+    chunks: Iterable[tuple[_T, bytes | None]],
+    handle: Callable[[_T, list[str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]] | None], object],
+    product: Literal["cgraph", "order", "json", "json_order", "key"] | None = "cgraph",
+    candidate_rule: str | None = None,
+    branch_rule: str | None = None,
+    allow_hashes: bool | None = None,
+    compress: bool | None = None,
+    compact: bool | None = None,
+    workers: int | None = None,
+) -> None:
+    """outputs_of_jsonl for each chunk of `chunks`, calling handle(tag, items) in order (items
+    None for a chunk given as None, or whose items find no memory: the caller reads its lines);
+    the threads compute one chunk while this thread reads the next and hands on the last. An
+    Exception raised by `chunks` comes after the chunks taken before it are handed on; any
+    other (KeyboardInterrupt) at once. Not in __all__."""
 
 def line_end_count(data: bytes) -> int:
     """How many b"\\n" `data` holds, as data.count(b"\\n"). Not in __all__."""

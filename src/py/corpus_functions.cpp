@@ -12,15 +12,30 @@
 // with a full JSON reader. A C++ exception while a line is computed leaves the
 // line to the caller in the same way.
 //
+// outputs_of_jsonl_stream does the same for a stream of chunks, keeping its
+// threads busy from one chunk to the next: while they compute a chunk, the
+// calling thread reads the next one from `chunks` and hands the last one on.
+//
+//   outputs_of_jsonl_stream([("first", b'{"name":"x","nodes":[],"edges":[]}\n'), ("no data", None)],
+//                           lambda tag, items: print(tag, items))
+//   -> prints first ['x\t\n'], then no data None
+//
 //   line_end_count(b'a\nb\n')  -> 2
+#include <array>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "canonize/batch_stream.h"
 #include "canonize/corpus_lines.h"
 #include "py/args.h"
 #include "py/batch_support.h"
 #include "py/errors.h"
 #include "py/functions.h"
+#include "py/signals.h"
 
 namespace tolva::py {
 namespace {
@@ -60,6 +75,32 @@ bool convert_product(PyObject* value, LineProduct& out) {
   return true;
 }
 
+// product, candidate_rule, branch_rule, allow_hashes, compress, compact, workers.
+bool convert_line_settings(PyObject* const* bound, CorpusLineSettings& settings, BatchMode& mode) {
+  return convert_product(bound[0], settings.product) &&
+         convert_str_or(bound[1], "candidate_rule", kDefaultCandidateRule, settings.candidate_rule) &&
+         convert_str_or(bound[2], "branch_rule", kDefaultBranchRule, settings.branch_rule) &&
+         convert_bool_or(bound[3], "allow_hashes", kDefaultAllowHashes, settings.allow_hashes) &&
+         convert_bool_or(bound[4], "compress", kDefaultCompress, settings.compress) &&
+         convert_bool_or(bound[5], "compact", kDefaultCompact, settings.compact) &&
+         convert_workers(bound[6], mode.workers);
+}
+
+// The items of a chunk's outputs, in order (see outputs_of_jsonl).
+PyObject* wrap_outputs(const std::vector<CorpusLine>& lines, const std::vector<CorpusLineOutput>& outputs,
+                       LineProduct product) {
+  PyObject* list = PyList_New(static_cast<Py_ssize_t>(lines.size()));
+  if (list == nullptr) return nullptr;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    PyObject* item = wrap_line_output(lines[i], outputs[i], product);
+    if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
+      Py_DECREF(list);
+      return nullptr;
+    }
+  }
+  return list;
+}
+
 }  // namespace
 
 PyObject* outputs_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
@@ -74,14 +115,7 @@ PyObject* outputs_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwarg
     }
     CorpusLineSettings settings;
     BatchMode mode{1, true};
-    if (!convert_product(bound[1], settings.product) ||
-        !convert_str_or(bound[2], "candidate_rule", kDefaultCandidateRule, settings.candidate_rule) ||
-        !convert_str_or(bound[3], "branch_rule", kDefaultBranchRule, settings.branch_rule) ||
-        !convert_bool_or(bound[4], "allow_hashes", kDefaultAllowHashes, settings.allow_hashes) ||
-        !convert_bool_or(bound[5], "compress", kDefaultCompress, settings.compress) ||
-        !convert_bool_or(bound[6], "compact", kDefaultCompact, settings.compact) ||
-        !convert_workers(bound[7], mode.workers))
-      return nullptr;
+    if (!convert_line_settings(bound + 1, settings, mode)) return nullptr;
     char* bytes = nullptr;
     Py_ssize_t size = 0;
     if (PyBytes_AsStringAndSize(bound[0], &bytes, &size) < 0) return nullptr;
@@ -98,16 +132,185 @@ PyObject* outputs_of_jsonl(PyObject* /*module*/, PyObject* args, PyObject* kwarg
       return true;
     }, run);
     if (!ran) return nullptr;
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(lines.size()));
-    if (list == nullptr) return nullptr;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      PyObject* item = wrap_line_output(lines[i], outputs[i], settings.product);
-      if (item == nullptr || PyList_SetItem(list, static_cast<Py_ssize_t>(i), item) < 0) {
-        Py_DECREF(list);
+    return wrap_outputs(lines, outputs, settings.product);
+  });
+}
+
+namespace {
+
+// The chunks held at once: the one the threads compute and the next, read
+// meanwhile, so that the threads go from one to the other without a pause.
+constexpr std::size_t kChunksInFlight = 2;
+
+// A chunk taken from the stream: its tag and bytes (references held), its
+// lines, and their outputs once its batch has ended.
+struct StreamedChunk {
+  PyObject* tag = nullptr;
+  PyObject* data = nullptr;  // null: handed on with None
+  std::vector<CorpusLine> lines;
+  std::vector<CorpusLineOutput> outputs;
+  std::size_t batch = 0;
+
+  StreamedChunk() = default;
+  StreamedChunk(const StreamedChunk&) = delete;
+  StreamedChunk& operator=(const StreamedChunk&) = delete;
+  ~StreamedChunk() {
+    Py_XDECREF(tag);
+    Py_XDECREF(data);
+  }
+};
+
+// One item of the stream, a (tag, bytes or None) pair; null with TypeError set
+// for anything else. A chunk whose lines find no memory is handed on with None,
+// as is a chunk given without bytes: the caller reads its lines itself.
+std::unique_ptr<StreamedChunk> take_streamed_chunk(PyObject* item) {
+  if (!PyTuple_Check(item) || PyTuple_Size(item) != 2) {
+    raise_cast_error("chunks", item, "tuple[object, bytes | None]");
+    return nullptr;
+  }
+  PyObject* data = PyTuple_GetItem(item, 1);
+  if (data != Py_None && !PyBytes_Check(data)) {
+    raise_cast_error("chunks", data, "bytes");
+    return nullptr;
+  }
+  auto chunk = std::make_unique<StreamedChunk>();
+  chunk->tag = PyTuple_GetItem(item, 0);
+  Py_INCREF(chunk->tag);
+  if (data == Py_None) return chunk;
+  char* bytes = nullptr;
+  Py_ssize_t size = 0;
+  if (PyBytes_AsStringAndSize(data, &bytes, &size) < 0) return nullptr;
+  try {
+    chunk->lines = graph_lines_of_chunk(std::string_view(bytes, static_cast<std::size_t>(size)));
+    chunk->outputs.resize(chunk->lines.size());
+  } catch (const std::bad_alloc&) {
+    chunk->lines = {};
+    chunk->outputs = {};
+    return chunk;
+  }
+  Py_INCREF(data);
+  chunk->data = data;
+  return chunk;
+}
+
+// Waits for `batch` to end, running signal handlers between slices without
+// the interpreter lock; false when a handler raised (its exception pending).
+bool wait_for_batch(BatchStream& stream, std::size_t batch) {
+  if (stream.wait_for(batch, std::chrono::milliseconds(0))) return true;
+  PyThreadState* saved = PyEval_SaveThread();
+  bool raised = false;
+  while (!stream.wait_for(batch, std::chrono::milliseconds(50))) {
+    if (handler_raised_without_lock(saved)) {
+      raised = true;
+      break;
+    }
+  }
+  PyEval_RestoreThread(saved);
+  return !raised;
+}
+
+// Calls handle(tag, items) for the oldest chunk, whose batch has ended, and
+// lets it go (items None when they find no memory); false with the error set
+// when that fails.
+bool hand_on(std::deque<std::unique_ptr<StreamedChunk>>& held, PyObject* handle, LineProduct product) {
+  std::unique_ptr<StreamedChunk> chunk = std::move(held.front());
+  held.pop_front();
+  PyObject* items = chunk->data == nullptr ? Py_NewRef(Py_None) : wrap_outputs(chunk->lines, chunk->outputs, product);
+  if (items == nullptr && PyErr_ExceptionMatches(PyExc_MemoryError)) {
+    // No memory for the chunk's items as a whole: the caller reads its lines one by one.
+    PyErr_Clear();
+    items = Py_NewRef(Py_None);
+  }
+  if (items == nullptr) return false;
+  PyObject* tag = Py_NewRef(chunk->tag);
+  chunk.reset();  // the outputs are in `items` now
+  PyObject* result = PyObject_CallFunctionObjArgs(handle, tag, items, nullptr);
+  Py_DECREF(tag);
+  Py_DECREF(items);
+  if (result == nullptr) return false;
+  Py_DECREF(result);
+  return true;
+}
+
+}  // namespace
+
+PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
+  return guarded([&]() -> PyObject* {
+    static constexpr const char* kNames[] = {"chunks",       "handle",         "product",
+                                             "candidate_rule", "branch_rule", "allow_hashes",
+                                             "compress",     "compact",        "workers"};
+    PyObject* bound[9];
+    if (!bind_arguments("outputs_of_jsonl_stream", args, kwargs, kNames, 2, bound)) return nullptr;
+    if (!PyCallable_Check(bound[1])) {
+      raise_cast_error("handle", bound[1], "callable");
+      return nullptr;
+    }
+    CorpusLineSettings settings;
+    BatchMode mode{1, true};
+    if (!convert_line_settings(bound + 2, settings, mode)) return nullptr;
+    PyObject* iterator = PyObject_GetIter(bound[0]);
+    if (iterator == nullptr) return nullptr;
+    std::unique_ptr<PyObject, void (*)(PyObject*)> iterator_held(iterator, [](PyObject* o) { Py_DECREF(o); });
+
+    bool trace = env_switch_on("TOLVA_TRACE");
+    bool trace_magnet = env_switch_on("TOLVA_TRACE_MAGNET");
+    std::deque<std::unique_ptr<StreamedChunk>> held;  // in stream order
+    // A batch's chunk by its number: a slot is taken again only after its batch has ended.
+    std::array<StreamedChunk*, kChunksInFlight + 1> by_batch{};
+    // Declared last, so that its threads are joined before the chunks they read go.
+    BatchStream stream(mode.workers, [&](std::size_t batch, std::size_t i, StopControl& stop, RewriteScratch& scratch) {
+      StreamedChunk& chunk = *by_batch[batch % by_batch.size()];
+      GraphTraceBuffer lines;
+      CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop, &scratch};
+      try {
+        chunk.outputs[i] = output_of_corpus_line(chunk.lines[i].text, settings, controls);
+      } catch (...) {
+        chunk.outputs[i] = CorpusLineOutput{};  // Unread: the caller's reader reports it
+      }
+    });
+
+    // An Exception of the stream's own (a read that failed) comes after the
+    // chunks taken before it, as reading in turn would give it; anything else
+    // (KeyboardInterrupt) stops at once.
+    PyObject *failure_type = nullptr, *failure_value = nullptr, *failure_traceback = nullptr;
+    bool exhausted = false;
+    std::size_t batches_added = 0;
+    while (true) {
+      if (!exhausted && held.size() < kChunksInFlight) {
+        PyObject* item = PyIter_Next(iterator);
+        if (item == nullptr) {
+          if (PyErr_Occurred()) {
+            if (!PyErr_ExceptionMatches(PyExc_Exception)) return nullptr;
+            PyErr_Fetch(&failure_type, &failure_value, &failure_traceback);
+          }
+          exhausted = true;
+          continue;
+        }
+        std::unique_ptr<StreamedChunk> chunk = take_streamed_chunk(item);
+        Py_DECREF(item);
+        if (chunk == nullptr) return nullptr;
+        // Numbered as the stream numbers its batches, and put in its slot
+        // before it is added, when the threads may start on it.
+        std::size_t batch = batches_added++;
+        chunk->batch = batch;
+        by_batch[batch % by_batch.size()] = chunk.get();
+        held.push_back(std::move(chunk));
+        stream.add(held.back()->lines.size());
+        continue;
+      }
+      if (held.empty()) break;
+      if (!wait_for_batch(stream, held.front()->batch) || !hand_on(held, bound[1], settings.product)) {
+        Py_XDECREF(failure_type);
+        Py_XDECREF(failure_value);
+        Py_XDECREF(failure_traceback);
         return nullptr;
       }
     }
-    return list;
+    if (failure_type != nullptr) {
+      PyErr_Restore(failure_type, failure_value, failure_traceback);
+      return nullptr;
+    }
+    Py_RETURN_NONE;
   });
 }
 

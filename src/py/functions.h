@@ -31,6 +31,7 @@ PyObject* graph_key_many(PyObject* module, PyObject* args, PyObject* kwargs);
 // The command line's outputs of a JSON Lines chunk (corpus_functions.cpp).
 // A module attribute, but not in __all__.
 PyObject* outputs_of_jsonl(PyObject* module, PyObject* args, PyObject* kwargs);
+PyObject* outputs_of_jsonl_stream(PyObject* module, PyObject* args, PyObject* kwargs);
 PyObject* line_end_count(PyObject* module, PyObject* args, PyObject* kwargs);
 
 }  // namespace tolva::py

@@ -126,6 +126,14 @@ PyMethodDef extra_function_defs[] = {
         "order), written as the command line writes them, or (name, key) ('key'); (name, ValueError) for a graph whose result fails; (index of the line in the\n"
         "chunk, the line) for a line outside the plain form of graph_from_json_line, left to a\n"
         "full JSON reader."),
+    function_def<outputs_of_jsonl_stream>(
+        "outputs_of_jsonl_stream",
+        "outputs_of_jsonl_stream(chunks, handle, product='cgraph', candidate_rule=None, "
+        "branch_rule=None, allow_hashes=None, compress=None, compact=None, workers=None)\n--\n\n"
+        "outputs_of_jsonl for each chunk of an iterable of (tag, bytes or None) pairs, calling\n"
+        "handle(tag, items) in order (items None for None); the threads compute one chunk while\n"
+        "the next is read and the last handed on. An Exception raised by the iterable comes\n"
+        "after the chunks taken before it are handed on."),
     function_def<line_end_count>(
         "line_end_count",
         "line_end_count(data)\n--\n\n"

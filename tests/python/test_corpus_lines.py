@@ -14,11 +14,12 @@ from hypothesis import strategies as st
 from conftest import cgraph, run_cli, write_lines
 from test_batch_faults import over_the_node_limit
 from test_json_line import damaged_lines
-from tolva import cli
+from tolva import _batches, cli
 from tolva._batches import Canonizer
 from tolva._compression import open_decompressed
 from tolva._corpus_chunks import ChunkSizes, corpus_chunks
-from tolva._tolva import canonical_node_order_py, graph_from_edges, graph_from_json_line, graph_key, outputs_of_jsonl
+from tolva._tolva import (canonical_node_order_py, graph_from_edges, graph_from_json_line, graph_key, outputs_of_jsonl,
+                          outputs_of_jsonl_stream)
 from tolva._writers import json_line, plain, plain_id
 
 # Every character the plain and JSON outputs escape, and some they must leave alone.
@@ -82,6 +83,70 @@ def test_a_failed_graph_keeps_its_name_and_the_error_of_to_cgraph():
     assert str(error) == "unsupported: dag rewrite node limit exceeded"
 
 
+def comparable(items):
+    """Items with each failed graph's exception as (type, text): exceptions compare by identity."""
+    if items is None:
+        return None
+    return [(item[0], type(item[1]), str(item[1])) if isinstance(item, tuple) and isinstance(item[1], BaseException)
+            else item for item in items]
+
+
+def streamed(chunks, workers=2, product="cgraph"):
+    handed = []
+    outputs_of_jsonl_stream(chunks, lambda tag, items: handed.append((tag, comparable(items))), product,
+                            workers=workers)
+    return handed
+
+
+@settings(max_examples=100, deadline=None)
+@given(st.lists(st.none() | st.lists(graph_lines() | damaged_lines().map(lambda line: line.replace(b"\n", b" "))
+                                     | BLANK, max_size=6).map(b"\n".join), max_size=6),
+       st.sampled_from(["cgraph", "order", "json", "json_order", "key"]), st.integers(1, 3))
+def test_a_stream_of_chunks_hands_on_each_chunks_outputs_in_order(chunks, product, workers):
+    expected = [(i, None if chunk is None else comparable(outputs_of_jsonl(chunk, product, workers=1)))
+                for i, chunk in enumerate(chunks)]
+    assert streamed(enumerate(chunks), workers, product) == expected
+
+
+def failing_after(chunks, error):
+    yield from chunks
+    raise error
+
+
+def test_a_failed_read_comes_after_the_chunks_before_it_and_ctrl_c_at_once():
+    chunks = [("a", b'{"name":"x","nodes":[],"edges":[]}\n'), ("b", None), ("c", b"\n")]
+    handed = []
+    with pytest.raises(OSError, match="disk"):
+        outputs_of_jsonl_stream(failing_after(chunks, OSError("disk")), lambda tag, items: handed.append(tag))
+    assert handed == ["a", "b", "c"]
+    handed.clear()
+    with pytest.raises(KeyboardInterrupt):
+        outputs_of_jsonl_stream(failing_after(chunks, KeyboardInterrupt()), lambda tag, items: handed.append(tag))
+    assert "c" not in handed
+
+
+def test_a_failing_handler_stops_the_stream_and_its_error_comes_out():
+    pulled = []
+
+    def chunks():
+        for i in range(100):
+            pulled.append(i)
+            yield i, b'{"name":"x","nodes":[["a","C"]],"edges":[]}\n' * 50
+
+    def handle(tag, items):
+        raise BrokenPipeError(tag)
+
+    with pytest.raises(BrokenPipeError, match="0"):
+        outputs_of_jsonl_stream(chunks(), handle, workers=2)
+    assert len(pulled) <= 3
+
+
+@pytest.mark.parametrize("chunks", [[b"{}"], [("a", "text")], [("a",)], 5])
+def test_a_stream_takes_only_pairs_of_a_tag_and_bytes_or_none(chunks):
+    with pytest.raises(TypeError):
+        outputs_of_jsonl_stream(chunks, lambda tag, items: None)
+
+
 class FailingStream(io.RawIOBase):
     """A file whose reading fails once `good` bytes have been read (never when `good` is None)."""
 
@@ -143,9 +208,10 @@ def test_a_damaged_compressed_corpus_loses_no_line_that_reading_line_by_line_kee
     assert len(kept) > 1000 and b"".join(read) == b"".join(kept)
 
 
+@pytest.mark.parametrize("workers", ["1", "2"])
 @pytest.mark.parametrize("mode", [[], ["--order"], ["--json"], ["--json", "--order"], ["dedup"]])
 def test_without_memory_for_a_whole_chunk_every_line_takes_the_python_path_to_the_same_output(
-        tmp_path, monkeypatch, capsys, mode):
+        tmp_path, monkeypatch, capsys, mode, workers):
     records = [{"name": f"g{i}", "nodes": [["a", "C"]], "edges": [["a", f"b{i % 3}", "1"]]} for i in range(6)]
     corpus = write_lines(tmp_path / "c.jsonl", records[:2] + ['{"broken\n', "\n"] + records[2:])
     expected = run_cli(*mode, "-q", corpus)
@@ -154,8 +220,14 @@ def test_without_memory_for_a_whole_chunk_every_line_takes_the_python_path_to_th
     def no_memory(self, chunk, product):
         raise MemoryError
 
+    def stream_without_memory(chunks, handle, *options):
+        # As the native stream hands on a chunk whose items find no memory.
+        for tag, _ in chunks:
+            handle(tag, None)
+
     monkeypatch.setattr(Canonizer, "native_outputs", no_memory)
+    monkeypatch.setattr(_batches, "outputs_of_jsonl_stream", stream_without_memory)
     out = tmp_path / "out.txt"
-    assert cli.main([*mode, "-q", "-j", "2", "-o", str(out), str(corpus)]) == expected.returncode == 1
+    assert cli.main([*mode, "-q", "-j", workers, "-o", str(out), str(corpus)]) == expected.returncode == 1
     assert out.read_text() == expected.stdout
     assert capsys.readouterr().err == expected.stderr

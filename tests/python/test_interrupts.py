@@ -34,6 +34,7 @@ CALLS = {
     "order": "m.canonical_node_order_py(cycle)",
     "batch": "m.to_cgraph_many([cycle, cycle, cycle], workers=2)",
     "lines": "m.outputs_of_jsonl(line + b'\\n' + line, workers=2)",
+    "stream": "m.outputs_of_jsonl_stream([(0, line), (1, line)], lambda tag, items: None, workers=2)",
     "fifo": "m.parse_dot(sys.argv[1])",
 }
 
@@ -76,7 +77,7 @@ def interrupt_child(call, signum, extra_args=()):
         child.wait()
 
 
-@pytest.mark.parametrize("call", ["single", "order", "batch", "lines"])
+@pytest.mark.parametrize("call", ["single", "order", "batch", "lines", "stream"])
 def test_ctrl_c_stops_a_long_call_within_a_second(call):
     elapsed, lines, err = interrupt_child(call, signal.SIGINT)
     assert lines[:2] == ["KeyboardInterrupt", "(.:1, .:1)."], err
