@@ -276,7 +276,10 @@ PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject
     bool exhausted = false;
     std::size_t batches_added = 0;
     while (true) {
-      if (!exhausted && held.size() < kChunksInFlight) {
+      // A chunk done is handed on before the next is read: a slow reader
+      // does not hold back lines already made.
+      bool oldest_ended = !held.empty() && stream.wait_for(held.front()->batch, std::chrono::milliseconds(0));
+      if (!oldest_ended && !exhausted && held.size() < kChunksInFlight) {
         PyObject* item = PyIter_Next(iterator);
         if (item == nullptr) {
           if (PyErr_Occurred()) {
@@ -299,7 +302,8 @@ PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject
         continue;
       }
       if (held.empty()) break;
-      if (!wait_for_batch(stream, held.front()->batch) || !hand_on(held, bound[1], settings.product)) {
+      if ((!oldest_ended && !wait_for_batch(stream, held.front()->batch)) ||
+          !hand_on(held, bound[1], settings.product)) {
         Py_XDECREF(failure_type);
         Py_XDECREF(failure_value);
         Py_XDECREF(failure_traceback);
