@@ -286,6 +286,7 @@ def cli_threads(runs: int) -> dict:
     load_before = " ".join(pathlib.Path("/proc/loadavg").read_text().split()[:3])
     times: dict[int, list[float]] = {j: [] for j in jobs}
     with tempfile.TemporaryDirectory() as folder:
+        python = clean_interpreter(pathlib.Path(folder) / "venv", pathlib.Path(tolva.__file__).parent.parent)
         corpus = pathlib.Path(folder) / "molecules.jsonl"
         with lzma.open(MOLECULES) as packed:
             corpus.write_bytes(packed.read())
@@ -294,8 +295,7 @@ def cli_threads(runs: int) -> dict:
             for j in jobs:
                 out = pathlib.Path(folder) / f"out-{j}.txt"
                 start = time.perf_counter()
-                subprocess.run([sys.executable, "-m", "tolva", "-q", "-j", str(j), "-o", str(out), str(corpus)],
-                               check=True)
+                subprocess.run([python, "-m", "tolva", "-q", "-j", str(j), "-o", str(out), str(corpus)], check=True)
                 times[j].append(time.perf_counter() - start)
                 outputs[j] = out.read_bytes()
         identical = len(set(outputs.values())) == 1
@@ -307,6 +307,20 @@ def cli_threads(runs: int) -> dict:
     return result
 
 
+def clean_interpreter(folder: pathlib.Path, packages: pathlib.Path) -> str:
+    """The interpreter of a new virtual environment in `folder` that imports tolva from
+    `packages` and nothing else: the command's start is then what a user's installation
+    costs, not the start-up hooks (.pth files) of the packages this interpreter has."""
+    import venv
+
+    venv.create(folder, with_pip=False)
+    python = folder / "bin" / "python"
+    site = subprocess.run([python, "-c", "import sysconfig; print(sysconfig.get_paths()['purelib'])"],
+                          check=True, capture_output=True, text=True).stdout.strip()
+    (pathlib.Path(site) / "tolva-under-test.pth").write_text(f"{packages}\n")
+    return str(python)
+
+
 def cli_section(result: dict) -> list[str]:
     one, many = result["jobs"]
     lines = [
@@ -314,7 +328,8 @@ def cli_section(result: dict) -> list[str]:
         "",
         f"`tolva -q -j N -o FILE molecules.jsonl` ({result['graphs']:,} graphs, the corpus decompressed), "
         f"{len(result['times'][one])} runs of each N, interleaved; wall time of the whole command",
-        "(start, reading, computing, writing). The outputs of every N are compared byte for byte.",
+        "(start, reading, computing, writing), run by a new virtual environment's interpreter that has",
+        "tolva and nothing else. The outputs of every N are compared byte for byte.",
         f"tolva {tolva_revision()}; load average {result['load_before']} before the runs, "
         f"{' '.join(pathlib.Path('/proc/loadavg').read_text().split()[:3])} after.",
         "",
