@@ -1,9 +1,12 @@
 """Type stubs for the native module tolva._tolva."""
 
 from collections.abc import Callable, Iterable
-from typing import Literal, Sequence, TypeVar, final, overload
+from typing import Literal, Sequence, TypeAlias, TypeVar, final, overload
 
 _T = TypeVar("_T")
+# What outputs_of_jsonl makes of one line, and the products it makes.
+_LineItem: TypeAlias = str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]
+_LineProduct: TypeAlias = Literal["cgraph", "order", "json", "json_order", "key"]
 
 __all__ = [
     "PyGraph",
@@ -174,14 +177,14 @@ def graph_from_json_line(line: bytes) -> tuple[str, PyGraph] | None:
 
 def outputs_of_jsonl(
     chunk: bytes,
-    product: Literal["cgraph", "order", "json", "json_order", "key"] | None = "cgraph",
+    product: _LineProduct | None = "cgraph",
     candidate_rule: str | None = None,
     branch_rule: str | None = None,
     allow_hashes: bool | None = None,
     compress: bool | None = None,
     compact: bool | None = None,
     workers: int | None = None,
-) -> list[str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]]:
+) -> list[_LineItem]:
     """What the command line writes for whole JSON Lines, on native threads: for each
     non-blank line in order, the line "NAME\\tCGRAPH\\n" ("cgraph"), "NAME\\tID ID ...\\n"
     ("order") or the JSON line ("json", "json_order" with the order), written as the command line
@@ -191,8 +194,8 @@ def outputs_of_jsonl(
 
 def outputs_of_jsonl_stream(
     chunks: Iterable[tuple[_T, bytes | None]],
-    handle: Callable[[_T, list[str | tuple[str, str] | tuple[str, ValueError] | tuple[int, bytes]] | None], object],
-    product: Literal["cgraph", "order", "json", "json_order", "key"] | None = "cgraph",
+    handle: Callable[[_T, list[_LineItem] | None], object],
+    product: _LineProduct | None = "cgraph",
     candidate_rule: str | None = None,
     branch_rule: str | None = None,
     allow_hashes: bool | None = None,
