@@ -24,6 +24,7 @@
 #include <array>
 #include <chrono>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -209,6 +210,20 @@ bool wait_for_batch(BatchStream& stream, std::size_t batch) {
   return !raised;
 }
 
+// stream.add(count) with the interpreter lock released; an exception (no
+// memory to queue the batch) is raised again once the lock is held.
+void add_without_lock(BatchStream& stream, std::size_t count) {
+  std::exception_ptr thrown;
+  PyThreadState* saved = PyEval_SaveThread();
+  try {
+    stream.add(count);
+  } catch (...) {
+    thrown = std::current_exception();
+  }
+  PyEval_RestoreThread(saved);
+  if (thrown) std::rethrow_exception(thrown);
+}
+
 // Calls handle(tag, items) for the oldest chunk, whose batch has ended, and
 // lets it go (items None when they find no memory); false with the error set
 // when that fails.
@@ -298,7 +313,8 @@ PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject
         chunk->batch = batch;
         by_batch[batch % by_batch.size()] = chunk.get();
         held.push_back(std::move(chunk));
-        stream.add(held.back()->lines.size());
+        // Without the lock: when no thread could be started, add() computes the chunk itself.
+        add_without_lock(stream, held.back()->lines.size());
         continue;
       }
       if (held.empty()) break;

@@ -9,6 +9,8 @@ import textwrap
 
 import pytest
 
+from tolva._tolva import outputs_of_jsonl
+
 CHILD = textwrap.dedent("""
     import os, resource, sys
     import tolva._tolva as m
@@ -81,3 +83,29 @@ def test_first_throw_on_an_exhausted_heap_raises_memory_error():
     # is the bad_alloc of an exhausted heap, an unprepared thread ends the process (exit 127).
     child = subprocess.run([sys.executable, "-c", EXHAUSTED], capture_output=True, text=True, timeout=300)
     assert child.returncode == 0, child.stderr
+
+
+
+# The child makes no thread before its cap, so that no thread stack is cached for later.
+NO_THREADS = textwrap.dedent("""
+    import os, resource, sys
+    import tolva._tolva as m
+
+    with open("/proc/self/statm") as statm:
+        used = int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
+    # Too little room for a thread's stack: the stream computes on the calling thread.
+    resource.setrlimit(resource.RLIMIT_AS, (used + (4 << 20), resource.getrlimit(resource.RLIMIT_AS)[1]))
+    handed = []
+    m.outputs_of_jsonl_stream([(i, sys.argv[1].encode()) for i in range(5)],
+                              lambda tag, items: handed.append((tag, items)), workers=2)
+    print(repr(handed))
+""")
+
+
+@pytest.mark.skipif(not sys.platform.startswith("linux"), reason="needs /proc and RLIMIT_AS")
+def test_a_stream_without_room_for_threads_computes_on_the_calling_thread():
+    line = '{"name": "r", "nodes": [["a", "C"]], "edges": [["a", "b", "1"], ["b", "c", "2"], ["c", "a", "1"]]}'
+    chunk = f"{line}\n{line}"
+    child = subprocess.run([sys.executable, "-c", NO_THREADS, chunk], capture_output=True, text=True, timeout=300)
+    assert child.returncode == 0, child.stderr
+    assert child.stdout.strip() == repr([(i, outputs_of_jsonl(chunk.encode())) for i in range(5)])
