@@ -247,6 +247,110 @@ bool hand_on(std::deque<std::unique_ptr<StreamedChunk>>& held, PyObject* handle,
   return true;
 }
 
+// An exception taken out of the interpreter to be raised later (or dropped).
+class PendingError {
+ public:
+  PendingError() = default;
+  PendingError(const PendingError&) = delete;
+  PendingError& operator=(const PendingError&) = delete;
+  ~PendingError() {
+    Py_XDECREF(type_);
+    Py_XDECREF(value_);
+    Py_XDECREF(traceback_);
+  }
+
+  void take() { PyErr_Fetch(&type_, &value_, &traceback_); }
+  // Raises it again; false when none was taken.
+  bool raise() {
+    if (type_ == nullptr) return false;
+    PyErr_Restore(type_, value_, traceback_);
+    type_ = value_ = traceback_ = nullptr;
+    return true;
+  }
+
+ private:
+  PyObject* type_ = nullptr;
+  PyObject* value_ = nullptr;
+  PyObject* traceback_ = nullptr;
+};
+
+// One outputs_of_jsonl_stream call: the chunks it holds, in order, and the
+// threads computing them.
+class JsonlStreamRun {
+ public:
+  JsonlStreamRun(const CorpusLineSettings& settings, unsigned workers)
+      : settings_(settings),
+        trace_(env_switch_on("TOLVA_TRACE")),
+        trace_magnet_(env_switch_on("TOLVA_TRACE_MAGNET")),
+        stream_(workers, [this](std::size_t batch, std::size_t i, StopControl& stop, RewriteScratch& scratch) {
+          compute(*by_batch_[batch % by_batch_.size()], i, stop, scratch);
+        }) {}
+
+  // Hands on every chunk of `iterator` to `handle`; false with the Python error set.
+  bool run(PyObject* iterator, PyObject* handle) {
+    bool exhausted = false;
+    while (true) {
+      // A chunk done is handed on before the next is read: a slow reader
+      // does not hold back lines already made.
+      bool oldest_ended = !held_.empty() && stream_.wait_for(held_.front()->batch, std::chrono::milliseconds(0));
+      if (!oldest_ended && !exhausted && held_.size() < kChunksInFlight) {
+        PyObject* item = PyIter_Next(iterator);
+        if (item == nullptr) {
+          // An Exception of the stream's own (a read that failed) comes after
+          // the chunks taken before it, as reading in turn would give it;
+          // anything else (KeyboardInterrupt) stops at once.
+          if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Exception)) return false;
+          if (PyErr_Occurred()) failure_.take();
+          exhausted = true;
+        } else if (!add(item)) {
+          return false;
+        }
+        continue;
+      }
+      if (held_.empty()) return !failure_.raise();
+      if (!oldest_ended && !wait_for_batch(stream_, held_.front()->batch)) return false;
+      if (!hand_on(held_, handle, settings_.product)) return false;
+    }
+  }
+
+ private:
+  void compute(StreamedChunk& chunk, std::size_t i, StopControl& stop, RewriteScratch& scratch) const {
+    GraphTraceBuffer lines;
+    CallControls controls{TraceSettings::fixed(trace_, trace_magnet_, lines), &stop, &scratch};
+    try {
+      chunk.outputs[i] = output_of_corpus_line(chunk.lines[i].text, settings_, controls);
+    } catch (...) {
+      chunk.outputs[i] = CorpusLineOutput{};  // Unread: the caller's reader reports it
+    }
+  }
+
+  // Takes `item` (a new reference) and starts its batch; false with the error set.
+  bool add(PyObject* item) {
+    std::unique_ptr<StreamedChunk> chunk = take_streamed_chunk(item);
+    Py_DECREF(item);
+    if (chunk == nullptr) return false;
+    // Numbered as the stream numbers its batches, and put in its slot before
+    // it is added, when the threads may start on it.
+    chunk->batch = batches_added_++;
+    by_batch_[chunk->batch % by_batch_.size()] = chunk.get();
+    held_.push_back(std::move(chunk));
+    // Without the lock: when no thread could be started, add() computes the chunk itself.
+    add_without_lock(stream_, held_.back()->lines.size());
+    return true;
+  }
+
+  const CorpusLineSettings& settings_;
+  bool trace_;
+  bool trace_magnet_;
+  std::deque<std::unique_ptr<StreamedChunk>> held_;  // in stream order
+  // A batch's chunk by its number: a slot is taken again only after its batch has ended.
+  std::array<StreamedChunk*, kChunksInFlight + 1> by_batch_{};
+  std::size_t batches_added_ = 0;
+  PendingError failure_;
+  // Last, so that its threads are joined before the chunks they read go.
+  BatchStream stream_;
+};
+
 }  // namespace
 
 PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject* kwargs) {
@@ -263,73 +367,10 @@ PyObject* outputs_of_jsonl_stream(PyObject* /*module*/, PyObject* args, PyObject
     CorpusLineSettings settings;
     BatchMode mode{1, true};
     if (!convert_line_settings(bound + 2, settings, mode)) return nullptr;
-    PyObject* iterator = PyObject_GetIter(bound[0]);
+    std::unique_ptr<PyObject, void (*)(PyObject*)> iterator(PyObject_GetIter(bound[0]),
+                                                            [](PyObject* held) { Py_XDECREF(held); });
     if (iterator == nullptr) return nullptr;
-    std::unique_ptr<PyObject, void (*)(PyObject*)> iterator_held(iterator, [](PyObject* o) { Py_DECREF(o); });
-
-    bool trace = env_switch_on("TOLVA_TRACE");
-    bool trace_magnet = env_switch_on("TOLVA_TRACE_MAGNET");
-    std::deque<std::unique_ptr<StreamedChunk>> held;  // in stream order
-    // A batch's chunk by its number: a slot is taken again only after its batch has ended.
-    std::array<StreamedChunk*, kChunksInFlight + 1> by_batch{};
-    // Declared last, so that its threads are joined before the chunks they read go.
-    BatchStream stream(mode.workers, [&](std::size_t batch, std::size_t i, StopControl& stop, RewriteScratch& scratch) {
-      StreamedChunk& chunk = *by_batch[batch % by_batch.size()];
-      GraphTraceBuffer lines;
-      CallControls controls{TraceSettings::fixed(trace, trace_magnet, lines), &stop, &scratch};
-      try {
-        chunk.outputs[i] = output_of_corpus_line(chunk.lines[i].text, settings, controls);
-      } catch (...) {
-        chunk.outputs[i] = CorpusLineOutput{};  // Unread: the caller's reader reports it
-      }
-    });
-
-    // An Exception of the stream's own (a read that failed) comes after the
-    // chunks taken before it, as reading in turn would give it; anything else
-    // (KeyboardInterrupt) stops at once.
-    PyObject *failure_type = nullptr, *failure_value = nullptr, *failure_traceback = nullptr;
-    bool exhausted = false;
-    std::size_t batches_added = 0;
-    while (true) {
-      // A chunk done is handed on before the next is read: a slow reader
-      // does not hold back lines already made.
-      bool oldest_ended = !held.empty() && stream.wait_for(held.front()->batch, std::chrono::milliseconds(0));
-      if (!oldest_ended && !exhausted && held.size() < kChunksInFlight) {
-        PyObject* item = PyIter_Next(iterator);
-        if (item == nullptr) {
-          if (PyErr_Occurred()) {
-            if (!PyErr_ExceptionMatches(PyExc_Exception)) return nullptr;
-            PyErr_Fetch(&failure_type, &failure_value, &failure_traceback);
-          }
-          exhausted = true;
-          continue;
-        }
-        std::unique_ptr<StreamedChunk> chunk = take_streamed_chunk(item);
-        Py_DECREF(item);
-        if (chunk == nullptr) return nullptr;
-        // Numbered as the stream numbers its batches, and put in its slot
-        // before it is added, when the threads may start on it.
-        std::size_t batch = batches_added++;
-        chunk->batch = batch;
-        by_batch[batch % by_batch.size()] = chunk.get();
-        held.push_back(std::move(chunk));
-        // Without the lock: when no thread could be started, add() computes the chunk itself.
-        add_without_lock(stream, held.back()->lines.size());
-        continue;
-      }
-      if (held.empty()) break;
-      if ((!oldest_ended && !wait_for_batch(stream, held.front()->batch)) ||
-          !hand_on(held, bound[1], settings.product)) {
-        Py_XDECREF(failure_type);
-        Py_XDECREF(failure_value);
-        Py_XDECREF(failure_traceback);
-        return nullptr;
-      }
-    }
-    if (failure_type != nullptr) {
-      PyErr_Restore(failure_type, failure_value, failure_traceback);
-      return nullptr;
-    }
+    if (!JsonlStreamRun(settings, mode.workers).run(iterator.get(), bound[1])) return nullptr;
     Py_RETURN_NONE;
   });
 }
