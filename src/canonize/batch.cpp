@@ -25,8 +25,7 @@ class SharedWork {
   // One thread's loop. Its indices ascend, so its first failure is its lowest.
   void work(std::vector<TaskFailure>& failures) noexcept {
     prepare_exception_state();
-    StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); },
-                     &cancelled_);
+    StopControl stop = StopControl::on_flag(cancelled_);
     std::optional<RewriteScratch> scratch;  // made by the first task, inside its guard
     while (!halted()) {
       std::size_t index = next_.fetch_add(1, std::memory_order_relaxed);

@@ -35,7 +35,7 @@ std::size_t BatchStream::add(std::size_t count) {
     return number;
   }
   // No thread could be started: the caller runs the batch itself.
-  StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); }, &cancelled_);
+  StopControl stop = StopControl::on_flag(cancelled_);
   std::optional<RewriteScratch> scratch;
   for (std::size_t i = 0; i < count && !cancelled_.load(); ++i) run_task(number, i, stop, scratch);
   return number;
@@ -73,7 +73,7 @@ void BatchStream::run_task(std::size_t batch, std::size_t index, StopControl& st
 
 void BatchStream::work() noexcept {
   prepare_exception_state();
-  StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); }, &cancelled_);
+  StopControl stop = StopControl::on_flag(cancelled_);
   std::optional<RewriteScratch> scratch;  // made by the first task, inside its guard
   std::unique_lock<std::mutex> hold(lock_);
   while (true) {

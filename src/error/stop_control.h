@@ -8,14 +8,15 @@
 // at the top turns whatever came out into an Interrupted error. A default
 // control never stops and never polls.
 //
-//   StopControl stop(+[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load(); },
-//                    &cancelled);
+//   std::atomic<bool> cancelled{false};   // set by another thread
+//   StopControl stop = StopControl::on_flag(cancelled);
 //   for (...) {
 //     if (stop.should_stop()) return interrupted_error();
 //     ...
 //   }
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace tolva {
@@ -31,6 +32,11 @@ class StopControl {
 
   StopControl() = default;
   StopControl(Poll poll, void* context) : poll_(poll), context_(context) {}
+
+  // Stops once `flag` (set by another thread, which keeps it alive) is true.
+  static StopControl on_flag(std::atomic<bool>& flag) {
+    return StopControl(+[](void* context) { return static_cast<std::atomic<bool>*>(context)->load(); }, &flag);
+  }
 
   // Counts `work` units done; true once the caller has asked to stop.
   bool should_stop(std::int64_t work = 1) {
