@@ -30,13 +30,13 @@ DotReadOptions directed_ignored() {
   return options;
 }
 
-struct Case {
+struct ParseCase {
   const char* name;
   const char* input;
   const char* graph;
 };
 
-class DotGrammarCase : public testing::TestWithParam<Case> {};
+class DotGrammarCase : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(DotGrammarCase, BuildsTheGraphGraphvizMeans) {
   EXPECT_EQ(read(GetParam().input, directed_ignored()), GetParam().graph);
@@ -45,72 +45,72 @@ TEST_P(DotGrammarCase, BuildsTheGraphGraphvizMeans) {
 INSTANTIATE_TEST_SUITE_P(
     Statements, DotGrammarCase,
     testing::Values(
-        Case{"EmptyGraph", "graph {}", "|"},
-        Case{"SemicolonsOnOneLine", "graph G { a -- b; b -- c; c [label=C] }",
+        ParseCase{"EmptyGraph", "graph {}", "|"},
+        ParseCase{"SemicolonsOnOneLine", "graph G { a -- b; b -- c; c [label=C] }",
              "a:. b:. c:C | e1:a-b:1 e2:b-c:1"},
-        Case{"EdgeChain", "graph { a -- b -- c -- a [weight=2] }",
+        ParseCase{"EdgeChain", "graph { a -- b -- c -- a [weight=2] }",
              "a:. b:. c:. | e1:a-b:2 e2:b-c:2 e3:c-a:2"},
-        Case{"NodeToSubgraph", "graph { a -- {b c} }", "a:. b:. c:. | e1:a-b:1 e2:a-c:1"},
-        Case{"SubgraphToSubgraph", "graph { {a b} -- subgraph { c; d } }",
+        ParseCase{"NodeToSubgraph", "graph { a -- {b c} }", "a:. b:. c:. | e1:a-b:1 e2:a-c:1"},
+        ParseCase{"SubgraphToSubgraph", "graph { {a b} -- subgraph { c; d } }",
              "a:. b:. c:. d:. | e1:a-c:1 e2:a-d:1 e3:b-c:1 e4:b-d:1"},
         // Inner edges are made when their statement ends, before the outer ones.
-        Case{"SubgraphInsideAChain", "graph { a -- { b -- c } -- d }",
+        ParseCase{"SubgraphInsideAChain", "graph { a -- { b -- c } -- d }",
              "a:. b:. c:. d:. | e1:b-c:1 e2:a-b:1 e3:a-c:1 e4:b-d:1 e5:c-d:1"},
-        Case{"NestedClusterStandsForAllItsNodes", "graph { subgraph cluster_0 { a; subgraph { b } } -- c }",
+        ParseCase{"NestedClusterStandsForAllItsNodes", "graph { subgraph cluster_0 { a; subgraph { b } } -- c }",
              "a:. b:. c:. | e1:a-c:1 e2:b-c:1"},
-        Case{"SubgraphNodesInNodeOrder", "graph { b; {a b} -- c }", "b:. a:. c:. | e1:b-c:1 e2:a-c:1"},
-        Case{"NamedSubgraphReopened", "graph { subgraph s { a } subgraph s { b } -- c }",
+        ParseCase{"SubgraphNodesInNodeOrder", "graph { b; {a b} -- c }", "b:. a:. c:. | e1:b-c:1 e2:a-c:1"},
+        ParseCase{"NamedSubgraphReopened", "graph { subgraph s { a } subgraph s { b } -- c }",
              "a:. b:. c:. | e1:a-c:1 e2:b-c:1"},
-        Case{"SameNameElsewhereIsAnotherSubgraph", "graph { subgraph s { a } { subgraph s { b } -- c } }",
+        ParseCase{"SameNameElsewhereIsAnotherSubgraph", "graph { subgraph s { a } { subgraph s { b } -- c } }",
              "a:. b:. c:. | e1:b-c:1"},
-        Case{"NodeListsOnBothEnds", "graph { a, b -- c, d [weight=2] }",
+        ParseCase{"NodeListsOnBothEnds", "graph { a, b -- c, d [weight=2] }",
              "a:. b:. c:. d:. | e1:a-c:2 e2:a-d:2 e3:b-c:2 e4:b-d:2"},
-        Case{"NodeListStatementLabelsEach", "graph { a, b [label=X] }", "a:X b:X |"},
-        Case{"PortsAreDropped", "graph { a:p1:n -- b:sw; c:\"port\" }", "a:. b:. c:. | e1:a-b:1"},
-        Case{"GraphAttributesChangeNothing", "graph { rankdir=LR; graph [label=G] label=\"x\"; a }", "a:. |"},
-        Case{"SubgraphStatementAttributesAreIgnored", "graph { {a} [label=X] }", "a:. |"},
+        ParseCase{"NodeListStatementLabelsEach", "graph { a, b [label=X] }", "a:X b:X |"},
+        ParseCase{"PortsAreDropped", "graph { a:p1:n -- b:sw; c:\"port\" }", "a:. b:. c:. | e1:a-b:1"},
+        ParseCase{"GraphAttributesChangeNothing", "graph { rankdir=LR; graph [label=G] label=\"x\"; a }", "a:. |"},
+        ParseCase{"SubgraphStatementAttributesAreIgnored", "graph { {a} [label=X] }", "a:. |"},
         // Defaults apply to nodes created later in the same subgraph and below it.
-        Case{"NodeDefaultsAreScoped", "graph { node [label=X]; a; { node [label=Y]; b } c }", "a:X b:Y c:X |"},
-        Case{"DefaultsLeaveExistingNodes", "graph { a; node [label=X]; a; b; { node [label=Y] a } }",
+        ParseCase{"NodeDefaultsAreScoped", "graph { node [label=X]; a; { node [label=Y]; b } c }", "a:X b:Y c:X |"},
+        ParseCase{"DefaultsLeaveExistingNodes", "graph { a; node [label=X]; a; b; { node [label=Y] a } }",
              "a:. b:X |"},
-        Case{"LastLabelWins", "graph { a [label=A]; a -- b; a [label=B]; b [label=\"\"] }",
+        ParseCase{"LastLabelWins", "graph { a [label=A]; a -- b; a [label=B]; b [label=\"\"] }",
              "a:B b: | e1:a-b:1"},
-        Case{"ReopenedSubgraphKeepsItsOwnDefault",
+        ParseCase{"ReopenedSubgraphKeepsItsOwnDefault",
              "graph { subgraph s { node [label=S] } node [label=R]; subgraph s { a } b }", "a:S b:R |"},
-        Case{"ReopenedSubgraphSeesLaterParentDefaults",
+        ParseCase{"ReopenedSubgraphSeesLaterParentDefaults",
              "graph { subgraph s { x } node [label=R]; subgraph s { a } }", "x:. a:R |"},
-        Case{"EdgeDefaultsAreScoped",
+        ParseCase{"EdgeDefaultsAreScoped",
              "graph { edge [weight=2]; a -- b; { edge [weight=3]; b -- c } c -- d [weight=4]; d -- e }",
              "a:. b:. c:. d:. e:. | e1:a-b:2 e2:b-c:3 e3:c-d:4 e4:d-e:2"},
         // weight before label; a present empty value counts.
-        Case{"FirstPresentModalityKey",
+        ParseCase{"FirstPresentModalityKey",
              "graph { a -- b [label=x]; b -- c [label=x, weight=w]; edge [label=d]; c -- d [weight=\"\"]; d -- e }",
              "a:. b:. c:. d:. e:. | e1:a-b:x e2:b-c:w e3:c-d: e4:d-e:d"},
-        Case{"ParallelEdgesAndSelfLoopsKept", "graph { a -- b; b -- a; a -- a }",
+        ParseCase{"ParallelEdgesAndSelfLoopsKept", "graph { a -- b; b -- a; a -- a }",
              "a:. b:. | e1:a-b:1 e2:b-a:1 e3:a-a:1"},
-        Case{"StrictMergesPairsAndUpdatesAttributes",
+        ParseCase{"StrictMergesPairsAndUpdatesAttributes",
              "strict graph { a -- b [weight=1]; b -- a [weight=5]; a -- a; a -- a }",
              "a:. b:. | e1:a-b:5 e2:a-a:1"},
-        Case{"StrictDuplicateTakesNoNewDefaults",
+        ParseCase{"StrictDuplicateTakesNoNewDefaults",
              "STRICT Graph { edge [weight=7]; a -- b; edge [weight=8]; b -- a; {a b} -- {a b} }",
              "a:. b:. | e1:a-b:7 e2:a-a:8 e3:b-b:8"},
-        Case{"StrictDigraphPairsAreOrdered", "strict digraph { a -> b; b -> a; a -> b }",
+        ParseCase{"StrictDigraphPairsAreOrdered", "strict digraph { a -> b; b -> a; a -> b }",
              "a:. b:. | e1:a-b:1 e2:b-a:1"},
-        Case{"DigraphEdgesReadUndirected", "digraph { a -> b -> c }", "a:. b:. c:. | e1:a-b:1 e2:b-c:1"},
-        Case{"EveryIdForm",
+        ParseCase{"DigraphEdgesReadUndirected", "digraph { a -> b -> c }", "a:. b:. c:. | e1:a-b:1 e2:b-c:1"},
+        ParseCase{"EveryIdForm",
              "graph { \"x\\\"y\" -- \"a\" + \"b\" + \"c\"; <<b>h</b>> -- -1.5; \xc3\xa9_1 -- .5; \"node\" -- \"\" }",
              "x\"y:. abc:. <b>h</b>:. -1.5:. \xc3\xa9_1:. .5:. node:. :. | e1:x\"y-abc:1 "
              "e2:<b>h</b>--1.5:1 e3:\xc3\xa9_1-.5:1 e4:node-:1"},
-        Case{"KeywordsInAnyCase", "GRAPH { NODE [label=X]; Subgraph { a } }", "a:X |"},
-        Case{"BackslashLineBreakInsideQuotes", "graph { \"ab\\\ncd\" -- \"ef\\\r\ngh\"; \"a\\\\b\\n\" }",
+        ParseCase{"KeywordsInAnyCase", "GRAPH { NODE [label=X]; Subgraph { a } }", "a:X |"},
+        ParseCase{"BackslashLineBreakInsideQuotes", "graph { \"ab\\\ncd\" -- \"ef\\\r\ngh\"; \"a\\\\b\\n\" }",
              "abcd:. efgh:. a\\\\b\\n:. | e1:abcd-efgh:1"},
-        Case{"NumeralEndsBeforeALetter", "graph { 2a -- 1.5.5 }", "2:. a:. 1.5:. .5:. | e1:a-1.5:1"},
-        Case{"Comments",
+        ParseCase{"NumeralEndsBeforeALetter", "graph { 2a -- 1.5.5 }", "2:. a:. 1.5:. .5:. | e1:a-1.5:1"},
+        ParseCase{"Comments",
              "# preprocessor line\n// note\ngraph { /* a -- z */ a // -- y\n -- b\n#line 4\n}",
              "a:. b:. | e1:a-b:1"},
-        Case{"MultiLineAttributeLists", "graph {\n a -- b [\n  color = red\n  weight = 3;\n ]\n [weight=4]\n}",
+        ParseCase{"MultiLineAttributeLists", "graph {\n a -- b [\n  color = red\n  weight = 3;\n ]\n [weight=4]\n}",
              "a:. b:. | e1:a-b:4"},
-        Case{"ByteOrderMarkAndEveryLineEnd", "\xef\xbb\xbfgraph {\r\n a -- b\r c\n}", "a:. b:. c:. | e1:a-b:1"}),
+        ParseCase{"ByteOrderMarkAndEveryLineEnd", "\xef\xbb\xbfgraph {\r\n a -- b\r c\n}", "a:. b:. c:. | e1:a-b:1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DotParser, LabelAndModalityKeysAreOptions) {
@@ -123,51 +123,51 @@ TEST(DotParser, LabelAndModalityKeysAreOptions) {
   EXPECT_EQ(read("graph { a -- b [weight=2] }", options), "a:. b:. | e1:a-b:1");
 }
 
-class DotErrorCase : public testing::TestWithParam<Case> {};
+class DotErrorCase : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(DotErrorCase, NamesLineAndColumn) { EXPECT_EQ(read(GetParam().input), GetParam().graph); }
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, DotErrorCase,
     testing::Values(
-        Case{"NoGraph", " // nothing\n",
+        ParseCase{"NoGraph", " // nothing\n",
              "parse error: line 2, column 1: expected 'graph', 'digraph' or 'strict', found end of input"},
-        Case{"DanglingEdge", "graph { a -- }",
+        ParseCase{"DanglingEdge", "graph { a -- }",
              "parse error: line 1, column 14: expected a node or subgraph after the edge operator, found '}'"},
-        Case{"AttributeWithoutValue", "graph {\n  a [label]\n}",
+        ParseCase{"AttributeWithoutValue", "graph {\n  a [label]\n}",
              "parse error: line 2, column 11: expected '=' after the attribute name, found ']'"},
-        Case{"DirectedEdgeInGraph", "graph {\n a -> b }",
+        ParseCase{"DirectedEdgeInGraph", "graph {\n a -> b }",
              "parse error: line 2, column 4: '->' in an undirected graph (edges there are '--')"},
-        Case{"UnterminatedString", "graph { a -- \"b }",
+        ParseCase{"UnterminatedString", "graph { a -- \"b }",
              "parse error: line 1, column 14: unterminated quoted string"},
-        Case{"UnterminatedHtml", "graph { <a <b> }",
+        ParseCase{"UnterminatedHtml", "graph { <a <b> }",
              "parse error: line 1, column 9: unterminated HTML string (unbalanced '<' and '>')"},
-        Case{"UnterminatedComment", "graph { a /* b }",
+        ParseCase{"UnterminatedComment", "graph { a /* b }",
              "parse error: line 1, column 11: unterminated comment"},
-        Case{"SecondGraph", "graph { a }\ngraph { b }",
+        ParseCase{"SecondGraph", "graph { a }\ngraph { b }",
              "parse error: line 2, column 1: expected the end of input after the graph (one graph is "
              "read), found 'graph'"},
-        Case{"EmptyStatement", "graph { a;; }",
+        ParseCase{"EmptyStatement", "graph { a;; }",
              "parse error: line 1, column 11: expected a statement or the graph's closing '}', found ';'"},
-        Case{"MissingClosingBrace", "graph { { a -- b }\n",
+        ParseCase{"MissingClosingBrace", "graph { { a -- b }\n",
              "parse error: line 2, column 1: expected a statement or the graph's closing '}', found end "
              "of input"},
-        Case{"SubgraphWithoutBody", "graph { subgraph s -- a }",
+        ParseCase{"SubgraphWithoutBody", "graph { subgraph s -- a }",
              "parse error: line 1, column 20: expected '{' to open the subgraph, found '--'"},
-        Case{"ColumnsCountCharacters", "graph { \xc3\xa9\xc3\xa9 ! }",
+        ParseCase{"ColumnsCountCharacters", "graph { \xc3\xa9\xc3\xa9 ! }",
              "parse error: line 1, column 12: unexpected character '!'"},
-        Case{"PlusNeedsQuotedStrings", "graph { \"a\" + b }",
+        ParseCase{"PlusNeedsQuotedStrings", "graph { \"a\" + b }",
              "parse error: line 1, column 13: '+' must join two quoted strings"},
-        Case{"HashInsideALine", "graph { a # b }", "parse error: line 1, column 11: unexpected character '#'"},
-        Case{"ControlCharacter", "graph { a \x01 }", "parse error: line 1, column 11: unexpected character U+0001"},
-        Case{"LongIdIsShortened", "graph { node \"0123456789012345678901234567890123456789abc\" }",
+        ParseCase{"HashInsideALine", "graph { a # b }", "parse error: line 1, column 11: unexpected character '#'"},
+        ParseCase{"ControlCharacter", "graph { a \x01 }", "parse error: line 1, column 11: unexpected character U+0001"},
+        ParseCase{"LongIdIsShortened", "graph { node \"0123456789012345678901234567890123456789abc\" }",
              "parse error: line 1, column 14: expected '[' after 'node', found id "
              "'0123456789012345678901234567890123456789...'"},
-        Case{"NodeKeywordNeedsAList", "graph { node a }",
+        ParseCase{"NodeKeywordNeedsAList", "graph { node a }",
              "parse error: line 1, column 14: expected '[' after 'node', found id 'a'"},
-        Case{"Digraph", "// head\n digraph {}",
+        ParseCase{"Digraph", "// head\n digraph {}",
              "unsupported: directed graph at line 2, column 2"},
-        Case{"StrictDigraph", "strict digraph { a -> b -- c }",
+        ParseCase{"StrictDigraph", "strict digraph { a -> b -- c }",
              "unsupported: directed graph at line 1, column 8"}),
     [](const auto& info) { return std::string(info.param.name); });
 

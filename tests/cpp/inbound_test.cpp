@@ -20,14 +20,14 @@ InboundEntry entry(std::uint64_t parents, std::string_view magnet, std::vector<D
   return InboundEntry{score, InboundCandidate{{}, 2, 0}};
 }
 
-struct RankCase {
+struct InboundRankCase {
   std::string name;
   InboundEntry first;  // ranks before `second`
   InboundEntry second;
 };
 
 TEST(InboundRank, FirstRanksBeforeSecond) {
-  for (const RankCase& c : std::vector<RankCase>{
+  for (const InboundRankCase& c : std::vector<InboundRankCase>{
            {"MoreParentsWhateverTheMagnet", entry(3, "_a_", {}, "z"), entry(2, "_z_", {}, "a")},
            {"GreaterMagnetText", entry(2, "_b_", {digest_of(0)}, "z"), entry(2, "_a_", {digest_of(9)}, "a")},
            {"MagnetDigestsWhenBothHaveOne", entry(2, "_a_", {}, "n", {}, digest_of(9)),

@@ -13,23 +13,23 @@ namespace tolva {
 namespace {
 
 // TreeTexts are views: their characters and nodes must outlive them.
-std::deque<std::string> kept_texts;
-TextArena arena;
+std::deque<std::string> digest_texts;
+TextArena digest_arena;
 
-TreeText flat(std::string text) { return TreeText::flat(kept_texts.emplace_back(std::move(text))); }
+TreeText flat_text(std::string text) { return TreeText::flat(digest_texts.emplace_back(std::move(text))); }
 
 // A tree text in the referring form, streamed in many small pieces (":", ", ",
 // modalities) that straddle block boundaries, digests like its written text.
 TEST(Md5Hasher, StreamedTreeTextDigestsLikeItsText) {
-  TreeText wide = flat(std::string(5000, 'w'));
-  TreeText::Item inner_items[] = {{flat("a"), "1"}, {wide, "ar"}, {flat("b"), "2"}};
-  TreeText inner = TreeText::composite(arena, inner_items, "C");
-  TreeText::Item items[] = {{inner, "1"}, {flat(std::string(61, 'x')), "3"}, {inner, "1"}};
-  TreeText text = TreeText::composite(arena, items, "R");
+  TreeText wide = flat_text(std::string(5000, 'w'));
+  TreeText::Item inner_items[] = {{flat_text("a"), "1"}, {wide, "ar"}, {flat_text("b"), "2"}};
+  TreeText inner = TreeText::composite(digest_arena, inner_items, "C");
+  TreeText::Item items[] = {{inner, "1"}, {flat_text(std::string(61, 'x')), "3"}, {inner, "1"}};
+  TreeText text = TreeText::composite(digest_arena, items, "R");
   ASSERT_FALSE(text.is_flat());
   Md5Hasher md5;
   EXPECT_EQ(md5.digest("_", text, "_"), md5_digest("_" + text.str() + "_"));
-  EXPECT_EQ(md5.digest("_", flat("(B:1)R"), "_"), md5.digest("_(B:1)R_"));
+  EXPECT_EQ(md5.digest("_", flat_text("(B:1)R"), "_"), md5.digest("_(B:1)R_"));
   EXPECT_EQ(md5_digest("_", text, "_"), md5.digest("_", text, "_"))
       << "the hasher keeps nothing between digests";
 }
@@ -57,7 +57,7 @@ TEST(Md5Hasher, RememberedDigestsAreTheDigestsOfTheirTexts) {
     if (round % 2 == 0) {
       ASSERT_EQ(md5.digest(whole), expected) << whole;
     } else {
-      ASSERT_EQ(md5.digest(whole.substr(0, cut1), flat(whole.substr(cut1, cut2 - cut1)), whole.substr(cut2)),
+      ASSERT_EQ(md5.digest(whole.substr(0, cut1), flat_text(whole.substr(cut1, cut2 - cut1)), whole.substr(cut2)),
                 expected)
           << whole << " cut at " << cut1 << ", " << cut2;
     }

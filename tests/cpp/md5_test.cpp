@@ -12,7 +12,7 @@ namespace {
 
 std::string hex(const Md5Digest& digest) { return hex_digest(digest); }
 
-struct Vector {
+struct KnownDigest {
   std::string input;
   std::string digest;
 };
@@ -20,7 +20,7 @@ struct Vector {
 // The test suite of RFC 1321 (appendix A.5), then the two lengths below the
 // shortest magnet it leaves out and a message of many blocks, from Python's
 // hashlib.
-const std::vector<Vector> kVectors = {
+const std::vector<KnownDigest> kKnownDigests = {
     {"", "d41d8cd98f00b204e9800998ecf8427e"},
     {"a", "0cc175b9c0f1b6a831c399e269772661"},
     {"abc", "900150983cd24fb0d6963f7d28e17f72"},
@@ -35,7 +35,7 @@ const std::vector<Vector> kVectors = {
 };
 
 TEST(Md5, KnownDigests) {
-  for (const Vector& v : kVectors) EXPECT_EQ(hex(md5_of(v.input)), v.digest) << v.input.size() << " bytes";
+  for (const KnownDigest& v : kKnownDigests) EXPECT_EQ(hex(md5_of(v.input)), v.digest) << v.input.size() << " bytes";
 }
 
 // Fed in two pieces split anywhere, or byte by byte, the digest is the same:

@@ -36,15 +36,15 @@ TEST_P(TreeNodeOrderOf, ListsTheNodesInTreeStringOrder) {
   EXPECT_EQ(*order, c.expected);
 }
 
-const Nodes kRABC = {{"r", "R"}, {"a", "A"}, {"b", "B"}, {"c", "C"}};
+const Nodes kOrderRABC = {{"r", "R"}, {"a", "A"}, {"b", "B"}, {"c", "C"}};
 
 INSTANTIATE_TEST_SUITE_P(
     TreeNodeOrder, TreeNodeOrderOf,
     ::testing::Values(
         // Tree string "(B:1, (C:2)A:1)R".
-        OrderCase{"WorkedExample", kRABC, {{"r", "a"}, {"r", "b"}, {"a", "c", "2"}}, {"r", "b", "a", "c"}},
+        OrderCase{"WorkedExample", kOrderRABC, {{"r", "a"}, {"r", "b"}, {"a", "c", "2"}}, {"r", "b", "a", "c"}},
         // Tree string "(()A:1, (()A:1)B:1)R": a is read twice, reported once.
-        OrderCase{"TriangleReportsTheSharedNodeOnce", kRABC, {{"r", "a"}, {"r", "b"}, {"a", "b"}},
+        OrderCase{"TriangleReportsTheSharedNodeOnce", kOrderRABC, {{"r", "a"}, {"r", "b"}, {"a", "b"}},
                   {"r", "a", "b"}},
         // Tree string "(V*{}:1, (C:1)M#0{}:1, (D:1)W*{}:1)R": the mirror reports the
         // node it stands for, virtual leaves nothing; the children below both are read.
@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Two mirrors of c (and c itself) stand for one input node: one entry, at the first.
         OrderCase{"CopiesOfANodeGiveOneEntry", {{"r", "R"}, {"mc", "C"}, {"c", "C"}, {"d", "DD"}},
                   {{"r", "c"}, {"r", "mc"}, {"r", "d"}}, {"r", "c", "d"}},
-        OrderCase{"BlockedAndUnreachedNodesAreNotReported", kRABC,
+        OrderCase{"BlockedAndUnreachedNodesAreNotReported", kOrderRABC,
                   {{"r", "a"}, {"a", "c"}, {"r", "b"}, {"q", "z"}}, {"r", "b"}, {"a"}}),
     test_support::kCaseName);
 
