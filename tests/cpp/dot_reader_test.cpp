@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"QuotesAreStrippedInPairs", "a [label='A']\nb [label=\"B']", "a:A b:\"B' |"},
         ReadCase{"WeightIsTheModality", "a -- b [label=x, weight=\"ar\"]", "a:. b:. | e1:a-b:ar"},
         ReadCase{"NumberingParallelAndSelfEdges", "c [label=C]\nb -- a\nb -- a\na -- a",
-             "c:C b:. a:. | e1:b-a:1 e2:b-a:1 e3:a-a:1"},
+                 "c:C b:. a:. | e1:b-a:1 e2:b-a:1 e3:a-a:1"},
         // U+200B is no white space but an id character.
         ReadCase{"ZeroWidthSpaceIsNoSpace", "a\u200bb [label=\"\u00e9\"]", "a\u200bb:\u00e9 |"},
         // Errors name the line, counted with blank lines and CRLF.
